@@ -1,0 +1,70 @@
+// The bitness probe reads only the three header fields it tests (offsets
+// 24 and 60 of the MS-DOS header and the optional header's Magic), so its
+// cost does not grow with the module and a module over 4 GiB is judged by
+// its real size.
+#include "engine/ModuleBitness.h"
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+namespace {
+
+constexpr uint64_t kDosHeaderSize = 64;
+constexpr uint64_t kMagicOffsetInPeHeader = 24;  // after the signature and file header
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
+
+uint16_t ReadU16(const unsigned char* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
+
+uint32_t ReadU32(const unsigned char* bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD count)
+{
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD read = 0;
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
+           ReadFile(file, buffer, count, &read, nullptr) && read == count;
+}
+
+int ProbeOpenFile(HANDLE file)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < static_cast<LONGLONG>(kDosHeaderSize)) return 0;
+    const auto fileSize = static_cast<uint64_t>(size.QuadPart);
+
+    unsigned char header[kDosHeaderSize];
+    if (!ReadAt(file, 0, header, sizeof header)) return 0;
+    const uint16_t relocationTableOffset = ReadU16(header + 24);  // e_lfarlc
+    const uint32_t newHeaderOffset = ReadU32(header + 60);        // e_lfanew
+
+    const bool newStyleHeader =
+        relocationTableOffset >= 64 || (relocationTableOffset == 0 && newHeaderOffset == 64);
+    if (!newStyleHeader) return 16;
+
+    const uint64_t magicOffset = uint64_t{newHeaderOffset} + kMagicOffsetInPeHeader;
+    if (magicOffset + 2 > fileSize) return 0;
+    unsigned char magic[2];
+    if (!ReadAt(file, magicOffset, magic, sizeof magic)) return 0;
+    switch (ReadU16(magic)) {
+    case kPe32Magic: return 32;
+    case kPe32PlusMagic: return 64;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+int GetModuleBitness(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    const int bits = ProbeOpenFile(file);
+    CloseHandle(file);
+    return bits;
+}

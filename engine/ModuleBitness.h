@@ -1,0 +1,5 @@
+#pragma once
+
+// 16, 32 or 64 for a module of that kind, 0 when the file cannot be opened
+// unshared or its header is not recognised.
+int GetModuleBitness(const char* path);

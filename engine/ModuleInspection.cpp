@@ -1,0 +1,25 @@
+#include "engine/FileDate.h"
+#include "engine/ScanEngine.h"
+#include "engine/VersionNumbers.h"
+#include "engine/VersionResource.h"
+#include "platform/path_style.h"
+
+void CScanEngine::InspectFile(const char* directory, const char* fileName)
+{
+    // Every inspection counts, also one whose row the bitness filter drops.
+    ++m_foundCount;
+
+    // Separators are neither removed nor merged: a root "c:\" gives two.
+    CString path(directory);
+    path += platform::kPathSeparator;
+    path += fileName;
+    if (platform::kUpperCaseRowPaths) path.MakeUpper();
+
+    const ModuleVersionInfo version = ReadModuleVersionInfo(path);
+    const CString date = ReadLastWriteDate(path);
+    const CString productVersion = FormatVersionText(VersionWordsToNumber(version.productVersionMS),
+                                                     VersionWordsToNumber(version.productVersionLS));
+    const CString fileVersion = FormatVersionText(VersionWordsToNumber(version.fileVersionMS),
+                                                  VersionWordsToNumber(version.fileVersionLS));
+    AddResult(path, version.company, productVersion, fileVersion, date);
+}

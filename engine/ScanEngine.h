@@ -1,0 +1,74 @@
+// The state of a scan and the operations of the worker that fill it. The
+// window (and the console scanner) derive from this class; the window
+// thread and the one worker thread meet only in these members.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/dllVersionInfo.h"
+#include "framework/CCriticalSection.h"
+#include "framework/CPtrArray.h"
+#include "framework/CString.h"
+#include "framework/CStringArray.h"
+#include "framework/CTypedPtrArray.h"
+#include "platform/win32.h"
+
+// Shared between the two threads without a lock: whole 32-bit values, and an
+// increment on one thread is never lost to a write on the other.
+using SharedInt = std::atomic<int32_t>;
+
+// Signatures of the system's Wow64 redirection switches.
+using Wow64DisableFsRedirectionFn = BOOL(WINAPI*)(void** oldValue);
+using Wow64RevertFsRedirectionFn = BOOL(WINAPI*)(void* oldValue);
+
+class CScanEngine {
+public:
+    CScanEngine();
+    ~CScanEngine();
+    CScanEngine(const CScanEngine&) = delete;
+    CScanEngine& operator=(const CScanEngine&) = delete;
+
+    // Publishes the directory being searched; null empties the text.
+    void SetProgressDirectory(const char* directory);
+    // Makes a row of the five texts unless the bitness filter drops it.
+    void AddResult(const char* path, const char* company, const char* productVersion,
+                   const char* fileVersion, const char* date);
+    // Counts, reads and reports one file of a directory listing.
+    void InspectFile(const char* directory, const char* fileName);
+    // Walks one directory (and, when asked, its subtree); returns
+    // m_keepScanning as it stands when the listing ends.
+    int ScanDirectory(const char* directory);
+
+    // Takes every pending record out, in order, under the results lock; the
+    // caller owns (and deletes) what it gets.
+    void TakePendingResults(CTypedPtrArray<CPtrArray, dllVersionInfo*>& taken);
+    // Frees every pending record.
+    void DiscardPendingResults();
+
+    CCriticalSection m_progressLock;
+    CString m_currentDirectory;
+    CStringArray m_filters;
+    CStringArray m_directories;
+    int m_scanSubdirectories = 1;
+    int m_searchAllDrives = 0;
+    SharedInt m_scanRunning{0};
+    SharedInt m_keepScanning{0};
+    SharedInt m_progressChanged{0};
+    CCriticalSection m_resultsLock;
+    SharedInt m_foundCount{0};
+    CTypedPtrArray<CPtrArray, dllVersionInfo*> m_pendingResults;
+    int m_include16Bit = 0;
+    int m_include32Bit = 1;
+    int m_include64Bit = 1;
+    int m_includeUnknownBits = 0;
+    int m_autoClear = 1;
+    int m_ignoreRedirection = 0;
+    int m_includeSystemInfo = 0;
+    int m_keepMostRecentVisible = 1;
+    Wow64DisableFsRedirectionFn m_pfnWow64DisableWow64FsRedirection = nullptr;
+    Wow64RevertFsRedirectionFn m_pfnWow64RevertWow64FsRedirection = nullptr;
+
+private:
+    bool WantsBitness(int bits) const;
+};

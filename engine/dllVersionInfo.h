@@ -1,0 +1,30 @@
+// One row of results: a found module, or a line of system information with
+// a label in the product version and a value in the file version.
+#pragma once
+
+#include "framework/CString.h"
+
+class dllVersionInfo {
+public:
+    void SetFileName(const char* text) { m_fileName = text; }
+    void SetCompany(const char* text) { m_company = text; }
+    void SetProductVersion(const char* text) { m_productVersion = text; }
+    void SetFileVersion(const char* text) { m_fileVersion = text; }
+    void SetDate(const char* text) { m_date = text; }
+    void SetBits(int bits) { m_bits = bits; }
+
+    const char* GetFileName() const { return m_fileName; }
+    const char* GetCompany() const { return m_company; }
+    const char* GetProductVersion() const { return m_productVersion; }
+    const char* GetFileVersion() const { return m_fileVersion; }
+    const char* GetDate() const { return m_date; }
+    int GetBits() const { return m_bits; }
+
+private:
+    CString m_fileName;
+    CString m_company;
+    CString m_productVersion;
+    CString m_fileVersion;
+    CString m_date;
+    int m_bits = 0;
+};

@@ -1,0 +1,35 @@
+#!/bin/bash
+# Builds every target and runs every test suite: natively (plain, with
+# ASan+UBSan, with TSan) and the Windows builds under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+
+export MODARIS_WINEPREFIX="${MODARIS_WINEPREFIX:-$(mktemp -d -t modaris-wine-XXXXXX)/prefix}"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1"
+
+run_preset() {
+    local preset="$1"
+    echo "=== $preset ==="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+}
+
+for preset in native native-asan native-tsan; do
+    run_preset "$preset"
+done
+
+# What we ship is 32-bit. Where the machine cannot run 32-bit Wine, it is
+# still built, and the same suites run in the 64-bit Windows build.
+if ./scripts/can-run-32bit-wine.sh; then
+    run_preset win32
+else
+    echo "=== win32 (build only: this machine cannot run 32-bit programs) ==="
+    cmake --preset win32 >/dev/null
+    cmake --build --preset win32
+fi
+run_preset win64
+wineserver -k 2>/dev/null || true
