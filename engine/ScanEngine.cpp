@@ -3,10 +3,13 @@
 #include "engine/ModuleBitness.h"
 #include "framework/CSingleLock.h"
 
-CScanEngine::CScanEngine() = default;
+CScanEngine::CScanEngine() { LookUpRedirectionFunctions(); }
 
 CScanEngine::~CScanEngine()
 {
+    // The worker uses this state until it ends: stop it and wait first.
+    StopScan();
+    WaitForWorkerToEnd();
     // Nobody else can take these any more; freeing them here loses nothing.
     DiscardPendingResults();
 }

@@ -40,6 +40,29 @@ public:
     // m_keepScanning as it stands when the listing ends.
     int ScanDirectory(const char* directory);
 
+    // The rows of system information: OS version, build, platform and
+    // service pack; then processor count and, per processor, speed,
+    // identifier and vendor.
+    void AddOsVersionRows();
+    void AddProcessorRows();
+
+    // The scan driver, on the worker thread: system information when asked,
+    // then every drive root or every listed directory.
+    void RunScan();
+    // The worker's entry; `argument` is the engine.
+    static unsigned WINAPI ScannerThreadProc(void* argument);
+
+    // Window side of a scan's life. A start first waits for a stopped worker
+    // that is still ending, so that no two scans overlap and one scan's end
+    // never clears the flags of the next.
+    // Returns true once no worker is left, false when `milliseconds` passed.
+    bool WaitForWorkerToEnd(DWORD milliseconds = INFINITE);
+    // Sets both run flags and starts the worker, named "ScannerThread".
+    // When no thread can be made the flags go back to 0 and it returns false.
+    bool BeginScanWorker();
+    // Clears both run flags; the walker unwinds at its next entry.
+    void StopScan();
+
     // Takes every pending record out, in order, under the results lock; the
     // caller owns (and deletes) what it gets.
     void TakePendingResults(CTypedPtrArray<CPtrArray, dllVersionInfo*>& taken);
@@ -71,4 +94,9 @@ public:
 
 private:
     bool WantsBitness(int bits) const;
+    void LookUpRedirectionFunctions();
+
+    // Kept after the start so that the next start, and the end of the state,
+    // can wait for the worker.
+    HANDLE m_worker = nullptr;
 };

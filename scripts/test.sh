@@ -32,4 +32,8 @@ else
     cmake --build --preset win32
 fi
 run_preset win64
-wineserver -k 2>/dev/null || true
+
+echo "=== cross-check: the POSIX stand-in against Wine's version.dll ==="
+./scripts/crosscheck-wine-modules.sh build/native/tests/crosscheck/module_inspect \
+    build/win64/tests/crosscheck/module_inspect.exe
+WINEPREFIX="$MODARIS_WINEPREFIX" wineserver -k 2>/dev/null || true

@@ -37,3 +37,29 @@ BOOL FindClose(HANDLE findFile);
 DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle);
 BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data);
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length);
+
+// System facts (sysinfo stand-in).
+BOOL GetVersionExA(LPOSVERSIONINFOA versionInfo);
+void GetSystemInfo(LPSYSTEM_INFO systemInfo);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+
+// Read-only registry (sysinfo stand-in).
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize);
+LONG RegCloseKey(HKEY key);
+
+// Modules and run-time lookup (sysinfo stand-in): a fixed set of system
+// modules whose functions are found by name.
+HMODULE LoadLibraryA(LPCSTR fileName);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+
+// Threads (thread_api.cpp).
+uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* startAddress)(void*),
+                         void* argument, unsigned initFlag, unsigned* threadId);
+HRESULT SetThreadDescription(HANDLE thread, PCWSTR description);
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+void Sleep(DWORD milliseconds);

@@ -148,3 +148,83 @@ struct VS_FIXEDFILEINFO {
 
 #define LOWORD(l) ((WORD)(((DWORD)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD)(l)) >> 16) & 0xffff))
+
+// System facts, registry, modules and threads.
+typedef void* HMODULE;
+typedef HMODULE HINSTANCE;
+typedef intptr_t (*FARPROC)();
+typedef struct HKEY__* HKEY;
+typedef HKEY* PHKEY;
+typedef BYTE* LPBYTE;
+typedef DWORD REGSAM;
+typedef uintptr_t ULONG_PTR;
+typedef ULONG_PTR DWORD_PTR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* PCWSTR;
+
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<LONG>(0x80000002))))
+#define KEY_READ 0x20019
+#define REG_SZ 1
+#define REG_DWORD 4
+
+#define VER_PLATFORM_WIN32_NT 2
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 258u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+
+struct OSVERSIONINFOEXA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+};
+
+struct SYSTEM_INFO {
+    union {
+        DWORD dwOemId;
+        struct {
+            WORD wProcessorArchitecture;
+            WORD wReserved;
+        } s;
+    } u;
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+};
+typedef SYSTEM_INFO* LPSYSTEM_INFO;
+
+// netapi32's workstation record, level 100.
+typedef DWORD NET_API_STATUS;
+#define NERR_Success 0
+#define PLATFORM_ID_NT 500
+struct WKSTA_INFO_100 {
+    DWORD wki100_platform_id;
+    LPWSTR wki100_computername;
+    LPWSTR wki100_langroup;
+    DWORD wki100_ver_major;
+    DWORD wki100_ver_minor;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+
+#include "cli/ScanOptions.h"
+
+// Runs one scan as the window would, printing rows as they arrive. Returns
+// the exit status: 0 when the scan ran to its end, 130 when interrupted.
+int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err);
+
+// Asks a running console scan to stop, as "Stop" does (safe in a signal
+// handler).
+void RequestConsoleScanStop();

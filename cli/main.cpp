@@ -1,0 +1,45 @@
+// modaris-scan: the scan of the window, on the command line.
+#include <csignal>
+#include <cstdio>
+
+#include "cli/ConsoleScan.h"
+#include "cli/ScanOptions.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+extern "C" void OnInterrupt(int)
+{
+    RequestConsoleScanStop();
+    std::signal(SIGINT, OnInterrupt);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const ParseResult parsed = ParseScanOptions(argc, argv);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "modaris-scan: %s\nTry 'modaris-scan --help' for more information.\n",
+                     parsed.error.c_str());
+        return 2;
+    }
+    if (parsed.options.help) {
+        std::fputs(UsageText(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::printf("modaris-scan %s\n", MODARIS_VERSION);
+        return 0;
+    }
+#ifdef _WIN32
+    // Lines end in CR LF already; text mode would double the CR.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::signal(SIGINT, OnInterrupt);
+    return RunConsoleScan(parsed.options, stdout, stderr);
+}

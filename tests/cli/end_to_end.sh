@@ -1,0 +1,77 @@
+#!/bin/bash
+# modaris-scan as a user runs it: options, formats, exit codes, Ctrl+C.
+# Usage: end_to_end.sh MODARIS_SCAN FIXTURE_DIR
+set -uo pipefail
+scan="$1"
+fixtures="$2"
+tree="$(mktemp -d)"
+trap 'rm -rf "$tree"' EXIT
+failures=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+    if [ "$2" != "$3" ]; then
+        echo "FAIL: $1"; echo "  expected: $2"; echo "  actual:   $3"
+        failures=$((failures + 1))
+    fi
+}
+
+mkdir -p "$tree/sub"
+cp "$fixtures/v1_2_3_4_x86.dll" "$tree/one.dll"
+cp "$fixtures/product6_1_7601_17514_file10_0_19041_1_x64.dll" "$tree/sub/Two.DLL"
+cp "$fixtures/v1_2_3_4_x86.dll" "$tree/sub/tab	name.dll"
+cp "$fixtures/v1_2_3_4_x86.dll" "$tree/sub/$(printf 'bad\xffname.dll')"
+printf 'not a module' > "$tree/sub/text.dll"
+touch -d "2026-12-07 09:05:59" "$tree/one.dll"
+
+# tsv: the window's export text, one line per row, CR LF.
+out="$("$scan" -q -d "$tree" -f one.dll | od -An -c | tr -s ' ' | tr -d '\n')"
+row="$(TZ="${TZ:-}" "$scan" -q -d "$tree" -f one.dll)"
+check "tsv row" "1.000200.3.000400	1.000200.3.000400	$(date -d '2026-12-07 09:05:59' '+%d/%m/%Y  %H:%M')	32	Modaris Simple Ltd	$tree/one.dll	"$'\r' "$row"
+check "tsv ends in CR LF" '\r \n' "$(printf '%s' "$out" | grep -o '\\r \\n$')"
+check "every module below" 4 "$("$scan" -q -d "$tree" | wc -l)"
+check "no subdirectories" 1 "$("$scan" -q -n -d "$tree" | wc -l)"
+check "unknown bitness" 1 "$("$scan" -q -b unknown -d "$tree" | wc -l)"
+check "filter ignores ASCII case" 1 "$("$scan" -q -f two.dll -d "$tree" | wc -l)"
+check "two filters, one name" 2 "$("$scan" -q -f 'one.dll;ONE.DLL' -d "$tree" | wc -l)"
+check "second directory" 5 "$("$scan" -q -d "$tree;$tree/sub" | wc -l)"
+check "names keep tabs" 1 "$("$scan" -q -d "$tree" | grep -c $'tab\tname.dll\t\r$')"
+
+# csv and jsonl read back whole.
+csv="$("$scan" -q --format csv -d "$tree/sub" -b 32,64,unknown)"
+check "csv heading" "Prod Ver,File Ver,Date Ver,Bit,Company,Filename"$'\r' "$(printf '%s\n' "$csv" | head -1)"
+if command -v python3 >/dev/null; then
+    check "csv rows" 5 "$(printf '%s' "$csv" | python3 -c 'import csv,sys; print(sum(1 for _ in csv.reader(sys.stdin)) - 1)')"
+    check "jsonl rows" "4 True" "$("$scan" -q --format jsonl -d "$tree/sub" -b 32,64,unknown |
+        python3 -c 'import json, sys; rows = [json.loads(l) for l in sys.stdin]; print(len(rows), any("bad\udcffname" in r["fileName"] for r in rows))')"
+fi
+
+# The count on standard error; quiet means nothing there.
+check "count" "DLLs: 4" "$("$scan" -d "$tree" 2>&1 >/dev/null)"
+check "quiet" "" "$("$scan" -q -d "$tree" 2>&1 >/dev/null)"
+check "sysinfo first" "OS Version" "$("$scan" -q -s -d "$tree" | head -1 | cut -f1)"
+check "missing directory" "0 0" "$("$scan" -q -d "$tree/missing" | wc -l) $?"
+
+# Bad usage: one message naming it, a hint, exit 2.
+message="$("$scan" --bits=8 2>&1)"; status=$?
+check "bad bits status" 2 "$status"
+check "bad bits message" "modaris-scan: invalid bitness '8' in --bits (use 16, 32, 64 and unknown, separated by commas)" \
+    "$(printf '%s\n' "$message" | head -1)"
+"$scan" --frobnicate >/dev/null 2>&1; check "unknown option status" 2 "$?"
+"$scan" --help | grep -q -- '--all-drives'; check "help" 0 "$?"
+
+# Ctrl+C stops as "Stop" does: the rows so far, whole, and exit 130.
+big="$tree/big"
+for d in $(seq 1 40); do mkdir -p "$big/d$d"; for f in $(seq 1 100); do cp "$tree/one.dll" "$big/d$d/m$f.dll"; done; done
+"$scan" -q -d "$big" > "$tree/partial.tsv" &
+pid=$!
+sleep 0.2
+kill -INT "$pid"
+wait "$pid"; status=$?
+if [ "$status" = 0 ]; then
+    echo "note: the scan ended before the interrupt"
+else
+    check "interrupt status" 130 "$status"
+fi
+check "interrupted rows whole" 0 "$(grep -vc $'\t\r$' "$tree/partial.tsv")"
+
+[ "$failures" -eq 0 ] && echo "end to end: all checks passed" || echo "end to end: $failures failed"
+exit $((failures > 0))
