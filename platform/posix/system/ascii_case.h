@@ -1,0 +1,20 @@
+// Names of the system (modules, registry keys and values) compare as Windows
+// compares them: ASCII letters regardless of case.
+#pragma once
+
+#include <string_view>
+
+namespace posix {
+
+inline char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace posix

@@ -1,0 +1,77 @@
+#include "platform/posix/system/netapi_api.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <unistd.h>
+
+#include "platform/posix/system/os_version.h"
+#include "platform/posix/system/system_errors.h"
+
+namespace {
+
+std::u16string Widened(const std::string& text)
+{
+    std::u16string wide;
+    for (char c : text) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return wide;
+}
+
+// The NetBIOS form of this computer's name: its first label, upper-cased.
+std::string ComputerName()
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) return "LOCALHOST";
+    std::string name(host, std::strcspn(host, "."));
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+}
+
+}  // namespace
+
+NET_API_STATUS NetWkstaGetInfo(LPWSTR serverName, DWORD level, LPBYTE* buffer)
+{
+    if (!buffer) return ERROR_INVALID_PARAMETER;
+    *buffer = nullptr;
+    if (serverName && *serverName) return ERROR_BAD_NETPATH;
+    if (level != 100) return ERROR_INVALID_LEVEL;
+
+    const platform_facts::Overrides overrides = platform_facts::CurrentOverrides();
+    if (overrides.workstationFailure != NERR_Success) return overrides.workstationFailure;
+    platform_facts::WorkstationVersion version;
+    if (overrides.workstationVersion) {
+        version = *overrides.workstationVersion;
+    } else {
+        const platform_facts::OsVersion reported = posix::ReportedOsVersion();
+        version.major = reported.major;
+        version.minor = reported.minor;
+    }
+
+    // One block, the record first and its two names behind it, so that a
+    // single NetApiBufferFree releases everything.
+    const std::u16string computer = Widened(ComputerName());
+    const std::u16string domain = u"WORKGROUP";
+    const std::size_t names = (computer.size() + 1 + domain.size() + 1) * sizeof(char16_t);
+    auto* block = static_cast<unsigned char*>(std::malloc(sizeof(WKSTA_INFO_100) + names));
+    if (!block) return ERROR_NOT_ENOUGH_MEMORY;
+    auto* info = new (block) WKSTA_INFO_100{};
+    auto* text = reinterpret_cast<char16_t*>(block + sizeof(WKSTA_INFO_100));
+    info->wki100_computername = text;
+    text = std::char_traits<char16_t>::copy(text, computer.c_str(), computer.size() + 1) + computer.size() + 1;
+    info->wki100_langroup = text;
+    std::char_traits<char16_t>::copy(text, domain.c_str(), domain.size() + 1);
+    info->wki100_platform_id = version.platformId;
+    info->wki100_ver_major = version.major;
+    info->wki100_ver_minor = version.minor;
+    *buffer = block;
+    return NERR_Success;
+}
+
+NET_API_STATUS NetApiBufferFree(LPVOID buffer)
+{
+    std::free(buffer);
+    return NERR_Success;
+}

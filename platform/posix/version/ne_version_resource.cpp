@@ -1,0 +1,77 @@
+// NE: the resource table between ne_rsrctab and ne_restab, its groups of
+// entries, and the version resource (type 0x8010, id 0x8001) among them.
+#include "platform/posix/version/little_endian.h"
+#include "platform/posix/version/version_resource.h"
+
+#include <vector>
+
+namespace version_reader {
+
+namespace {
+
+constexpr std::size_t kNeHeaderSize = 64;
+constexpr WORD kVersionType = 0x8010;
+constexpr WORD kVersionId = 0x8001;
+constexpr std::size_t kGroupHeaderSize = 8;
+constexpr std::size_t kEntrySize = 12;
+// Resource positions are WORDs shifted left; beyond 31 no file reaches.
+constexpr WORD kLargestShift = 31;
+
+struct NeEntry {
+    WORD offset;
+    WORD length;
+};
+
+// The version entry of the first group of type 0x8010; only that group is
+// searched, as Windows does.
+std::optional<NeEntry> FindVersionEntry(const std::vector<std::uint8_t>& table)
+{
+    std::size_t position = 2;  // after the alignment shift
+    while (position + 2 <= table.size()) {
+        const WORD type = ReadU16(table.data() + position);
+        if (type == 0) return std::nullopt;
+        if (position + kGroupHeaderSize > table.size()) return std::nullopt;
+        const std::size_t count = ReadU16(table.data() + position + 2);
+        const std::size_t entries = position + kGroupHeaderSize;
+        if (type == kVersionType) {
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::size_t entry = entries + i * kEntrySize;
+                if (entry + kEntrySize > table.size()) return std::nullopt;
+                if (ReadU16(table.data() + entry + 6) == kVersionId)
+                    return NeEntry{ReadU16(table.data() + entry), ReadU16(table.data() + entry + 2)};
+            }
+            return std::nullopt;
+        }
+        position = entries + count * kEntrySize;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file, std::uint64_t headerOffset)
+{
+    std::uint8_t header[kNeHeaderSize];
+    if (!file.Read(headerOffset, header, sizeof header)) return std::nullopt;
+    // The resident-name table follows the resource table, so it marks its
+    // end; when both start at the same place there are no resources.
+    const WORD tableStart = ReadU16(header + 0x24);
+    const WORD tableEnd = ReadU16(header + 0x26);
+    if (tableEnd <= tableStart || tableEnd - tableStart < 2) return std::nullopt;
+
+    std::vector<std::uint8_t> table(tableEnd - tableStart);
+    if (!file.Read(headerOffset + tableStart, table.data(), table.size())) return std::nullopt;
+    const WORD shift = ReadU16(table.data());
+    const auto entry = FindVersionEntry(table);
+    if (!entry || shift > kLargestShift) return std::nullopt;
+
+    const std::uint64_t offset = std::uint64_t{entry->offset} << shift;
+    const std::uint64_t size = std::uint64_t{entry->length} << shift;
+    // The size query reports (size - 52) * 4, which must neither run
+    // negative nor overflow a DWORD.
+    if (size < kMinimumNeVersionSize || size > 0xFFFFFFFFu / 4 + kMinimumNeVersionSize) return std::nullopt;
+    if (!file.Contains(offset, size)) return std::nullopt;
+    return VersionResource{ModuleFormat::Ne, offset, static_cast<std::uint32_t>(size)};
+}
+
+}  // namespace version_reader

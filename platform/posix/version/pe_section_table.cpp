@@ -1,0 +1,42 @@
+#include "platform/posix/version/pe_section_table.h"
+
+#include "platform/posix/version/little_endian.h"
+
+#include <algorithm>
+
+namespace version_reader {
+
+namespace {
+
+constexpr std::size_t kSectionHeaderSize = 40;
+// Up to 65535 sections: read them a few dozen at a time, not one by one.
+constexpr std::size_t kSectionsPerRead = 64;
+
+}  // namespace
+
+std::optional<PeSectionTable> PeSectionTable::Locate(const BoundedFile& file, std::uint64_t offset,
+                                                     std::uint16_t count)
+{
+    if (!file.Contains(offset, std::uint64_t{count} * kSectionHeaderSize)) return std::nullopt;
+    return PeSectionTable(file, offset, count);
+}
+
+std::optional<PeSection> PeSectionTable::FindByRva(std::uint32_t rva) const
+{
+    std::uint8_t chunk[kSectionsPerRead * kSectionHeaderSize];
+    for (std::size_t first = 0; first < count_; first += kSectionsPerRead) {
+        const std::size_t inChunk = std::min(kSectionsPerRead, count_ - first);
+        if (!file_->Read(offset_ + first * kSectionHeaderSize, chunk, inChunk * kSectionHeaderSize))
+            return std::nullopt;
+        for (std::size_t i = 0; i < inChunk; ++i) {
+            const std::uint8_t* header = chunk + i * kSectionHeaderSize;
+            const PeSection section{ReadU32(header + 12), ReadU32(header + 16), ReadU32(header + 20)};
+            if (rva >= section.virtualAddress &&
+                std::uint64_t{rva} < std::uint64_t{section.virtualAddress} + section.rawSize)
+                return section;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace version_reader

@@ -1,0 +1,99 @@
+#include "platform/posix/version/text_conversion.h"
+
+#include "platform/posix/version/little_endian.h"
+
+namespace version_reader {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+std::size_t EncodeUtf8(char32_t cp, char* out)
+{
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+}  // namespace
+
+std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target,
+                            std::size_t capacity)
+{
+    std::size_t written = 0;
+    bool endsWithNul = false;
+    for (std::size_t i = 0; i < units;) {
+        char32_t cp = ReadU16(source + 2 * i++);
+        if (IsHighSurrogate(cp) && i < units && IsLowSurrogate(ReadU16(source + 2 * i))) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (ReadU16(source + 2 * i++) - 0xDC00);
+        } else if (IsHighSurrogate(cp) || IsLowSurrogate(cp)) {
+            cp = kReplacement;
+        }
+        char encoded[4];
+        const std::size_t length = EncodeUtf8(cp, encoded);
+        // Keep one byte free for the terminator unless this is the NUL itself.
+        if (written + length + (cp == 0 ? 0 : 1) > capacity) break;
+        for (std::size_t k = 0; k < length; ++k) target[written++] = encoded[k];
+        endsWithNul = cp == 0;
+    }
+    if (!endsWithNul) target[written] = '\0';
+    return written;
+}
+
+std::u16string Utf16FromUtf8(const char* text, std::size_t length)
+{
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < length) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        char32_t cp = lead;
+        if (lead >= 0xC2 && lead < 0xE0) extra = 1, cp = lead & 0x1F;
+        else if (lead >= 0xE0 && lead < 0xF0) extra = 2, cp = lead & 0x0F;
+        else if (lead >= 0xF0 && lead < 0xF5) extra = 3, cp = lead & 0x07;
+        else if (lead >= 0x80) cp = kReplacement;
+
+        bool valid = i + extra < length;
+        for (std::size_t k = 1; valid && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+        if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+            out.push_back(static_cast<char16_t>(kReplacement));
+            ++i;
+            continue;
+        }
+        i += extra + 1;
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+}  // namespace version_reader

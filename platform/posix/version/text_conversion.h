@@ -1,0 +1,23 @@
+// UTF-16 (as version blocks store texts) to and from UTF-8 (the narrow code
+// page of this platform).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace version_reader {
+
+// Converts `units` little-endian UTF-16 units at `source` into at most
+// `capacity` bytes at `target`, whole characters only, and returns the bytes
+// written. A NUL among the units is written and counted like any character;
+// when the text does not end in one, a NUL is added after it, uncounted, so
+// the result always reads as a C string. Needs capacity >= 1. Unpaired
+// surrogates become U+FFFD.
+std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target,
+                            std::size_t capacity);
+
+// Decodes UTF-8 into UTF-16 units; invalid bytes become U+FFFD.
+std::u16string Utf16FromUtf8(const char* text, std::size_t length);
+
+}  // namespace version_reader

@@ -1,0 +1,63 @@
+// Reading a VS_VERSIONINFO block in memory: its nodes and the lookup of a
+// query path. Every position is checked against the root's wLength and each
+// node against its parent's end, so a malformed block yields "not found"
+// instead of reads outside it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace version_reader {
+
+enum class BlockFormat {
+    Wide,    // 32-bit: wLength, wValueLength, wType, UTF-16 key
+    Narrow,  // 16-bit (NE): wLength, wValueLength, narrow key
+};
+
+// One node; offsets from the start of the block.
+struct BlockNode {
+    std::size_t start = 0;
+    std::size_t end = 0;        // start + wLength, cut at the parent's end
+    std::size_t length = 0;     // wLength as stored, for stepping to the sibling
+    bool keyTerminated = false; // a key without its NUL inside the node matches nothing
+    std::size_t keyStart = 0;
+    std::size_t keyUnits = 0;   // UTF-16 units or bytes, without the NUL
+    std::size_t valueStart = 0;
+    std::size_t valueLength = 0;  // wValueLength as stored
+    std::size_t valueBytes = 0;
+    bool isText = false;          // Wide blocks: a non-zero wType marks a UTF-16 text
+    bool valueFits = false;       // the value lies inside the node
+    std::size_t childrenStart = 0;
+};
+
+class VersionBlock {
+public:
+    // `bytes` must hold at least the root's wLength bytes (or 2 when that is
+    // below a node header).
+    explicit VersionBlock(const std::uint8_t* bytes);
+
+    BlockFormat Format() const { return format_; }
+    // The root's wLength: the block's extent.
+    std::size_t Length() const { return length_; }
+    const std::uint8_t* Bytes() const { return bytes_; }
+
+    // The node a query path names: parts between backslashes, empty parts
+    // skipped, each matched without regard to ASCII case against the whole
+    // key of a child of the node before; the first part among the root's
+    // children, none at all for the root itself. Nothing when a part is not
+    // found or the block is malformed on the way.
+    std::optional<BlockNode> Find(std::string_view path) const;
+
+private:
+    std::optional<BlockNode> ParseNode(std::size_t start, std::size_t limit) const;
+    std::optional<BlockNode> FindChild(const BlockNode& parent, std::string_view key) const;
+    bool KeyMatches(const BlockNode& node, std::string_view key) const;
+
+    const std::uint8_t* bytes_;
+    std::size_t length_ = 0;
+    BlockFormat format_ = BlockFormat::Wide;
+};
+
+}  // namespace version_reader

@@ -1,0 +1,37 @@
+// Where a module keeps its version resource: found through the headers and
+// the resource directory only, each read bounded by the file and by the
+// structure it belongs to. Anything malformed on the way means "no version
+// resource".
+#pragma once
+
+#include "platform/posix/version/bounded_file.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace version_reader {
+
+enum class ModuleFormat { Pe, Ne };
+
+// Smallest version resources worth reading: a 32-bit block header, and for
+// NE the size below which Windows' size formula would run negative.
+constexpr std::uint32_t kMinimumPeVersionSize = 6;
+constexpr std::uint32_t kMinimumNeVersionSize = 52;
+
+struct VersionResource {
+    ModuleFormat format;
+    std::uint64_t offset;  // in the file; [offset, offset + size) lies inside it
+    std::uint32_t size;
+};
+
+// The version resource (type 16, id 1) of a PE or NE module; for PE in the
+// language Windows would pick for `userLanguage`.
+std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD userLanguage);
+
+// Format-specific halves; `headerOffset` is e_lfanew.
+std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file,
+                                                     std::uint64_t headerOffset, WORD userLanguage);
+std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file,
+                                                     std::uint64_t headerOffset);
+
+}  // namespace version_reader

@@ -1,1 +1,0 @@
-// Placeholder until the system information rows land.

@@ -1,0 +1,175 @@
+// VerQueryValueA on 32-bit and 16-bit blocks: path rules, values in place,
+// texts converted to UTF-8, and malformed blocks read as missing values.
+#include "version_test_support.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace version_test {
+namespace {
+
+using crafted::Bytes;
+using crafted::VersionNode;
+
+const char* const kCompany = "\\StringFileInfo\\040904B0\\CompanyName";
+
+Bytes Encode(const VersionNode& root, bool wide)
+{
+    return wide ? crafted::EncodeBlock32(root) : crafted::EncodeBlock16(root);
+}
+
+TEST(VerQueryValue, PathRulesHoldForBothBlockKinds)
+{
+    for (bool wide : {true, false}) {
+        auto buffer = AsCopied(Encode(crafted::VersionTree(SampleInfo()), wide));
+        SCOPED_TRACE(wide ? "32-bit" : "16-bit");
+        for (const char* root : {static_cast<const char*>(nullptr), "", "\\", "\\\\\\"}) {
+            const Query query = QueryValue(buffer.data(), root);
+            ASSERT_TRUE(query.found);
+            EXPECT_EQ(query.length, 52u);
+            EXPECT_EQ(crafted::GetU32(Bytes(static_cast<std::uint8_t*>(query.value),
+                                            static_cast<std::uint8_t*>(query.value) + 4), 0), 0xFEEF04BDu);
+        }
+        for (const char* path : {kCompany, "stringfileinfo\\040904b0\\COMPANYNAME",
+                                 "\\\\StringFileInfo\\\\040904B0\\CompanyName\\\\"}) {
+            EXPECT_EQ(QueryValue(buffer.data(), path).Text(), std::string("Acme Corp", 10)) << path;
+        }
+        const Query translation = QueryValue(buffer.data(), "\\VarFileInfo\\Translation");
+        ASSERT_TRUE(translation.found);
+        EXPECT_EQ(translation.length, 4u);
+        EXPECT_LT(static_cast<std::uint8_t*>(translation.value), buffer.data() + buffer.size() / 2);
+        EXPECT_EQ(std::memcmp(translation.value, "\x09\x04\xB0\x04", 4), 0);
+
+        for (const char* path : {"\\StringFileInfo\\040904B0\\Company", "\\StringFileInfo\\040904B0\\CompanyNameX",
+                                 "\\VS_VERSION_INFO", "\\040904B0\\CompanyName", "\\StringFileInfo\\040904B0\\CompanyName\\x"}) {
+            const Query query = QueryValue(buffer.data(), path);
+            EXPECT_FALSE(query.found) << path;
+            EXPECT_EQ(query.length, 0u);
+            EXPECT_EQ(query.value, kUntouched);
+            EXPECT_EQ(query.error, static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+        }
+    }
+}
+
+// The converted text of the single string `node` in a 32-bit block.
+Query ConvertedText(VersionNode node, std::vector<std::uint8_t>& buffer)
+{
+    crafted::VersionInfo info = SampleInfo();
+    info.stringTables[0].strings.clear();
+    VersionNode root = crafted::VersionTree(info);
+    root.children[0].children[0].children.push_back(std::move(node));
+    buffer = AsCopied(crafted::EncodeBlock32(root));
+    return QueryValue(buffer.data(), "\\StringFileInfo\\040904B0\\Text");
+}
+
+TEST(VerQueryValue, TextsOf32BitBlocksAreConvertedIntoTheSecondHalf)
+{
+    std::vector<std::uint8_t> buffer;
+    const Query plain = ConvertedText(crafted::TextNode("Text", "Acme"), buffer);
+    const std::size_t wLength = crafted::GetU16(Bytes(buffer.begin(), buffer.begin() + 2), 0);
+    const std::u16string utf16 = u"Acme";
+    const auto* utf16Bytes = reinterpret_cast<const std::uint8_t*>(utf16.data());
+    const std::uint8_t* original =
+        std::search(buffer.data(), buffer.data() + wLength, utf16Bytes, utf16Bytes + 2 * utf16.size());
+    EXPECT_EQ(static_cast<std::uint8_t*>(plain.value), buffer.data() + wLength + 4 + (original - buffer.data()));
+    EXPECT_EQ(plain.Text(), std::string("Acme", 5));
+
+    VersionNode uncounted = crafted::TextNode("Text", "Acme");
+    uncounted.textLengthCountsNul = false;
+    VersionNode otherType = crafted::TextNode("Text", "Acme");
+    otherType.forcedType = 2;  // any non-zero wType is a text
+    VersionNode noValue = crafted::TextNode("Text", "");
+    noValue.textLengthCountsNul = false;
+    const std::pair<VersionNode, std::string> cases[] = {
+        {crafted::TextNode("Text", "\xC3\x9Cn\xC3\xAF \xE2\x82\xAC \xF0\x9F\x98\x80"),
+         std::string("\xC3\x9Cn\xC3\xAF \xE2\x82\xAC \xF0\x9F\x98\x80", 15)},
+        {uncounted, "Acme"},
+        {otherType, std::string("Acme", 5)},
+        {crafted::TextNode("Text", ""), std::string(1, '\0')},
+        {noValue, ""},
+    };
+    for (const auto& [node, expected] : cases) {
+        const Query query = ConvertedText(node, buffer);
+        ASSERT_TRUE(query.found) << expected;
+        EXPECT_EQ(query.Text(), expected);
+        EXPECT_EQ(static_cast<const char*>(query.value)[query.length - (expected.empty() || expected.back() ? 0 : 1)], '\0')
+            << "always NUL-terminated";
+    }
+}
+
+TEST(VerQueryValue, TextLongerInUtf8ThanItsRoomIsCutAtACharacter)
+{
+    // Three UTF-8 bytes per UTF-16 unit, at the very end of the block: the
+    // room behind it is only as large as the UTF-16 text.
+    VersionNode root = crafted::BinaryNode("VS_VERSION_INFO", crafted::FixedInfoBytes({}),
+                                           {crafted::TextNode("K", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5")});
+    const Bytes block = crafted::EncodeBlock32(root);
+    std::vector<std::uint8_t> buffer = AsCopied(block);  // exactly 2 * wLength + 4: ASan sees any overrun
+    const Query query = QueryValue(buffer.data(), "K");
+    ASSERT_TRUE(query.found);
+    EXPECT_EQ(query.length % 3, 0u);
+    EXPECT_LT(query.length, 13u);
+    EXPECT_EQ(std::strlen(static_cast<const char*>(query.value)), query.length);
+}
+
+struct MalformedCase {
+    const char* name;
+    bool wide;
+    std::function<void(VersionNode&)> breakIt;
+    const char* path;
+    bool found;
+};
+
+TEST(VerQueryValue, MalformedBlocksReadAsMissingValues)
+{
+    // children[0] StringFileInfo > [0] 040904B0 > [0] CompanyName; children[1] VarFileInfo > [0] Translation
+    auto table = [](VersionNode& root) -> VersionNode& { return root.children[0].children[0]; };
+    // The last node, its key without NUL up to its end; padding would supply one.
+    auto unterminatedTail = [](std::uint16_t length) {
+        return [length](VersionNode& root) {
+            VersionNode tail = crafted::GroupNode("Tail", {});
+            tail.unterminatedKey = true;
+            tail.forcedLength = length;
+            root.children.push_back(tail);
+        };
+    };
+    const MalformedCase cases[] = {
+        {"zero-length child", true, [](auto& r) { r.children[0].forcedLength = 0; }, kCompany, false},
+        {"zero-length child ends the search", true, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
+        {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
+        {"child past its parent is cut to it", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
+        {"unterminated key", true, unterminatedTail(6 + 8), "\\Tail", false},
+        {"unterminated 16-bit key", false, unterminatedTail(4 + 4), "\\Tail", false},
+        {"value past the node", true, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", false},
+        {"text past the node", true, [&](auto& r) { table(r).children[0].forcedValueLength = 0x7000; }, kCompany, false},
+        {"root value past the root", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\", false},
+        {"16-bit value past the node", false, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", false},
+        {"root too short for its key", true, [](auto& r) { r.forcedLength = 12; }, "\\", false},
+    };
+    for (const MalformedCase& c : cases) {
+        VersionNode root = crafted::VersionTree(SampleInfo());
+        c.breakIt(root);
+        std::vector<std::uint8_t> buffer = AsCopied(Encode(root, c.wide));
+        EXPECT_EQ(QueryValue(buffer.data(), c.path).found != FALSE, c.found) << c.name;
+    }
+}
+
+class CopiedBlockTest : public ScratchTest {};
+
+TEST_F(CopiedBlockTest, BlockLongerThanItsResourceIsCutToTheCopy)
+{
+    const Bytes block = crafted::EncodeBlock32(crafted::VersionTree(SampleInfo()));
+    crafted::PeImage image = crafted::BuildPeWithVersion(block);
+    crafted::PutU32(image.bytes, image.dataEntryOffsets[0] + 4, static_cast<std::uint32_t>(block.size() - 40));
+    const auto copy = ReadVersionInfo(Write("short.dll", image.bytes));  // exactly sized: ASan checks the walk
+    ASSERT_EQ(copy.size(), (block.size() - 40) * 2 + 4);
+    EXPECT_EQ(crafted::GetU16(Bytes(copy.begin(), copy.begin() + 2), 0), block.size() - 40);
+    EXPECT_TRUE(QueryValue(copy.data(), "\\").found);
+    EXPECT_EQ(QueryValue(copy.data(), kCompany).Text(), std::string("Acme Corp", 10));
+    EXPECT_FALSE(QueryValue(copy.data(), "\\VarFileInfo\\Translation").found);
+}
+
+}  // namespace
+}  // namespace version_test

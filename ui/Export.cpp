@@ -1,0 +1,67 @@
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "framework/window/CListCtrl.h"
+#include "framework/window/CStdioFile.h"
+#include "res/resource.h"
+#include "ui/ModarisDlg.h"
+
+void CModarisDlg::BuildResultsText(CString& text)
+{
+    text.Empty();
+    auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
+    if (!list) return;
+    const int rows = list->GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < 6; ++column) {
+            text += list->GetItemText(row, column);
+            text += '\t';
+        }
+        text += "\r\n";
+    }
+}
+
+void CModarisDlg::OnCopyToClip()
+{
+    CString text;
+    BuildResultsText(text);
+    if (!OpenClipboard(GetSafeHwnd())) return;
+    EmptyClipboard();
+    const SIZE_T size = static_cast<SIZE_T>(text.GetLength()) + 1;
+    if (HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, size)) {
+        if (void* bytes = GlobalLock(block)) {
+            std::memcpy(bytes, text.GetString(), size);
+            GlobalUnlock(block);
+            // From here on the clipboard owns the block.
+            SetClipboardData(CF_TEXT, block);
+        } else {
+            GlobalFree(block);
+        }
+    }
+    // Also when no block could be had: the clipboard must not stay open.
+    CloseClipboard();
+}
+
+void CModarisDlg::OnNotepad()
+{
+    const CString fileName = std::tmpnam(nullptr);
+    CStdioFile file(fileName, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
+    CString text;
+    BuildResultsText(text);
+    file.WriteString(text);
+    file.Close();
+
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    std::memset(&process, 0, sizeof process);
+    const CString commandLine = CString("notepad.exe ") + fileName;
+    std::vector<char> command(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
+    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    if (process.hProcess) WaitForInputIdle(process.hProcess, 5000);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    DeleteFileA(fileName);
+}

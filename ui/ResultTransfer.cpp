@@ -1,0 +1,72 @@
+#include <cstdio>
+
+#include "framework/CSingleLock.h"
+#include "framework/window/CListCtrl.h"
+#include "res/resource.h"
+#include "ui/ModarisDlg.h"
+
+void CALLBACK CModarisDlg::StatusTimerProc(HWND window, UINT, UINT_PTR, DWORD)
+{
+    auto* dialog = static_cast<CModarisDlg*>(CWnd::FromHandle(window));
+    if (!dialog) return;
+    dialog->TransferPendingResults();
+    dialog->UpdateStatus();
+}
+
+void CModarisDlg::TransferPendingResults()
+{
+    auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
+    if (!list) return;
+    CSingleLock lock(&m_resultsLock, true);
+    // One repaint per tick, however many rows arrive.
+    list->SendMessage(WM_SETREDRAW, FALSE, 0);
+    const int count = m_pendingResults.GetSize();
+    int lastRow = -1;
+    for (int i = 0; i < count; ++i) {
+        dllVersionInfo* record = m_pendingResults[i];
+        if (!record) continue;
+        char bits[16] = "";
+        if (record->GetBits() > 0) std::snprintf(bits, sizeof bits, "%d", record->GetBits());
+        lastRow = list->InsertItem(LVIF_TEXT, list->GetItemCount(), "", 0, 0, 0, 0);
+        if (lastRow != -1) {
+            list->SetItemText(lastRow, 0, record->GetProductVersion());
+            list->SetItemText(lastRow, 1, record->GetFileVersion());
+            list->SetItemText(lastRow, 2, record->GetDate());
+            list->SetItemText(lastRow, 3, bits);
+            list->SetItemText(lastRow, 4, record->GetCompany());
+            list->SetItemText(lastRow, 5, record->GetFileName());
+        }
+        delete record;
+    }
+    m_pendingResults.SetSize(0, -1);
+    if (m_keepMostRecentVisible && count > 0 && lastRow != -1) list->EnsureVisible(lastRow, FALSE);
+    list->SendMessage(WM_SETREDRAW, TRUE, 0);
+    list->UpdateWindow();
+}
+
+void CModarisDlg::UpdateStatus()
+{
+    CSingleLock results(&m_resultsLock, true);
+    if (m_progressChanged) {
+        {
+            CSingleLock progress(&m_progressLock, true);
+            SetDlgItemText(IDC_STATUS, m_currentDirectory);
+            m_progressChanged = 0;
+        }
+        SetDlgItemInt(IDC_FOUND_COUNT, static_cast<UINT>(static_cast<int>(m_foundCount)), TRUE);
+    }
+    if (!m_scanRunning && !m_keepScanning) SetDlgItemText(IDC_COLLECT_INFO, "&Collect Info");
+}
+
+void CModarisDlg::OnClear()
+{
+    m_progressChanged = 1;
+    m_foundCount = 0;
+    UpdateStatus();
+    auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
+    CSingleLock lock(&m_resultsLock, true);
+    const int count = m_pendingResults.GetSize();
+    for (int i = 0; i < count; ++i) delete m_pendingResults[i];
+    m_pendingResults.SetSize(0, -1);
+    if (list) list->DeleteAllItems();
+}
