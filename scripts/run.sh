@@ -6,14 +6,15 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native >/dev/null
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 >/dev/null
 
-if [ -x build/native/cli/modaris-scan ]; then
-    if [ -n "${DISPLAY:-}" ] && [ -f build/win32/ui/modaris.exe ]; then
-        exec ./scripts/wine-run.sh build/win32/ui/modaris.exe
-    fi
+if [ -z "${DISPLAY:-}" ]; then
+    # No display: the console scanner on the system directory.
     exec build/native/cli/modaris-scan "$@"
 fi
-echo "Modaris is built (engine and tests). The console scanner and the window are not there yet:"
-echo "modaris-scan will list the modules of the system directory; modaris.exe will open the window under Wine."
+# The window under Wine: the 32-bit program we ship, or its 64-bit build
+# where this machine cannot run 32-bit programs.
+windows_build=win32
+./scripts/can-run-32bit-wine.sh || windows_build=win64
+cmake --preset "$windows_build" >/dev/null
+cmake --build --preset "$windows_build" --target modaris >/dev/null
+exec ./scripts/wine-run.sh "build/$windows_build/ui/modaris.exe"

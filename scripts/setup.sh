@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ libgtest-dev googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick hyperfine python3
+    wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick hyperfine python3 time
 )
 
 missing=()

@@ -22,6 +22,16 @@ for preset in native native-asan native-tsan; do
     run_preset "$preset"
 done
 
+# The window tests need a display: without one, a virtual one.
+if [ -z "${DISPLAY:-}" ]; then
+    display=":$((90 + RANDOM % 100))"
+    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+    export DISPLAY="$display"
+    sleep 1
+fi
+
 # What we ship is 32-bit. Where the machine cannot run 32-bit Wine, it is
 # still built, and the same suites run in the 64-bit Windows build.
 if ./scripts/can-run-32bit-wine.sh; then
