@@ -5,14 +5,14 @@
 
 namespace posix {
 
-namespace {
-
 std::string WinePrefix()
 {
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
     const char* home = std::getenv("HOME");
     return std::string(home && *home ? home : "") + "/.wine";
 }
+
+namespace {
 
 std::string WithoutTrailingSlashes(std::string path)
 {

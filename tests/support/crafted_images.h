@@ -98,7 +98,7 @@ struct PeResource {
     Bytes data;
 };
 
-struct PeSpec {
+struct PeOptions {
     bool pe32Plus = false;  // PE32+ (64-bit) instead of PE32
     // Empty: no .rsrc section and an empty resource data directory.
     std::vector<PeResource> resources;
@@ -120,7 +120,7 @@ struct PeImage {
 
 // A PE image with a .text section and, with resources, a .rsrc section whose
 // directory has the usual three levels (type, id, language), sorted by id.
-PeImage BuildPe(const PeSpec& spec);
+PeImage BuildPe(const PeOptions& options);
 // Shorthand: one version resource holding `block` under `language`.
 PeImage BuildPeWithVersion(const Bytes& block, std::uint16_t language = 0x0409,
                            bool pe32Plus = false);
@@ -133,7 +133,7 @@ struct NeResource {
     Bytes data;
 };
 
-struct NeSpec {
+struct NeOptions {
     std::uint16_t alignmentShift = 4;
     // Empty: no resource table (ne_rsrctab equals ne_restab).
     std::vector<NeResource> resources;
@@ -149,7 +149,7 @@ struct NeImage {
 };
 
 // An NE image; resources of one type share a group, groups in order of first use.
-NeImage BuildNe(const NeSpec& spec);
+NeImage BuildNe(const NeOptions& options);
 // Shorthand: one version resource holding `block`.
 NeImage BuildNeWithVersion(const Bytes& block);
 

@@ -19,7 +19,7 @@ void AppendCountedName(Bytes& out, const std::string& name)
 
 }  // namespace
 
-NeImage BuildNe(const NeSpec& spec)
+NeImage BuildNe(const NeOptions& options)
 {
     NeImage image;
     Bytes& out = image.bytes;
@@ -42,24 +42,24 @@ NeImage BuildNe(const NeSpec& spec)
 
     // Group resources by type, in order of first appearance.
     std::vector<std::uint16_t> types;
-    for (const NeResource& resource : spec.resources) {
+    for (const NeResource& resource : options.resources) {
         bool known = false;
         for (std::uint16_t type : types) known = known || type == resource.type;
         if (!known) types.push_back(resource.type);
     }
-    image.entryOffsets.resize(spec.resources.size());
-    image.dataOffsets.resize(spec.resources.size());
-    if (!spec.resources.empty()) {
+    image.entryOffsets.resize(options.resources.size());
+    image.dataOffsets.resize(options.resources.size());
+    if (!options.resources.empty()) {
         image.resourceTableOffset = out.size();
-        PutU16(out, out.size(), spec.alignmentShift);
+        PutU16(out, out.size(), options.alignmentShift);
         for (std::uint16_t type : types) {
             std::size_t count = 0;
-            for (const NeResource& resource : spec.resources) count += resource.type == type;
+            for (const NeResource& resource : options.resources) count += resource.type == type;
             PutU16(out, out.size(), type);
             PutU16(out, out.size(), static_cast<std::uint16_t>(count));
             PutU32(out, out.size(), 0);
-            for (std::size_t i = 0; i < spec.resources.size(); ++i) {
-                if (spec.resources[i].type != type) continue;
+            for (std::size_t i = 0; i < options.resources.size(); ++i) {
+                if (options.resources[i].type != type) continue;
                 image.entryOffsets[i] = out.size();
                 out.resize(out.size() + 12, 0);  // filled once the data is placed
             }
@@ -80,9 +80,9 @@ NeImage BuildNe(const NeSpec& spec)
     out.push_back(0);
     PutU16(out, ne + 0x20, static_cast<std::uint16_t>(out.size() - GetU32(out, ne + 0x2C)));
 
-    const std::size_t unit = std::size_t{1} << spec.alignmentShift;
-    for (std::size_t i = 0; i < spec.resources.size(); ++i) {
-        const Bytes& data = spec.resources[i].data;
+    const std::size_t unit = std::size_t{1} << options.alignmentShift;
+    for (std::size_t i = 0; i < options.resources.size(); ++i) {
+        const Bytes& data = options.resources[i].data;
         out.resize((out.size() + unit - 1) / unit * unit, 0);
         image.dataOffsets[i] = out.size();
         const std::size_t units = (data.size() + unit - 1) / unit;
@@ -90,7 +90,7 @@ NeImage BuildNe(const NeSpec& spec)
         PutU16(out, entry, static_cast<std::uint16_t>(out.size() / unit));
         PutU16(out, entry + 2, static_cast<std::uint16_t>(units));
         PutU16(out, entry + 4, 0x0030);  // moveable, pure
-        PutU16(out, entry + 6, spec.resources[i].id);
+        PutU16(out, entry + 6, options.resources[i].id);
         out.insert(out.end(), data.begin(), data.end());
         out.resize(image.dataOffsets[i] + units * unit, 0);
     }
@@ -99,9 +99,9 @@ NeImage BuildNe(const NeSpec& spec)
 
 NeImage BuildNeWithVersion(const Bytes& block)
 {
-    NeSpec spec;
-    spec.resources.push_back({0x8010, 0x8001, block});
-    return BuildNe(spec);
+    NeOptions options;
+    options.resources.push_back({0x8010, 0x8001, block});
+    return BuildNe(options);
 }
 
 }  // namespace crafted

@@ -122,35 +122,35 @@ ResourceSection BuildResourceSection(const std::vector<PeResource>& resources, s
 
 }  // namespace
 
-PeImage BuildPe(const PeSpec& spec)
+PeImage BuildPe(const PeOptions& options)
 {
     PeImage image;
     Bytes& out = image.bytes;
     PutDosHeader(out);
 
-    const bool withResources = !spec.resources.empty();
-    const std::size_t optionalSize = spec.pe32Plus ? 240 : 224;
+    const bool withResources = !options.resources.empty();
+    const std::size_t optionalSize = options.pe32Plus ? 240 : 224;
     const std::size_t sectionCount = withResources ? 2 : 1;
     image.peSignatureOffset = kLfanew;
     image.optionalHeaderOffset = kLfanew + 24;
     image.sectionTableOffset = image.optionalHeaderOffset + optionalSize;
-    image.resourceDataDirectoryOffset = image.optionalHeaderOffset + (spec.pe32Plus ? 112 : 96) + 16;
+    image.resourceDataDirectoryOffset = image.optionalHeaderOffset + (options.pe32Plus ? 112 : 96) + 16;
     const std::size_t headersSize = AlignUp(image.sectionTableOffset + 40 * sectionCount, kFileAlignment);
     out.resize(headersSize, 0);
 
     out[kLfanew] = 'P';
     out[kLfanew + 1] = 'E';
     const std::size_t fileHeader = kLfanew + 4;
-    PutU16(out, fileHeader, spec.pe32Plus ? 0x8664 : 0x014C);
+    PutU16(out, fileHeader, options.pe32Plus ? 0x8664 : 0x014C);
     PutU16(out, fileHeader + 2, static_cast<std::uint16_t>(sectionCount));
     PutU16(out, fileHeader + 16, static_cast<std::uint16_t>(optionalSize));
-    PutU16(out, fileHeader + 18, spec.pe32Plus ? 0x2022 : 0x2102);  // DLL
+    PutU16(out, fileHeader + 18, options.pe32Plus ? 0x2022 : 0x2102);  // DLL
 
     const std::size_t optional = image.optionalHeaderOffset;
-    PutU16(out, optional, spec.pe32Plus ? 0x20B : 0x10B);
+    PutU16(out, optional, options.pe32Plus ? 0x20B : 0x10B);
     PutU32(out, optional + 4, kFileAlignment);  // SizeOfCode
     PutU32(out, optional + 20, kTextRva);       // BaseOfCode
-    if (spec.pe32Plus) {
+    if (options.pe32Plus) {
         PutU32(out, optional + 24, 0x80000000u);  // ImageBase, low half
         PutU32(out, optional + 28, 0x1);
     } else {
@@ -162,7 +162,7 @@ PeImage BuildPe(const PeSpec& spec)
     PutU16(out, optional + 48, 4);  // subsystem version
     PutU32(out, optional + 60, static_cast<std::uint32_t>(headersSize));
     PutU16(out, optional + 68, 2);  // Windows GUI
-    PutU32(out, optional + (spec.pe32Plus ? 108 : 92), 16);  // NumberOfRvaAndSizes
+    PutU32(out, optional + (options.pe32Plus ? 108 : 92), 16);  // NumberOfRvaAndSizes
 
     const std::size_t textOffset = headersSize;
     PutSection(out, image.sectionTableOffset, ".text", kTextRva, 16, textOffset, 0x60000020);
@@ -171,14 +171,14 @@ PeImage BuildPe(const PeSpec& spec)
 
     std::uint32_t imageSize = kTextRva + kSectionAlignment;
     if (withResources) {
-        ResourceSection section = BuildResourceSection(spec.resources, kResourceRva);
+        ResourceSection section = BuildResourceSection(options.resources, kResourceRva);
         image.resourceSectionOffset = out.size();
         image.resourceSectionRva = kResourceRva;
         PutSection(out, image.sectionTableOffset + 40, ".rsrc", kResourceRva, section.bytes.size(),
                    image.resourceSectionOffset, 0x40000040);
         PutU32(out, image.resourceDataDirectoryOffset, kResourceRva);
         PutU32(out, image.resourceDataDirectoryOffset + 4, static_cast<std::uint32_t>(section.bytes.size()));
-        for (std::size_t i = 0; i < spec.resources.size(); ++i) {
+        for (std::size_t i = 0; i < options.resources.size(); ++i) {
             image.dataEntryOffsets.push_back(image.resourceSectionOffset + section.dataEntryOffsets[i]);
             image.dataOffsets.push_back(image.resourceSectionOffset + section.dataOffsets[i]);
         }
@@ -192,10 +192,10 @@ PeImage BuildPe(const PeSpec& spec)
 
 PeImage BuildPeWithVersion(const Bytes& block, std::uint16_t language, bool pe32Plus)
 {
-    PeSpec spec;
-    spec.pe32Plus = pe32Plus;
-    spec.resources.push_back({kRtVersion, kVersionId, language, block});
-    return BuildPe(spec);
+    PeOptions options;
+    options.pe32Plus = pe32Plus;
+    options.resources.push_back({kRtVersion, kVersionId, language, block});
+    return BuildPe(options);
 }
 
 }  // namespace crafted

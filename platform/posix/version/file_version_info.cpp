@@ -16,18 +16,23 @@ using version_reader::BoundedFile;
 using version_reader::ModuleFormat;
 using version_reader::VersionResource;
 
-// Opens `fileName` and finds its version resource; on failure sets the last
-// error and returns nothing.
-std::optional<VersionResource> LocateVersionResource(const BoundedFile& file, LPCSTR fileName)
+// The checks Windows makes on the name before it opens anything.
+bool IsUsableFileName(LPCSTR fileName)
 {
     if (!fileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return std::nullopt;
+        return false;
     }
     if (!*fileName) {
         SetLastError(version_reader::kErrorBadPathname);
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+// The version resource of an opened file; on failure sets the last error.
+std::optional<VersionResource> LocateVersionResource(const BoundedFile& file)
+{
     if (!file.IsOpen()) {
         SetLastError(file.OpenError());
         return std::nullopt;
@@ -71,8 +76,9 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
 DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle)
 {
     if (handle) *handle = 0;
-    const BoundedFile file(fileName ? fileName : "");
-    const auto resource = LocateVersionResource(file, fileName);
+    if (!IsUsableFileName(fileName)) return 0;
+    const BoundedFile file(fileName);
+    const auto resource = LocateVersionResource(file);
     if (!resource) return 0;
     SetLastError(ERROR_SUCCESS);
     return BufferSizeFor(*resource);
@@ -84,8 +90,9 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
         SetLastError(version_reader::kErrorInvalidData);
         return FALSE;
     }
-    const BoundedFile file(fileName ? fileName : "");
-    const auto resource = LocateVersionResource(file, fileName);
+    if (!IsUsableFileName(fileName)) return FALSE;
+    const BoundedFile file(fileName);
+    const auto resource = LocateVersionResource(file);
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);

@@ -1,5 +1,5 @@
 // The user's language as a Windows LANGID, taken from the POSIX locale
-// settings the way Wine derives it.
+// settings (LC_ALL, LC_MESSAGES, LANG).
 #pragma once
 
 #include "platform/posix/win32_types.h"

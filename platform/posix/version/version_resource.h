@@ -28,7 +28,7 @@ struct VersionResource {
 // language Windows would pick for `userLanguage`.
 std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD userLanguage);
 
-// Format-specific halves; `headerOffset` is e_lfanew.
+// The halves for each format; `headerOffset` is e_lfanew.
 std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file,
                                                      std::uint64_t headerOffset, WORD userLanguage);
 std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file,

@@ -13,12 +13,12 @@ namespace {
 
 using crafted::Bytes;
 
-class FileVersionInfoTest : public ScratchTest {};
+class FileVersionInfo : public ScratchTest {};
 
 const Bytes kBlock32 = crafted::EncodeBlock32(crafted::VersionTree(SampleInfo()));
 const Bytes kBlock16 = crafted::EncodeBlock16(crafted::VersionTree(SampleInfo()));
 
-TEST_F(FileVersionInfoTest, PeSizeIsTwiceTheResourcePlusFourAndCopyEndsWithFe2x)
+TEST_F(FileVersionInfo, PeSizeIsTwiceTheResourcePlusFourAndCopyEndsWithFe2x)
 {
     for (bool pe32Plus : {false, true}) {
         const std::string path = Write("module.dll", crafted::BuildPeWithVersion(kBlock32, 0x0409, pe32Plus).bytes);
@@ -36,13 +36,13 @@ TEST_F(FileVersionInfoTest, PeSizeIsTwiceTheResourcePlusFourAndCopyEndsWithFe2x)
     }
 }
 
-TEST_F(FileVersionInfoTest, NeSizeIsShiftedLengthLessFixedInfoTimesFour)
+TEST_F(FileVersionInfo, NeSizeIsShiftedLengthLessFixedInfoTimesFour)
 {
     for (WORD shift : {0, 4, 9}) {
-        crafted::NeSpec spec;
-        spec.alignmentShift = shift;
-        spec.resources.push_back({0x8010, 0x8001, kBlock16});
-        const std::string path = Write("module.dll", crafted::BuildNe(spec).bytes);
+        crafted::NeOptions options;
+        options.alignmentShift = shift;
+        options.resources.push_back({0x8010, 0x8001, kBlock16});
+        const std::string path = Write("module.dll", crafted::BuildNe(options).bytes);
         const DWORD unit = 1u << shift;
         const DWORD stored = (static_cast<DWORD>(kBlock16.size()) + unit - 1) / unit * unit;
         ASSERT_EQ(GetFileVersionInfoSizeA(path.c_str(), nullptr), (stored - 52) * 4) << shift;
@@ -53,7 +53,7 @@ TEST_F(FileVersionInfoTest, NeSizeIsShiftedLengthLessFixedInfoTimesFour)
     }
 }
 
-TEST_F(FileVersionInfoTest, CopyIsCutAtTheBufferAndFe2xNeedsRoomForAllFourBytes)
+TEST_F(FileVersionInfo, CopyIsCutAtTheBufferAndFe2xNeedsRoomForAllFourBytes)
 {
     const std::string path = Write("module.dll", crafted::BuildPeWithVersion(kBlock32).bytes);
     const DWORD wLength = static_cast<DWORD>(kBlock32.size());
@@ -81,7 +81,7 @@ struct LanguageCase {
     WORD expected;
 };
 
-TEST_F(FileVersionInfoTest, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirst)
+TEST_F(FileVersionInfo, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirst)
 {
     const LanguageCase cases[] = {
         {"C", nullptr, {0x0000, 0x0409}, 0x0000},
@@ -99,13 +99,13 @@ TEST_F(FileVersionInfoTest, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirs
         {nullptr, nullptr, {0x0407, 0x0409}, 0x0409},
     };
     for (const LanguageCase& c : cases) {
-        crafted::PeSpec spec;
+        crafted::PeOptions options;
         for (WORD language : c.languages) {
             char name[8];
             std::snprintf(name, sizeof name, "%04X", language);
-            spec.resources.push_back({16, 1, language, crafted::EncodeBlock32(crafted::VersionTree(SampleInfo(name)))});
+            options.resources.push_back({16, 1, language, crafted::EncodeBlock32(crafted::VersionTree(SampleInfo(name)))});
         }
-        const std::string path = Write("languages.dll", crafted::BuildPe(spec).bytes);
+        const std::string path = Write("languages.dll", crafted::BuildPe(options).bytes);
         SetLocale(c.lcAll, c.lang);
         const auto copy = ReadVersionInfo(path);
         char expected[8];
@@ -116,7 +116,7 @@ TEST_F(FileVersionInfoTest, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirs
     }
 }
 
-TEST(UserLanguage, LocaleNamesMapToLangIds)
+TEST(VersionUserLanguage, LocaleNamesMapToLangIds)
 {
     const std::pair<const char*, WORD> cases[] = {
         {"en_US.UTF-8", 0x0409}, {"de_DE", 0x0407}, {"de_AT.ISO-8859-1", 0x0C07}, {"de", 0x0407},
@@ -127,23 +127,23 @@ TEST(UserLanguage, LocaleNamesMapToLangIds)
         EXPECT_EQ(version_reader::LanguageFromLocaleName(name), language) << name;
 }
 
-TEST_F(FileVersionInfoTest, OnlyIntegerIdOneIsTheVersionResource)
+TEST_F(FileVersionInfo, OnlyIntegerIdOneIsTheVersionResource)
 {
-    crafted::PeSpec spec;
-    spec.resources.push_back({16, 2, 0x0409, kBlock32});
-    const std::string path = Write("id2.dll", crafted::BuildPe(spec).bytes);
+    crafted::PeOptions options;
+    options.resources.push_back({16, 2, 0x0409, kBlock32});
+    const std::string path = Write("id2.dll", crafted::BuildPe(options).bytes);
     SetLastError(0);
     EXPECT_EQ(GetFileVersionInfoSizeA(path.c_str(), nullptr), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
 }
 
-TEST_F(FileVersionInfoTest, FailuresReportWhyAndZeroTheHandle)
+TEST_F(FileVersionInfo, FailuresReportWhyAndZeroTheHandle)
 {
-    crafted::PeSpec manifestOnly;
+    crafted::PeOptions manifestOnly;
     manifestOnly.resources.push_back({24, 1, 0x0409, Bytes(20, 'x')});
-    crafted::NeSpec neOther;
+    crafted::NeOptions neOther;
     neOther.resources.push_back({0x8006, 0x8001, kBlock16});
-    crafted::NeSpec neTiny;
+    crafted::NeOptions neTiny;
     neTiny.alignmentShift = 0;
     neTiny.resources.push_back({0x8010, 0x8001, Bytes{50, 0, 0, 0}});
     Bytes mzOnly(200, 0);
@@ -181,7 +181,7 @@ TEST_F(FileVersionInfoTest, FailuresReportWhyAndZeroTheHandle)
     EXPECT_EQ(GetLastError(), 13u) << "no buffer is checked first";
 }
 
-TEST_F(FileVersionInfoTest, FileOpenedWithoutSharingIsASharingViolation)
+TEST_F(FileVersionInfo, FileOpenedWithoutSharingIsASharingViolation)
 {
     const std::string path = Write("locked.dll", crafted::BuildPeWithVersion(kBlock32).bytes);
     const int fd = open(path.c_str(), O_RDONLY);

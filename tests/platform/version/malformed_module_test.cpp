@@ -14,7 +14,7 @@ using crafted::GetU32;
 using crafted::PutU16;
 using crafted::PutU32;
 
-class MalformedModuleTest : public ScratchTest {
+class VersionMalformedModule : public ScratchTest {
 protected:
     // The size query's answer for `bytes`, or 0; 1812 is the only failure expected.
     DWORD SizeOf(const Bytes& bytes)
@@ -41,7 +41,7 @@ struct PeCase {
     bool stillFound;
 };
 
-TEST_F(MalformedModuleTest, BrokenPeHeadersAndDirectories)
+TEST_F(VersionMalformedModule, BrokenPeHeadersAndDirectories)
 {
     auto cut = [](std::function<std::size_t(const crafted::PeImage&)> at) {
         return [at](crafted::PeImage& image) { image.bytes.resize(at(image)); };
@@ -81,7 +81,7 @@ TEST_F(MalformedModuleTest, BrokenPeHeadersAndDirectories)
     }
 }
 
-TEST_F(MalformedModuleTest, DirectoryEntriesPointingBackDoNotLoop)
+TEST_F(VersionMalformedModule, DirectoryEntriesPointingBackDoNotLoop)
 {
     // Root -> type 16 -> id 1 -> language: bend each level back up the tree.
     crafted::PeImage image = crafted::BuildPeWithVersion(kBlock);
@@ -105,7 +105,7 @@ TEST_F(MalformedModuleTest, DirectoryEntriesPointingBackDoNotLoop)
     }
 }
 
-TEST_F(MalformedModuleTest, BrokenNeResourceTables)
+TEST_F(VersionMalformedModule, BrokenNeResourceTables)
 {
     const Bytes block16 = crafted::EncodeBlock16(crafted::VersionTree(SampleInfo()));
     using Patch = std::function<void(crafted::NeImage&)>;
@@ -119,7 +119,7 @@ TEST_F(MalformedModuleTest, BrokenNeResourceTables)
         {"length 0", [](auto& i) { PutU16(i.bytes, i.entryOffsets[1] + 2, 0); }},
         {"file cut inside the data", [](auto& i) { i.bytes.resize(i.dataOffsets[1] + 20); }},
     };
-    crafted::NeSpec twoGroups;
+    crafted::NeOptions twoGroups;
     twoGroups.resources = {{0x8006, 0x8001, Bytes(30, 'x')}, {0x8010, 0x8001, block16}};
     for (const auto& [name, breakIt] : cases) {
         crafted::NeImage image = crafted::BuildNe(twoGroups);
@@ -128,9 +128,9 @@ TEST_F(MalformedModuleTest, BrokenNeResourceTables)
     }
 
     // Only the first group of the version type is searched, as Windows does.
-    crafted::NeSpec spec;
-    spec.resources = {{0x8010, 0x8002, block16}, {0x8006, 0x8001, block16}};
-    crafted::NeImage image = crafted::BuildNe(spec);
+    crafted::NeOptions options;
+    options.resources = {{0x8010, 0x8002, block16}, {0x8006, 0x8001, block16}};
+    crafted::NeImage image = crafted::BuildNe(options);
     PutU16(image.bytes, image.entryOffsets[1] - 8, 0x8010);
     EXPECT_EQ(SizeOf(image.bytes), 0u) << "version in a second group";
 }

@@ -19,7 +19,7 @@ Bytes Encode(const VersionNode& root, bool wide)
     return wide ? crafted::EncodeBlock32(root) : crafted::EncodeBlock16(root);
 }
 
-TEST(VerQueryValue, PathRulesHoldForBothBlockKinds)
+TEST(VersionQuery, PathRulesHoldForBothBlockKinds)
 {
     for (bool wide : {true, false}) {
         auto buffer = AsCopied(Encode(crafted::VersionTree(SampleInfo()), wide));
@@ -63,7 +63,7 @@ Query ConvertedText(VersionNode node, std::vector<std::uint8_t>& buffer)
     return QueryValue(buffer.data(), "\\StringFileInfo\\040904B0\\Text");
 }
 
-TEST(VerQueryValue, TextsOf32BitBlocksAreConvertedIntoTheSecondHalf)
+TEST(VersionQuery, TextsOf32BitBlocksAreConvertedIntoTheSecondHalf)
 {
     std::vector<std::uint8_t> buffer;
     const Query plain = ConvertedText(crafted::TextNode("Text", "Acme"), buffer);
@@ -98,7 +98,7 @@ TEST(VerQueryValue, TextsOf32BitBlocksAreConvertedIntoTheSecondHalf)
     }
 }
 
-TEST(VerQueryValue, TextLongerInUtf8ThanItsRoomIsCutAtACharacter)
+TEST(VersionQuery, TextLongerInUtf8ThanItsRoomIsCutAtACharacter)
 {
     // Three UTF-8 bytes per UTF-16 unit, at the very end of the block: the
     // room behind it is only as large as the UTF-16 text.
@@ -121,7 +121,7 @@ struct MalformedCase {
     bool found;
 };
 
-TEST(VerQueryValue, MalformedBlocksReadAsMissingValues)
+TEST(VersionQuery, MalformedBlocksReadAsMissingValues)
 {
     // children[0] StringFileInfo > [0] 040904B0 > [0] CompanyName; children[1] VarFileInfo > [0] Translation
     auto table = [](VersionNode& root) -> VersionNode& { return root.children[0].children[0]; };
@@ -156,9 +156,9 @@ TEST(VerQueryValue, MalformedBlocksReadAsMissingValues)
     }
 }
 
-class CopiedBlockTest : public ScratchTest {};
+class VersionCopiedBlock : public ScratchTest {};
 
-TEST_F(CopiedBlockTest, BlockLongerThanItsResourceIsCutToTheCopy)
+TEST_F(VersionCopiedBlock, BlockLongerThanItsResourceIsCutToTheCopy)
 {
     const Bytes block = crafted::EncodeBlock32(crafted::VersionTree(SampleInfo()));
     crafted::PeImage image = crafted::BuildPeWithVersion(block);
