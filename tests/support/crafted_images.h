@@ -104,7 +104,7 @@ struct PeOptions {
     std::vector<PeResource> resources;
 };
 
-// Where buildPe put things; file offsets unless said otherwise.
+// Where BuildPe put things; file offsets unless said otherwise.
 struct PeImage {
     Bytes bytes;
     std::size_t peSignatureOffset = 0;        // "PE\0\0", also e_lfanew

@@ -1,6 +1,6 @@
 #include "platform/posix/version/bounded_file.h"
 
-#include "platform/posix/version/file_open_error.h"
+#include "platform/posix/errno_to_win32.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,9 +12,11 @@ namespace version_reader {
 
 BoundedFile::BoundedFile(const char* path)
 {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a FIFO named like a module cannot stall a scan;
+    // only regular files are read below.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        openError_ = Win32ErrorForOpen(errno, path);
+        openError_ = posix::Win32ErrorFromErrno(errno, path);
         return;
     }
     struct stat info {};

@@ -96,6 +96,8 @@ TEST(UnsharedOpen, ExcludesEveryOtherHandleAndNeverBlocks)
     ASSERT_EQ(mkfifo(tree.PathOf("pipe.dll").c_str(), 0600), 0);
     EXPECT_EQ(CreateFileA(tree.PathOf("pipe.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
+    DWORD handle = 1;
+    EXPECT_EQ(GetFileVersionInfoSizeA(tree.PathOf("pipe.dll").c_str(), &handle), 0u);
     EXPECT_EQ(CreateFileA(tree.PathOf("none.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));

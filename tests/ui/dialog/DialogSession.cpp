@@ -51,16 +51,20 @@ std::string WindowText(HWND window)
     return std::string(buffer, length);
 }
 
+namespace {
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM found)
+{
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> ThreadWindows(DWORD threadId)
 {
     std::vector<HWND> windows;
-    EnumThreadWindows(
-        threadId,
-        [](HWND window, LPARAM found) -> BOOL {
-            if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(threadId, &CollectVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
