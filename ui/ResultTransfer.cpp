@@ -39,8 +39,10 @@ void CModarisDlg::TransferPendingResults()
         delete record;
     }
     m_pendingResults.SetSize(0, -1);
-    if (m_keepMostRecentVisible && count > 0 && lastRow != -1) list->EnsureVisible(lastRow, FALSE);
     list->SendMessage(WM_SETREDRAW, TRUE, 0);
+    // Scrolled once painting is back on: Wine's list view does not update its
+    // scroll range while redrawing is off, so an earlier scroll falls short.
+    if (m_keepMostRecentVisible && count > 0 && lastRow != -1) list->EnsureVisible(lastRow, FALSE);
     list->UpdateWindow();
 }
 

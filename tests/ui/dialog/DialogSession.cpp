@@ -1,9 +1,10 @@
 #include "DialogSession.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <process.h>
 
-#include <commctrl.h>
+#include <cstdio>
 
 #include "framework/CSingleLock.h"
 #include "framework/window/CWinApp.h"
@@ -16,8 +17,47 @@ namespace {
 // it, and the about box takes its main window as owner.
 CWinApp g_app;
 
+// A crash on any thread (a worker left running on a dialog that is gone)
+// ends the run at once with a message, instead of waiting in Wine's
+// debugger until the test's time is up.
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* exception)
+{
+    std::fprintf(stderr, "crash: exception 0x%08lx in thread %lu\n",
+                 static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+                 static_cast<unsigned long>(GetCurrentThreadId()));
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+const LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = SetUnhandledExceptionFilter(&EndOnCrash);
+
 // Long enough for Wine on a loaded machine; only a guard against hangs.
 constexpr UINT kAnswerTimeoutMs = 30000;
+
+constexpr UINT kRunAction = WM_APP + 1;
+const char kHelperClass[] = "ModarisDialogTestHelper";
+
+LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kRunAction) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A message-only window on the dialog's thread: the modal loop hands it
+// the messages sent to it like those of any other window of the thread.
+HWND CreateHelperWindow()
+{
+    WNDCLASSA helperClass{};
+    helperClass.lpfnWndProc = &HelperProc;
+    helperClass.hInstance = GetModuleHandleA(nullptr);
+    helperClass.lpszClassName = kHelperClass;
+    RegisterClassA(&helperClass);  // fails harmlessly once it exists
+    return CreateWindowExA(0, kHelperClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
 
 }  // namespace
 
@@ -42,13 +82,18 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 
 std::string WindowText(HWND window)
 {
-    char buffer[4096] = "";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
-                             kAnswerTimeoutMs, &length)) {
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &length)) {
         return "<no answer>";
     }
-    return std::string(buffer, length);
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                             kAnswerTimeoutMs, &copied)) {
+        return "<no answer>";
+    }
+    text.resize(copied < length ? copied : length);
+    return text;
 }
 
 namespace {
@@ -93,6 +138,8 @@ DialogSession::DialogSession()
 DialogSession::~DialogSession()
 {
     if (!m_thread) return;
+    // A worker left waiting would keep the dialog's end waiting for it.
+    if (m_paused) ResumeWorker();
     if (WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT) {
         // Whatever is still open (an about box, a picker) ends with Cancel.
         for (HWND window : ThreadWindows(m_threadId)) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
@@ -105,6 +152,8 @@ DialogSession::~DialogSession()
 unsigned WINAPI DialogSession::ThreadMain(void* argument)
 {
     auto* self = static_cast<DialogSession*>(argument);
+    HWND helper = CreateHelperWindow();
+    self->m_helperWindow = helper;
     {
         // As the program's InitInstance has it: on the stack of the thread
         // that runs the modal loop, destroyed as soon as DoModal returns.
@@ -116,7 +165,38 @@ unsigned WINAPI DialogSession::ThreadMain(void* argument)
         self->m_dialog = nullptr;
     }
     self->m_destroyed = true;
+    self->m_helperWindow = nullptr;
+    DestroyWindow(helper);
     return 0;
+}
+
+void DialogSession::OnDialogThread(const std::function<void()>& action) const
+{
+    HWND helper = m_helperWindow;
+    ASSERT_NE(helper, nullptr);
+    SendTo(helper, kRunAction, 0, reinterpret_cast<LPARAM>(&action));
+}
+
+void DialogSession::PauseWorker()
+{
+    if (m_paused) return;
+    OnDialogThread([this] { Dialog().m_resultsLock.Lock(); });
+    m_paused = true;
+}
+
+void DialogSession::ResumeWorker()
+{
+    ResumeWorkerAnd([] {});
+}
+
+void DialogSession::ResumeWorkerAnd(const std::function<void()>& action)
+{
+    if (!m_paused) return;
+    OnDialogThread([&] {
+        Dialog().m_resultsLock.Unlock();
+        action();
+    });
+    m_paused = false;
 }
 
 HWND DialogSession::Item(int id) const { return GetDlgItem(m_window, id); }
@@ -182,17 +262,19 @@ std::vector<Row> DialogSession::Rows() const
     return rows;
 }
 
+std::vector<std::string> DialogSession::ColumnCells(int column) const
+{
+    std::vector<std::string> cells;
+    const int count = RowCount();
+    for (int row = 0; row < count; ++row) cells.push_back(Cell(row, column));
+    return cells;
+}
+
 int DialogSession::TopIndex() const { return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETTOPINDEX)); }
 
 int DialogSession::CountPerPage() const
 {
     return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETCOUNTPERPAGE));
-}
-
-bool DialogSession::RowFullyVisible(int row) const
-{
-    const int top = TopIndex();
-    return top <= row && row < top + CountPerPage();
 }
 
 void DialogSession::StartScan(const std::string& directories) const
@@ -203,6 +285,10 @@ void DialogSession::StartScan(const std::string& directories) const
 
 bool DialogSession::ScanHasEnded() const
 {
+    if (m_paused) {
+        ADD_FAILURE() << "waiting for the end of a scan whose worker is held";
+        return true;
+    }
     CModarisDlg& dialog = Dialog();
     // The worker empties the status line last, after its last record; a
     // record is in the list once nothing is pending.
@@ -217,16 +303,17 @@ bool DialogSession::WaitForScanEnd(DWORD timeoutMs) const
     return WaitUntil([this] { return ScanHasEnded(); }, timeoutMs);
 }
 
+void DialogSession::StopScanIfRunning() const
+{
+    OnDialogThread([this] {
+        if (Text(IDC_COLLECT_INFO) == "&Stop") SendMessageA(Item(IDC_COLLECT_INFO), BM_CLICK, 0, 0);
+    });
+}
+
 bool DialogSession::WaitForEnd(DWORD timeoutMs)
 {
     if (!m_thread) return false;
     const bool ended = WaitForSingleObject(m_thread, timeoutMs) == WAIT_OBJECT_0;
     if (ended) m_window = nullptr;
     return ended && m_destroyed;
-}
-
-bool DialogSession::Close()
-{
-    Click(IDCANCEL);
-    return WaitForEnd();
 }

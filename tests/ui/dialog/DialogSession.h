@@ -52,6 +52,16 @@ public:
     void SetText(int id, const std::string& text) const;
     // Clicks the check box when its state differs.
     void SetChecked(int id, bool checked) const;
+    // Runs `action` on the dialog's thread, between two of its messages, so
+    // that what it does and reads is not split by a timer tick.
+    void OnDialogThread(const std::function<void()>& action) const;
+    // The dialog's thread takes the results lock (which it may take again
+    // itself): the window goes on, the worker waits before its next row.
+    void PauseWorker();
+    void ResumeWorker();
+    // Lets the worker go and runs `action` at once, on the dialog's thread.
+    void ResumeWorkerAnd(const std::function<void()>& action);
+
     // Sends a message to the dialog window with a hang guard.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -63,33 +73,36 @@ public:
     int RowCount() const;
     std::string Cell(int row, int column) const;
     std::vector<Row> Rows() const;
+    std::vector<std::string> ColumnCells(int column) const;
     int TopIndex() const;
     int CountPerPage() const;
-    // The row lies wholly inside the list's visible page.
-    bool RowFullyVisible(int row) const;
 
     // Puts `directories` into edit 1000 and clicks "&Collect Info".
     void StartScan(const std::string& directories) const;
-    // True once the caption is back to "&Collect Info" and every record
-    // the worker made is in the list.
+    // True once the caption is back to "&Collect Info", the worker has
+    // emptied the status line as it does last, and every record it made is
+    // in the list. (Not for a scan stopped before it met its first folder:
+    // the status line is empty then already.)
     bool ScanHasEnded() const;
     bool WaitForScanEnd(DWORD timeoutMs = 90000) const;
+    // Clicks "&Stop" when a scan runs; a click on "&Collect Info" would
+    // start one.
+    void StopScanIfRunning() const;
 
-    // Clicks "Close" and waits until DoModal has returned and the dialog
-    // object is destroyed; false when that does not happen in time.
-    bool Close();
-    INT_PTR EndCode() const { return m_endCode; }
-    bool ObjectDestroyed() const { return m_destroyed; }
-    // Waits for the dialog's thread after the dialog was ended some other way.
+    // Waits until DoModal has returned and the dialog object is destroyed;
+    // false when that does not happen in time.
     bool WaitForEnd(DWORD timeoutMs = 60000);
+    INT_PTR EndCode() const { return m_endCode; }
 
 private:
     static unsigned WINAPI ThreadMain(void* session);
 
     HANDLE m_thread = nullptr;
+    bool m_paused = false;
     DWORD m_threadId = 0;
     HWND m_window = nullptr;
     std::atomic<CModarisDlg*> m_dialog{nullptr};
+    std::atomic<HWND> m_helperWindow{nullptr};
     std::atomic<INT_PTR> m_endCode{0};
     std::atomic<bool> m_destroyed{false};
 };

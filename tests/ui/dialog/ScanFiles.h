@@ -16,8 +16,9 @@ std::string WindowsPath(const std::string& path);
 // The export text of rows: each cell followed by a tab, each row by CR LF.
 std::string ResultsText(const std::vector<Row>& rows);
 
-// Copies of the built test modules in two folders, with a 16-bit file and
-// a text file beside them, each with a last-write time of its own.
+// Copies of the built test modules in two folders, beside them a 16-bit
+// file, one of unknown bitness and a text file; each file with a last-write
+// time of its own.
 class FixtureTree {
 public:
     FixtureTree();
