@@ -41,38 +41,38 @@ bool ParseFormat(const std::string& name, ScanOptions& options, std::string& err
     return true;
 }
 
-struct OptionSpec {
+struct OptionDefinition {
     char shortName;
     const char* longName;
     bool takesValue;
 };
 
-const OptionSpec kOptions[] = {
+const OptionDefinition kOptions[] = {
     {'f', "filter", true},     {'d', "dirs", true},          {'a', "all-drives", false},
     {'n', "no-subdirs", false}, {'b', "bits", true},         {'s', "sysinfo", false},
     {'r', "ignore-redirection", false}, {0, "format", true}, {'q', "quiet", false},
     {'h', "help", false},      {0, "version", false},
 };
 
-const OptionSpec* FindLong(const std::string& name)
+const OptionDefinition* FindLong(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == spec.longName) return &spec;
+    for (const OptionDefinition& option : kOptions) {
+        if (name == option.longName) return &option;
     }
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name)
+const OptionDefinition* FindShort(char name)
 {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.shortName && spec.shortName == name) return &spec;
+    for (const OptionDefinition& option : kOptions) {
+        if (option.shortName && option.shortName == name) return &option;
     }
     return nullptr;
 }
 
-bool Apply(const OptionSpec& spec, const std::string& value, ScanOptions& options, std::string& error)
+bool Apply(const OptionDefinition& option, const std::string& value, ScanOptions& options, std::string& error)
 {
-    const std::string name = spec.longName;
+    const std::string name = option.longName;
     if (name == "filter") options.filter = value;
     else if (name == "dirs") options.directories = value, options.directoriesGiven = true;
     else if (name == "all-drives") options.allDrives = true;
@@ -95,7 +95,7 @@ ParseResult ParseScanOptions(int argc, char** argv)
     std::string& error = result.error;
     for (int i = 1; i < argc && error.empty(); ++i) {
         const std::string argument = argv[i];
-        const OptionSpec* spec = nullptr;
+        const OptionDefinition* option = nullptr;
         std::string value;
         bool hasValue = false;
         std::string shown;
@@ -103,16 +103,16 @@ ParseResult ParseScanOptions(int argc, char** argv)
             const std::size_t equals = argument.find('=');
             const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             shown = "--" + name;
-            spec = FindLong(name);
+            option = FindLong(name);
             if (equals != std::string::npos) value = argument.substr(equals + 1), hasValue = true;
         } else if (argument.size() >= 2 && argument[0] == '-' && argument[1] != '-') {
             shown = argument.substr(0, 2);
-            spec = FindShort(argument[1]);
-            if (spec && argument.size() > 2) {
-                if (!spec->takesValue) {
+            option = FindShort(argument[1]);
+            if (option && argument.size() > 2) {
+                if (!option->takesValue) {
                     // Bundled flags such as -qn.
                     for (std::size_t k = 1; k < argument.size() && error.empty(); ++k) {
-                        const OptionSpec* flag = FindShort(argument[k]);
+                        const OptionDefinition* flag = FindShort(argument[k]);
                         if (!flag || flag->takesValue) {
                             error = std::string("unknown option '-") + argument[k] + "' in '" + argument + "'";
                             break;
@@ -127,21 +127,21 @@ ParseResult ParseScanOptions(int argc, char** argv)
             error = "unexpected argument '" + argument + "'";
             break;
         }
-        if (!spec) {
+        if (!option) {
             error = "unknown option '" + (shown.empty() ? argument : shown) + "'";
             break;
         }
-        if (spec->takesValue && !hasValue) {
+        if (option->takesValue && !hasValue) {
             if (i + 1 >= argc) {
                 error = "option '" + shown + "' needs a value";
                 break;
             }
             value = argv[++i];
-        } else if (!spec->takesValue && hasValue) {
+        } else if (!option->takesValue && hasValue) {
             error = "option '" + shown + "' takes no value";
             break;
         }
-        Apply(*spec, value, result.options, error);
+        Apply(*option, value, result.options, error);
     }
     return result;
 }

@@ -44,7 +44,7 @@ fi
 run_preset win64
 
 echo "=== cross-check: the POSIX stand-in against Wine's version.dll ==="
-./scripts/crosscheck-wine-modules.sh build/native/tests/crosscheck/module_inspect \
-    build/win64/tests/crosscheck/module_inspect.exe
+./scripts/crosscheck-wine-modules.sh build/native/tests/crosscheck/module_versions \
+    build/win64/tests/crosscheck/module_versions.exe
 ./scripts/crosscheck-sysinfo.sh build/native/cli/modaris-scan build/win64/cli/modaris-scan.exe
 WINEPREFIX="$MODARIS_WINEPREFIX" wineserver -k 2>/dev/null || true

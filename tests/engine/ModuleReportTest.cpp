@@ -54,7 +54,7 @@ std::string RowPath(const std::string& directory, const std::string& name)
     return path;
 }
 
-TEST(ModuleInspection, ReadsVersionsCompanyDateAndBitnessOfRealModules)
+TEST(ModuleReport, ReadsVersionsCompanyDateAndBitnessOfRealModules)
 {
     TempTree tree;
     for (const auto& fixture : module_fixtures) {
@@ -84,7 +84,7 @@ TEST(ModuleInspection, ReadsVersionsCompanyDateAndBitnessOfRealModules)
     }
 }
 
-TEST(ModuleInspection, AFileWithoutVersionResourceStillGivesARow)
+TEST(ModuleReport, AFileWithoutVersionResourceStillGivesARow)
 {
     TempTree tree;
     tree.AddFile("plain.dll", "not a module at all");
@@ -100,7 +100,7 @@ TEST(ModuleInspection, AFileWithoutVersionResourceStillGivesARow)
 
 #ifndef _WIN32
 // The date is the last-write time in the zone's offset in force now.
-TEST(ModuleInspection, TheDateIsLocalDayMonthYearHourMinute)
+TEST(ModuleReport, TheDateIsLocalDayMonthYearHourMinute)
 {
     const char* previous = std::getenv("TZ");
     const std::string saved = previous ? previous : "";
