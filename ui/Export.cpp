@@ -43,9 +43,29 @@ void CModarisDlg::OnCopyToClip()
     CloseClipboard();
 }
 
+// tmpnam of the C run-time names a file at the root of the current drive,
+// which a normal user cannot write on Windows: the file goes to the user's
+// temporary folder instead, under a name the system makes unique there.
+static CString TemporaryExportFileName()
+{
+    char folder[MAX_PATH + 1] = "";
+    char name[MAX_PATH + 1] = "";
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length > 0 && length < sizeof folder && GetTempFileNameA(folder, "mod", 0, name) != 0) return name;
+    return std::tmpnam(nullptr);
+}
+
+// Notepad takes the rest of its command line as the file name; quotes only
+// where a space would otherwise be read as the end of an argument.
+static CString NotepadCommandLine(const CString& fileName)
+{
+    if (std::strchr(fileName.GetString(), ' ')) return CString("notepad.exe \"") + fileName + "\"";
+    return CString("notepad.exe ") + fileName;
+}
+
 void CModarisDlg::OnNotepad()
 {
-    const CString fileName = std::tmpnam(nullptr);
+    const CString fileName = TemporaryExportFileName();
     CStdioFile file(fileName, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
     CString text;
     BuildResultsText(text);
@@ -57,7 +77,7 @@ void CModarisDlg::OnNotepad()
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     std::memset(&process, 0, sizeof process);
-    const CString commandLine = CString("notepad.exe ") + fileName;
+    const CString commandLine = NotepadCommandLine(fileName);
     std::vector<char> command(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
     CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
     if (process.hProcess) WaitForInputIdle(process.hProcess, 5000);

@@ -198,18 +198,25 @@ std::string CommandLineOf(HANDLE process)
     return narrow;
 }
 
-// Changes the current directory for the life of the object.
-class CurrentDirectory {
+// The user's temporary folder, for as long as the object lives.
+class TemporaryFolder {
 public:
-    explicit CurrentDirectory(const std::string& directory)
+    explicit TemporaryFolder(const std::string& folder)
     {
-        GetCurrentDirectoryA(MAX_PATH, m_previous);
-        SetCurrentDirectoryA(directory.c_str());
+        GetEnvironmentVariableA("TMP", m_tmp, MAX_PATH);
+        GetEnvironmentVariableA("TEMP", m_temp, MAX_PATH);
+        SetEnvironmentVariableA("TMP", folder.c_str());
+        SetEnvironmentVariableA("TEMP", folder.c_str());
     }
-    ~CurrentDirectory() { SetCurrentDirectoryA(m_previous); }
+    ~TemporaryFolder()
+    {
+        SetEnvironmentVariableA("TMP", m_tmp[0] ? m_tmp : nullptr);
+        SetEnvironmentVariableA("TEMP", m_temp[0] ? m_temp : nullptr);
+    }
 
 private:
-    char m_previous[MAX_PATH] = "";
+    char m_tmp[MAX_PATH] = "";
+    char m_temp[MAX_PATH] = "";
 };
 
 TEST_F(Export, NotepadShowsTheTextOfATemporaryFileThatIsGoneAfterwards)
@@ -218,21 +225,24 @@ TEST_F(Export, NotepadShowsTheTextOfATemporaryFileThatIsGoneAfterwards)
     session->StartScan(tree.Root());
     ASSERT_TRUE(session->WaitForScanEnd());
 
-    // The temporary name may lie at the root of the current drive: keep
-    // that a drive of the Wine prefix, which can be written.
-    CurrentDirectory inTree(tree.Root());
+    // A temporary folder with a space in its name: the file lies there and
+    // the command line still names it whole.
+    TempTree temporary;
+    temporary.AddDirectory("Local Temp");
+    TemporaryFolder folder(temporary.PathOf("Local Temp"));
     session->Click(IDC_NOTEPAD);
     StartedNotepad notepad;
     ASSERT_TRUE(notepad.Find()) << "no Notepad window";
 
-    // "notepad.exe " and the file's name, unquoted.
     const std::string commandLine = CommandLineOf(notepad.Process());
-    const std::string prefix = "notepad.exe ";
+    const std::string prefix = "notepad.exe \"";
     ASSERT_EQ(commandLine.compare(0, prefix.size(), prefix), 0) << commandLine;
-    const std::string fileName = commandLine.substr(prefix.size());
-    char fullPath[MAX_PATH] = "";
-    GetFullPathNameA(fileName.c_str(), MAX_PATH, fullPath, nullptr);
-    EXPECT_EQ(GetFileAttributesA(fullPath), INVALID_FILE_ATTRIBUTES) << fullPath << " is still there";
+    // Wine's Notepad ends the name in place, where the closing quote was.
+    const std::string fileName = commandLine.substr(prefix.size(), commandLine.find_first_of(std::string("\"\0", 2), prefix.size()) - prefix.size());
+    char folderPath[MAX_PATH] = "";
+    GetFullPathNameA(temporary.PathOf("Local Temp").c_str(), MAX_PATH, folderPath, nullptr);
+    EXPECT_EQ(lstrcmpiA(fileName.substr(0, std::strlen(folderPath)).c_str(), folderPath), 0) << fileName;
+    EXPECT_EQ(GetFileAttributesA(fileName.c_str()), INVALID_FILE_ATTRIBUTES) << fileName << " is still there";
 
     // What Notepad read from the file: the export text, lines in CR LF.
     HWND edit = FindWindowExA(notepad.Window(), nullptr, "Edit", nullptr);
