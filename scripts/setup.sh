@@ -7,7 +7,9 @@ packages=(
     cmake ninja-build g++ libgtest-dev googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick hyperfine python3 time
+    wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick python3 time
+    # the benchmark and its peers
+    hyperfine strace fd-find python3-pefile libimage-exiftool-perl
 )
 
 missing=()

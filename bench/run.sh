@@ -1,0 +1,40 @@
+#!/bin/bash
+# The benchmark command: every figure side by side with its peers, measured
+# in one run on this machine, written to bench/RESULTS.md.
+#   bench/run.sh            the full run (minutes)
+#   bench/run.sh --smoke    every step once on small inputs, into a
+#                           temporary file: checks the command, not the figures
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export SMOKE=0
+results=bench/RESULTS.md
+if [ "${1:-}" = --smoke ]; then SMOKE=1; results="$(mktemp)"; fi
+./scripts/setup.sh >/dev/null
+cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
+cmake --preset win64 >/dev/null && cmake --build --preset win64 >/dev/null
+export MODARIS_WINEPREFIX="${MODARIS_WINEPREFIX:-$(mktemp -d -t modaris-wine-XXXXXX)/prefix}"
+MODARIS_MODULE_FIXTURES="$(pwd)/build/native/fixtures/modules"
+if [ -z "${DISPLAY:-}" ]; then
+    export DISPLAY=":$((90 + RANDOM % 100))"
+    Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+    trap 'kill $! 2>/dev/null || true' EXIT
+    sleep 1
+fi
+source bench/lib.sh
+
+{
+    echo "# Benchmark results"
+    echo
+    echo "Measured in one run of \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'):"
+    echo "$(nproc) cores ($(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)), $(free -g | awk '/^Mem:/ {print $2}') GiB,"
+    echo "$(uname -sr), $(/usr/lib/wine/wine64 --version 2>/dev/null || echo 'no Wine'); warm cache, medians of $RUNS runs."
+    echo
+    echo "| figure | Modaris | peer | ratio | target | met |"
+    echo "|---|---|---|---|---|---|"
+    for section in walk inspection bytes memory window; do
+        echo "bench: $section" >&2
+        source "bench/sections/$section.sh"
+    done
+} > "$results"
+cat "$results"
+if [ "$SMOKE" = 1 ]; then rm -f "$results"; fi

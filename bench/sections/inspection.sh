@@ -1,0 +1,29 @@
+# Every module of Wine's two DLL folders read in full (versions, company,
+# bitness) against a pefile script and exiftool; the answers compared.
+folders=("${wine_folders[@]}")
+if [ "${SMOKE:-0}" = 1 ]; then folders=("$MODARIS_MODULE_FIXTURES"); fi
+joined="$(IFS=';'; echo "${folders[*]}")"
+work="$(mktemp -d)"
+"$scan" -q -f "" -b 16,32,64,unknown -d "$joined" > "$work/modaris.tsv"
+bench/pefile_versions.py "${folders[@]}" > "$work/pefile.tsv"
+exif=(exiftool -q -r -T -ext dll -ext exe -ext ocx -ext arx -ext bpl
+      -Directory -FileName -ProductVersionNumber -FileVersionNumber -CompanyName)
+"${exif[@]}" "${folders[@]}" > "$work/exiftool.tsv"
+bench/compare_answers.py "$work/modaris.tsv" "$work/pefile.tsv" "$work/exiftool.tsv" > "$work/compare.txt" || true
+files="$(sed -n 's/^files read by all three: //p' "$work/compare.txt")"
+differences="$(sed -n 's/^differences: //p' "$work/compare.txt")"
+sed -n '4,13p' "$work/compare.txt" >&2
+
+mapfile -t ms < <(median_ms \
+    "$scan -q -f '' -b 16,32,64,unknown -d '$joined'" \
+    "bench/pefile_versions.py ${folders[*]}" \
+    "${exif[*]} ${folders[*]}")
+pefile_ratio="$(ratio "${ms[1]}" "${ms[0]}")"
+exif_ratio="$(ratio "${ms[2]}" "${ms[0]}")"
+row "inspection of $files modules, median ms" "${ms[0]}" "pefile ${ms[1]}" "$pefile_ratio x faster" "at least 30 x" \
+    "$(at_least "$pefile_ratio" 30)"
+row "inspection of $files modules, median ms" "${ms[0]}" "exiftool ${ms[2]}" "$exif_ratio x faster" "at least 30 x" \
+    "$(at_least "$exif_ratio" 30)"
+row "answers that differ from pefile or exiftool" "$differences of $files" "-" "-" "0" \
+    "$([ "$differences" = 0 ] && echo yes || echo no)"
+rm -rf "$work"
