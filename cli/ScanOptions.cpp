@@ -146,12 +146,19 @@ ParseResult ParseScanOptions(int argc, char** argv)
     return result;
 }
 
+// GNU style: the man page is made from this text by the build (packaging/man),
+// so headings stand alone at the left margin ending in ':', items start at
+// most six columns in and their text goes on more than six columns in.
 const char* UsageText()
 {
     return "Usage: modaris-scan [OPTION]...\n"
            "Find module files (.dll, .exe, .ocx, .arx, .bpl) by name and list, for every copy,\n"
            "its product version, file version, last-write date, bitness and company name.\n"
+           "With no option, every 32-bit and 64-bit module in the system directory and its\n"
+           "subdirectories is listed, as tab-separated text on standard output.\n"
            "\n"
+           "Options:\n"
+           "Mandatory arguments to long options are mandatory for short options too.\n"
            "  -f, --filter=NAMES        file names to look for, separated by ';' (ASCII case\n"
            "                              ignored; no wildcards); empty (the default) takes\n"
            "                              every module\n"
@@ -165,14 +172,38 @@ const char* UsageText()
            "  -r, --ignore-redirection  switch 64-bit Windows' file-system redirection off\n"
            "      --format=FORMAT       tsv (default), csv or jsonl\n"
            "  -q, --quiet               no progress line and no count on standard error\n"
-           "  -h, --help                show this help and exit\n"
-           "      --version             show the version and exit\n"
+           "  -h, --help                display this help and exit\n"
+           "      --version             output version information and exit\n"
            "\n"
+           "Output:\n"
            "Columns: Prod Ver, File Ver, Date Ver, Bit, Company, Filename. tsv gives each cell\n"
            "followed by a tab and ends lines with CR LF, as the window's export does; csv has a\n"
            "heading row and RFC 4180 quoting; jsonl gives one JSON object per row, bytes that are\n"
-           "not valid UTF-8 written as \\udcXX escapes.\n"
+           "not valid UTF-8 written as \\udcXX escapes. A version is shown as the window shows\n"
+           "it: 1.2.3.4 reads 1.000200.3.000400. Rows come in the order of the walk. On\n"
+           "standard error, a progress line while it is a terminal, and at the end 'DLLs: N':\n"
+           "the number of files whose name matched, before the bitness classes.\n"
+#ifndef _WIN32
            "\n"
-           "Exit status: 0 when the scan ran to its end, 130 when it was stopped with Ctrl+C\n"
-           "(the rows found so far are printed), 2 for bad usage.\n";
+           "On Linux, the system directory is drive_c/windows/system32 of the Wine prefix\n"
+           "($WINEPREFIX, default ~/.wine) when it exists, else /usr/lib; the drive roots c: to\n"
+           "z: are the prefix's dosdevices links (with no prefix, c: is / and the other letters\n"
+           "are empty). Paths keep the case of the directory listing.\n"
+#endif
+           "\n"
+           "Exit status:\n"
+           "  0         the scan ran to its end (also when it found nothing)\n"
+           "  2         bad usage: an unknown option, a missing or bad value\n"
+           "  130       the scan was stopped with Ctrl+C; the rows found so far are printed\n"
+           "\n"
+           "Examples:\n"
+           "  modaris-scan -f dbghelp.dll\n"
+           "              every copy of dbghelp.dll in the system directory and below it\n"
+           "  modaris-scan -a -f \"dbghelp.dll;dbgcore.dll\" --format csv > copies.csv\n"
+           "              both libraries on every drive, as a spreadsheet\n"
+           "  modaris-scan -q -b 16,32,64,unknown -d \"DIR1;DIR2\" --format jsonl\n"
+           "              every module below two folders, whatever its bitness, as JSON lines\n"
+           "\n"
+           "Report bugs to the Modaris developers, with the command line, the rows you got and\n"
+           "the rows you expected.\n";
 }

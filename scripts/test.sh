@@ -47,4 +47,9 @@ echo "=== cross-check: the POSIX stand-in against Wine's version.dll ==="
 ./scripts/crosscheck-wine-modules.sh build/native/tests/crosscheck/module_versions \
     build/win64/tests/crosscheck/module_versions.exe
 ./scripts/crosscheck-sysinfo.sh build/native/cli/modaris-scan build/win64/cli/modaris-scan.exe
+
+echo "=== release packages ==="
+./scripts/release.sh
+./scripts/check-release.sh
+
 WINEPREFIX="$MODARIS_WINEPREFIX" wineserver -k 2>/dev/null || true
