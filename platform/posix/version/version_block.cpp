@@ -72,33 +72,41 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     return node;
 }
 
-bool VersionBlock::KeyMatches(const BlockNode& node, std::string_view key) const
+bool VersionBlock::KeyAt(std::size_t start, std::size_t end, const std::u16string& wanted) const
 {
-    if (format_ == BlockFormat::Narrow) {
-        if (node.keyUnits != key.size()) return false;
-        for (std::size_t i = 0; i < key.size(); ++i) {
-            if (FoldAscii(bytes_[node.keyStart + i]) != FoldAscii(static_cast<unsigned char>(key[i])))
-                return false;
-        }
-        return true;
+    const bool wide = format_ == BlockFormat::Wide;
+    const std::size_t unit = wide ? 2 : 1;
+    std::size_t position = start + (wide ? kWideHeaderSize : kNarrowHeaderSize);
+    // `wanted` holds no NUL, so a shorter key fails on its NUL and a longer
+    // one on the unit where `wanted` ends.
+    for (std::size_t i = 0;; ++i, position += unit) {
+        if (position + unit > end) return false;  // no NUL inside the node: matches nothing
+        const char16_t found = wide ? static_cast<char16_t>(ReadU16(bytes_ + position)) : bytes_[position];
+        if (i == wanted.size()) return found == 0;
+        if (FoldAscii(found) != FoldAscii(wanted[i])) return false;
     }
-    const std::u16string wanted = Utf16FromUtf8(key.data(), key.size());
-    if (node.keyUnits != wanted.size()) return false;
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (FoldAscii(ReadU16(bytes_ + node.keyStart + 2 * i)) != FoldAscii(wanted[i])) return false;
-    }
-    return true;
 }
 
 std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::string_view key) const
 {
-    // Each step moves on by at least 8 bytes inside at most 64 KiB, so the
-    // search ends whatever the lengths say.
+    // The engine asks for CompanyName once per translation, and a block of
+    // 64 KiB can hold thousands of translations and thousands of children to
+    // step over each time: so the key is converted once, and a child is
+    // parsed whole only when its key matches.
+    std::u16string wanted;
+    if (format_ == BlockFormat::Wide) wanted = Utf16FromUtf8(key.data(), key.size());
+    else for (const char c : key) wanted.push_back(static_cast<unsigned char>(c));
+
+    const std::size_t headerSize = format_ == BlockFormat::Wide ? kWideHeaderSize : kNarrowHeaderSize;
+    // Each step moves on by at least 4 bytes inside at most 64 KiB, so the
+    // search ends whatever the lengths say; a child of length 0 ends it.
     for (std::size_t position = parent.childrenStart;;) {
-        const auto child = ParseNode(position, parent.end);
-        if (!child) return std::nullopt;
-        if (child->keyTerminated && KeyMatches(*child, key)) return child;
-        position += AlignUp4(child->length);
+        if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
+        const std::size_t length = ReadU16(bytes_ + position);
+        if (length == 0) return std::nullopt;
+        if (KeyAt(position, std::min(position + length, parent.end), wanted))
+            return ParseNode(position, parent.end);
+        position += AlignUp4(length);
     }
 }
 

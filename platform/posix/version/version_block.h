@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace version_reader {
@@ -53,7 +54,9 @@ public:
 private:
     std::optional<BlockNode> ParseNode(std::size_t start, std::size_t limit) const;
     std::optional<BlockNode> FindChild(const BlockNode& parent, std::string_view key) const;
-    bool KeyMatches(const BlockNode& node, std::string_view key) const;
+    // Whether the child at `start`, cut at `end`, has exactly the key
+    // `wanted` (in UTF-16 units, or bytes for Narrow blocks), ASCII case aside.
+    bool KeyAt(std::size_t start, std::size_t end, const std::u16string& wanted) const;
 
     const std::uint8_t* bytes_;
     std::size_t length_ = 0;

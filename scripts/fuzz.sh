@@ -1,0 +1,93 @@
+#!/bin/bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a
+# bounded time: the version reader driven through the engine's queries, and
+# the bitness probe. Exits non-zero on any finding; prints per target the
+# executions and the time.
+#
+#   scripts/fuzz.sh [seconds-per-target]     (default 120, at most 120)
+#
+# Needs clang and libFuzzer's runtime (Debian: clang, libclang-rt-14-dev)
+# besides the project's other packages (MinGW builds the seed modules).
+# MODARIS_FUZZ_BUILD_DIR picks another build folder than build/fuzz.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MODARIS_FUZZ_BUILD_DIR:-$root/build/fuzz}"
+
+seconds="${1:-120}"
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
+    echo "usage: $0 [seconds-per-target]   (1 to 120, default 120)" >&2
+    exit 2
+fi
+if [ "$seconds" -gt 120 ]; then
+    echo "fuzz: $seconds s per target is more than 120; running 120" >&2
+    seconds=120
+fi
+
+for tool in clang clang++; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "fuzz: $tool not found (Debian packages clang and libclang-rt-14-dev)" >&2
+        exit 1
+    fi
+done
+
+if ! ls "$(clang --print-runtime-dir)"/libclang_rt.fuzzer-*.a >/dev/null 2>&1; then
+    echo "fuzz: clang has no libFuzzer runtime (Debian package libclang-rt-14-dev)" >&2
+    exit 1
+fi
+
+mkdir -p "$build"
+sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMODARIS_FUZZ=ON \
+    -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >"$build/fuzz-configure.log" 2>&1 ||
+    { cat "$build/fuzz-configure.log" >&2; exit 1; }
+cmake --build "$build" -j2 --target modaris_fuzz_targets
+
+# Seeds: the compiled fixture modules and the crafted images, gathered
+# afresh each run. Past findings are left to fuzz_replay_tests: a hostile
+# one (thousands of translations) would slow every mutation made from it.
+seeds="$build/fuzz-seeds"
+rm -rf "$seeds"
+mkdir -p "$seeds"
+cp "$build"/fixtures/modules/* "$seeds"/
+"$build/tests/fuzz/modaris_fuzz_seed_writer" "$seeds"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+failed=0
+summary=()
+for target in version_reader_fuzzer module_bitness_fuzzer; do
+    corpus="$build/fuzz-corpus/$target"     # kept between runs: it grows
+    findings="$build/fuzz-findings/$target"
+    log="$build/fuzz-logs/$target.log"
+    mkdir -p "$corpus" "$findings" "$(dirname "$log")"
+    echo "=== $target: $seconds s ==="
+    extra=()
+    dictionary="$root/tests/fuzz/${target%_fuzzer}.dict"
+    [ -f "$dictionary" ] && extra+=(-dict="$dictionary")
+    status=0
+    # A unit slower than 10 s counts as a hang. Inputs up to 72 KiB: room for
+    # a version block of the full 64 KiB and the headers before it.
+    "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=73728 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
+        "${extra[@]}" "$corpus" "$seeds" >"$log" 2>&1 || status=$?
+    done_line="$(grep -E '^Done [0-9]+ runs in [0-9]+ second' "$log" | tail -1 || true)"
+    if [ "$status" -ne 0 ]; then
+        failed=1
+        tail -n 60 "$log"
+        echo "FINDING in $target (exit $status); inputs kept in $findings:" >&2
+        ls -1 "$findings" >&2 || true
+        summary+=("$target: FINDING (exit $status) ${done_line}")
+    else
+        summary+=("$target: ${done_line:-no final line, see $log}")
+    fi
+done
+
+echo "=== fuzz summary ($seconds s per target) ==="
+printf '%s\n' "${summary[@]}"
+if [ "$failed" -ne 0 ]; then
+    echo "Copy each finding into tests/fuzz/regressions/ with its expected answer in fuzz_replay_test.cpp." >&2
+fi
+exit "$failed"
