@@ -100,8 +100,22 @@ struct PeResource {
 
 struct PeOptions {
     bool pe32Plus = false;  // PE32+ (64-bit) instead of PE32
+    // e_lfarlc: 0x40 as linkers write it, which sends the bitness probe on
+    // to the PE header; 0 or 1 to 63 make it a 16-bit program to the probe.
+    std::uint16_t relocationTableOffset = 0x40;
     // Empty: no .rsrc section and an empty resource data directory.
     std::vector<PeResource> resources;
+};
+
+// The directory entries and directories that lead to one resource, as file
+// offsets: root entry -> type directory -> its entry -> name directory (the
+// languages) -> its entry, whose OffsetToData names the data entry.
+struct PeResourcePath {
+    std::size_t typeEntry = 0;
+    std::size_t typeDirectory = 0;
+    std::size_t nameEntry = 0;
+    std::size_t nameDirectory = 0;
+    std::size_t languageEntry = 0;
 };
 
 // Where BuildPe put things; file offsets unless said otherwise.
@@ -116,6 +130,7 @@ struct PeImage {
     // Per resource, in the order given: its IMAGE_RESOURCE_DATA_ENTRY and its bytes.
     std::vector<std::size_t> dataEntryOffsets;
     std::vector<std::size_t> dataOffsets;
+    std::vector<PeResourcePath> resourcePaths;
 };
 
 // A PE image with a .text section and, with resources, a .rsrc section whose

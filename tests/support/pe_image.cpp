@@ -19,11 +19,12 @@ std::size_t AlignUp(std::size_t value, std::size_t alignment)
     return (value + alignment - 1) / alignment * alignment;
 }
 
-void PutDosHeader(Bytes& image)
+void PutDosHeader(Bytes& image, std::uint16_t relocationTableOffset)
 {
     image.assign(kLfanew, 0);
     image[0] = 'M';
     image[1] = 'Z';
+    PutU16(image, 24, relocationTableOffset);
     PutU32(image, 60, static_cast<std::uint32_t>(kLfanew));
 }
 
@@ -42,6 +43,7 @@ struct ResourceSection {
     Bytes bytes;
     std::vector<std::size_t> dataEntryOffsets;  // within the section
     std::vector<std::size_t> dataOffsets;
+    std::vector<PeResourcePath> paths;
 };
 
 void PutDirectoryHeader(Bytes& out, std::size_t at, std::size_t idEntries)
@@ -61,6 +63,7 @@ ResourceSection BuildResourceSection(const std::vector<PeResource>& resources, s
     ResourceSection section;
     section.dataEntryOffsets.resize(resources.size());
     section.dataOffsets.resize(resources.size());
+    section.paths.resize(resources.size());
 
     std::size_t next = 16 + 8 * tree.size();
     std::map<std::uint16_t, std::size_t> typeDirs;
@@ -104,6 +107,7 @@ ResourceSection BuildResourceSection(const std::vector<PeResource>& resources, s
             PutDirectoryHeader(out, nameDir, languages.size());
             std::size_t languageEntry = nameDir + 16;
             for (const auto& [language, index] : languages) {
+                section.paths[index] = {entry - 8, typeDir, nameEntry - 8, nameDir, languageEntry};
                 PutU32(out, languageEntry, language);
                 PutU32(out, languageEntry + 4, static_cast<std::uint32_t>(section.dataEntryOffsets[index]));
                 languageEntry += 8;
@@ -126,7 +130,7 @@ PeImage BuildPe(const PeOptions& options)
 {
     PeImage image;
     Bytes& out = image.bytes;
-    PutDosHeader(out);
+    PutDosHeader(out, options.relocationTableOffset);
 
     const bool withResources = !options.resources.empty();
     const std::size_t optionalSize = options.pe32Plus ? 240 : 224;
@@ -181,6 +185,11 @@ PeImage BuildPe(const PeOptions& options)
         for (std::size_t i = 0; i < options.resources.size(); ++i) {
             image.dataEntryOffsets.push_back(image.resourceSectionOffset + section.dataEntryOffsets[i]);
             image.dataOffsets.push_back(image.resourceSectionOffset + section.dataOffsets[i]);
+            PeResourcePath path = section.paths[i];
+            for (std::size_t* offset : {&path.typeEntry, &path.typeDirectory, &path.nameEntry,
+                                        &path.nameDirectory, &path.languageEntry})
+                *offset += image.resourceSectionOffset;
+            image.resourcePaths.push_back(path);
         }
         out.insert(out.end(), section.bytes.begin(), section.bytes.end());
         out.resize(AlignUp(out.size(), kFileAlignment), 0);
