@@ -44,14 +44,21 @@ bool MatchesEverything(const std::string& namePattern)
     return namePattern == "*" || namePattern == "*.*";
 }
 
-// A symbolic link is never a directory here, so a walk cannot loop.
-bool IsDirectoryEntry(const std::string& directory, const dirent& entry)
+enum class EntryKind { File, Directory, LinkToDirectory };
+
+// A symbolic link is never a directory here, so a walk cannot loop. A link
+// to a directory is no file either: it is left out of the listing, or a
+// link named like a module would be read as one.
+EntryKind KindOf(const std::string& directory, const dirent& entry)
 {
-    if (entry.d_type == DT_DIR) return true;
-    if (entry.d_type != DT_UNKNOWN) return false;
+    if (entry.d_type == DT_DIR) return EntryKind::Directory;
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return EntryKind::File;
     struct stat info {};
     const std::string path = directory + entry.d_name;
-    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (lstat(path.c_str(), &info) != 0) return EntryKind::File;
+    if (S_ISDIR(info.st_mode)) return EntryKind::Directory;
+    if (!S_ISLNK(info.st_mode)) return EntryKind::File;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? EntryKind::LinkToDirectory : EntryKind::File;
 }
 
 void Fill(const Entry& entry, LPWIN32_FIND_DATAA findData)
@@ -89,7 +96,9 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
         if (name == ".") { hasDot = true; continue; }
         if (name == "..") { hasDotDot = true; continue; }
         if (!everything && name != namePattern) continue;
-        named.push_back(Entry{name, IsDirectoryEntry(directory, *entry)});
+        const EntryKind kind = KindOf(directory, *entry);
+        if (kind == EntryKind::LinkToDirectory) continue;
+        named.push_back(Entry{name, kind == EntryKind::Directory});
     }
     closedir(stream);
 
