@@ -25,9 +25,15 @@ void CCriticalSection::Unlock() { LeaveCriticalSection(&m_section); }
 
 #include "platform/win32.h"
 
+// Recursive, as a Windows critical section is: the thread that holds it may
+// take it again.
 CCriticalSection::CCriticalSection()
 {
-    const int error = pthread_mutex_init(&m_mutex, nullptr);
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    const int error = pthread_mutex_init(&m_mutex, &attributes);
+    pthread_mutexattr_destroy(&attributes);
     if (error == ENOMEM) AfxThrowMemoryException();
     if (error != 0) AfxThrowOleException(HRESULT_FROM_WIN32(static_cast<DWORD>(error)));
 }

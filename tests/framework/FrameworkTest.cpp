@@ -85,6 +85,17 @@ TEST(LockTest, ReleasedOnEveryWayOut)
     EXPECT_TRUE(taken);
 }
 
+TEST(LockTest, TheHolderMayTakeItAgain)
+{
+    CCriticalSection section;
+    CSingleLock outer(&section, true);
+    {
+        CSingleLock inner(&section, true);
+        EXPECT_TRUE(inner.IsLocked());
+    }
+    EXPECT_TRUE(outer.IsLocked());
+}
+
 TEST(LockTest, ExcludesAnotherThread)
 {
     CCriticalSection section;
