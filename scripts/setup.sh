@@ -8,6 +8,8 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
     binutils-mingw-w64-x86-64
     wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick python3 time
+    # the fuzz targets
+    clang libclang-rt-14-dev
     # the release packages and their checks
     dpkg-dev file groff-base
     # the benchmark and its peers

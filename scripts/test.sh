@@ -48,6 +48,12 @@ echo "=== cross-check: the POSIX stand-in against Wine's version.dll ==="
     build/win64/tests/crosscheck/module_versions.exe
 ./scripts/crosscheck-sysinfo.sh build/native/cli/modaris-scan build/win64/cli/modaris-scan.exe
 
+echo "=== fuzzing: the version reader and the bitness probe, 60 s each ==="
+./scripts/fuzz.sh 60
+
+echo "=== benchmark command, smoke run (checks the command, not its figures) ==="
+./bench/run.sh --smoke
+
 echo "=== release packages ==="
 ./scripts/release.sh
 ./scripts/check-release.sh
