@@ -31,7 +31,7 @@ source bench/lib.sh
     echo
     echo "| figure | Modaris | peer | ratio | target | met |"
     echo "|---|---|---|---|---|---|"
-    for section in walk inspection bytes memory window; do
+    for section in walk reading bytes memory window; do
         echo "bench: $section" >&2
         source "bench/sections/$section.sh"
     done
