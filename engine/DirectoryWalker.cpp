@@ -37,9 +37,10 @@ CString JoinPath(const char* directory, const char* name)
 
 int CScanEngine::ScanDirectory(const char* directory)
 {
-    const CString pattern = JoinPath(directory, "*.*");
     WIN32_FIND_DATAA entry;
-    FindListing listing(pattern, entry);
+    // The pattern lives only while the listing opens: each level of a deep
+    // walk would otherwise hold a copy of its whole path.
+    FindListing listing(JoinPath(directory, "*.*"), entry);
     if (!listing.IsOpen()) return m_keepScanning;
 
     do {

@@ -1,7 +1,8 @@
-// The bitness probe reads only the three header fields it tests (offsets
-// 24 and 60 of the MS-DOS header and the optional header's Magic), so its
-// cost does not grow with the module and a module over 4 GiB is judged by
-// its real size.
+// The bitness probe tests three header fields (offsets 24 and 60 of the
+// MS-DOS header and the optional header's Magic). It reads the file's first
+// page, where all three nearly always lie, and the Magic alone when it lies
+// further: one read per module, and a cost that does not grow with the
+// module, so a module over 4 GiB is judged by its real size.
 #include "engine/ModuleBitness.h"
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr uint64_t kDosHeaderSize = 64;
+constexpr DWORD kFirstPageSize = 4096;
 constexpr uint64_t kMagicOffsetInPeHeader = 24;  // after the signature and file header
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
@@ -23,13 +25,14 @@ uint32_t ReadU32(const unsigned char* bytes)
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
-bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD count)
+// How many bytes it read at `offset`, up to `count`; 0 when reading fails.
+DWORD ReadUpTo(HANDLE file, uint64_t offset, void* buffer, DWORD count)
 {
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     DWORD read = 0;
-    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-           ReadFile(file, buffer, count, &read, nullptr) && read == count;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) || !ReadFile(file, buffer, count, &read, nullptr)) return 0;
+    return read;
 }
 
 int ProbeOpenFile(HANDLE file)
@@ -38,8 +41,10 @@ int ProbeOpenFile(HANDLE file)
     if (!GetFileSizeEx(file, &size) || size.QuadPart < static_cast<LONGLONG>(kDosHeaderSize)) return 0;
     const auto fileSize = static_cast<uint64_t>(size.QuadPart);
 
-    unsigned char header[kDosHeaderSize];
-    if (!ReadAt(file, 0, header, sizeof header)) return 0;
+    unsigned char header[kFirstPageSize];
+    const DWORD wanted = fileSize < kFirstPageSize ? static_cast<DWORD>(fileSize) : kFirstPageSize;
+    const DWORD got = ReadUpTo(file, 0, header, wanted);
+    if (got < kDosHeaderSize) return 0;
     const uint16_t relocationTableOffset = ReadU16(header + 24);  // e_lfarlc
     const uint32_t newHeaderOffset = ReadU32(header + 60);        // e_lfanew
 
@@ -49,8 +54,13 @@ int ProbeOpenFile(HANDLE file)
 
     const uint64_t magicOffset = uint64_t{newHeaderOffset} + kMagicOffsetInPeHeader;
     if (magicOffset + 2 > fileSize) return 0;
-    unsigned char magic[2];
-    if (!ReadAt(file, magicOffset, magic, sizeof magic)) return 0;
+    unsigned char farMagic[2];
+    const unsigned char* magic = farMagic;
+    if (magicOffset + 2 <= got) {
+        magic = header + magicOffset;
+    } else if (ReadUpTo(file, magicOffset, farMagic, sizeof farMagic) != sizeof farMagic) {
+        return 0;
+    }
     switch (ReadU16(magic)) {
     case kPe32Magic: return 32;
     case kPe32PlusMagic: return 64;

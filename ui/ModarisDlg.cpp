@@ -10,8 +10,6 @@
 namespace {
 
 constexpr UINT kAboutCommand = 16;  // IDM_ABOUTBOX: below the system's own commands
-constexpr UINT_PTR kStatusTimer = 1;
-constexpr UINT kStatusPeriodMilliseconds = 100;
 
 struct Column {
     const char* heading;

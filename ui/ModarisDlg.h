@@ -15,7 +15,9 @@ public:
     void UpdateControlStates();
     void OnBrowse();
 
-    // Result transfer and status display.
+    // Result transfer and status display, on a timer of the window's own.
+    static constexpr UINT_PTR kStatusTimer = 1;
+    static constexpr UINT kStatusPeriodMilliseconds = 100;
     static void CALLBACK StatusTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
     void TransferPendingResults();
     void UpdateStatus();

@@ -17,14 +17,18 @@ void CModarisDlg::TransferPendingResults()
 {
     auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
     if (!list) return;
-    CSingleLock lock(&m_resultsLock, true);
+    // Taken out under the lock and inserted after it: the worker never waits
+    // for the list, and the window never waits for the worker.
+    CTypedPtrArray<CPtrArray, dllVersionInfo*> arrived;
+    TakePendingResults(arrived);
+    const int count = arrived.GetSize();
+    if (count == 0) return;
+
     // One repaint per tick, however many rows arrive.
     list->SendMessage(WM_SETREDRAW, FALSE, 0);
-    const int count = m_pendingResults.GetSize();
     int lastRow = -1;
     for (int i = 0; i < count; ++i) {
-        dllVersionInfo* record = m_pendingResults[i];
-        if (!record) continue;
+        dllVersionInfo* record = arrived[i];
         char bits[16] = "";
         if (record->GetBits() > 0) std::snprintf(bits, sizeof bits, "%d", record->GetBits());
         lastRow = list->InsertItem(LVIF_TEXT, list->GetItemCount(), "", 0, 0, 0, 0);
@@ -38,11 +42,10 @@ void CModarisDlg::TransferPendingResults()
         }
         delete record;
     }
-    m_pendingResults.SetSize(0, -1);
     list->SendMessage(WM_SETREDRAW, TRUE, 0);
     // Scrolled once painting is back on: Wine's list view does not update its
     // scroll range while redrawing is off, so an earlier scroll falls short.
-    if (m_keepMostRecentVisible && count > 0 && lastRow != -1) list->EnsureVisible(lastRow, FALSE);
+    if (m_keepMostRecentVisible && lastRow != -1) list->EnsureVisible(lastRow, FALSE);
     list->UpdateWindow();
 }
 
@@ -65,10 +68,6 @@ void CModarisDlg::OnClear()
     m_progressChanged = 1;
     m_foundCount = 0;
     UpdateStatus();
-    auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
-    CSingleLock lock(&m_resultsLock, true);
-    const int count = m_pendingResults.GetSize();
-    for (int i = 0; i < count; ++i) delete m_pendingResults[i];
-    m_pendingResults.SetSize(0, -1);
-    if (list) list->DeleteAllItems();
+    DiscardPendingResults();
+    if (auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS))) list->DeleteAllItems();
 }

@@ -5,7 +5,8 @@
 //                               every module of DIR, against modaris-scan.exe
 //                               on the same folder with the same options
 //   window_bench --load DIR     a scan that yields many rows: rows per second,
-//                               the longest wait of the window thread, and how
+//                               the longest timer tick, the longest wait of
+//                               the window thread, and how
 //                               soon a click on "&Stop" is taken mid-scan
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "DialogSession.h"
 #include "ScanFiles.h"
+#include "TickTiming.h"
 #include "WindowProbe.h"
 #include "framework/CSingleLock.h"
 #include "res/resource.h"
@@ -81,15 +83,20 @@ int LoadWindow(const std::string& folder)
     session.SetChecked(IDC_AUTO_CLEAR, true);
     session.SetChecked(IDC_KEEP_MOST_RECENT_VISIBLE, true);
     {
+        TickTiming ticks(session);
         WindowProbe probe(session.Window());
         const double clicked = StartEveryModuleScan(session, folder);
         const double lastRow = WaitForLastRow(session);
         probe.Stop();
+        const TickFigures tickFigures = ticks.Figures();
         if (lastRow < 0) return 1;
         const int rows = session.RowCount();
         std::printf("rows: %d\n", rows);
         std::printf("ms to last row: %.1f\n", lastRow - clicked);
         std::printf("rows per second: %.0f\n", rows * 1000.0 / (lastRow - clicked));
+        std::printf("longest timer tick ms: %.1f\n", tickFigures.longestMs);
+        std::printf("ticks over %.0f ms: %d of %d\n", TickTiming::kLimitMs, tickFigures.ticksOverLimit,
+                    tickFigures.ticks);
         std::printf("longest wait of the window thread ms: %.1f\n", probe.LongestWaitMs());
         std::printf("answers slower than %.0f ms: %d of %d\n", WindowProbe::kSlowAnswerMs, probe.SlowAnswers(),
                     probe.Probes());

@@ -47,6 +47,16 @@ HANDLE Fail(DWORD error)
     return INVALID_HANDLE_VALUE;
 }
 
+// The file's size and times as the handle sees them now.
+bool StatusOf(const posix::FileObject& object, struct stat& info)
+{
+    if (const auto& steady = object.SteadyStatus()) {
+        info = *steady;
+        return true;
+    }
+    return fstat(object.fd(), &info) == 0;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
@@ -54,6 +64,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 {
     if (!fileName || !*fileName) return Fail(ERROR_PATH_NOT_FOUND);
     // Non-blocking, so that a FIFO named like a module cannot stall the scan.
+    // Only regular files are kept, and on those the flag changes nothing.
     const int fd = open(fileName, OpenFlags(desiredAccess, creationDisposition), 0644);
     if (fd < 0) return Fail(posix::Win32ErrorFromErrno(errno, fileName));
 
@@ -69,17 +80,20 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         close(fd);
         return Fail(ERROR_SHARING_VIOLATION);
     }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // A handle that reads and shares with nobody holds the only open the
+    // file has: as on Windows, nothing can change its size or times while
+    // it is open, so they need not be asked for again. Each inspection
+    // opens a module this way twice and asks once each time.
+    const bool steady = (desiredAccess & GENERIC_WRITE) == 0 && shareMode == 0;
     SetLastError(ERROR_SUCCESS);
-    return posix::ToHandle(new posix::FileObject(fd));
+    return posix::ToHandle(new posix::FileObject(fd, steady ? std::optional<struct stat>(info) : std::nullopt));
 }
 
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)
 {
     posix::FileObject* object = posix::FileFromHandle(file);
     struct stat info {};
-    if (!object || !fileSize || fstat(object->fd(), &info) != 0) {
+    if (!object || !fileSize || !StatusOf(*object, info)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -105,12 +119,22 @@ BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPoi
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    const int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
-    const off_t position = lseek(object->fd(), static_cast<off_t>(distance.QuadPart), whence);
-    if (position < 0) {
+    std::int64_t base = 0;
+    if (moveMethod == FILE_CURRENT) base = object->Position();
+    if (moveMethod == FILE_END) {
+        struct stat info {};
+        if (!StatusOf(*object, info)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        base = info.st_size;
+    }
+    std::int64_t position = 0;
+    if (__builtin_add_overflow(base, static_cast<std::int64_t>(distance.QuadPart), &position) || position < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    object->SetPosition(position);
     if (newPointer) newPointer->QuadPart = position;
     return TRUE;
 }
@@ -126,19 +150,22 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     // A disk file gives all that is asked unless the end comes first.
     auto* target = static_cast<char*>(buffer);
     DWORD total = 0;
+    BOOL result = TRUE;
     while (total < bytesToRead) {
-        const ssize_t got = read(object->fd(), target + total, bytesToRead - total);
+        const ssize_t got =
+            pread(object->fd(), target + total, bytesToRead - total, static_cast<off_t>(object->Position() + total));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             SetLastError(posix::Win32ErrorFromErrno(errno, nullptr));
-            if (bytesRead) *bytesRead = total;
-            return FALSE;
+            result = FALSE;
+            break;
         }
         if (got == 0) break;
         total += static_cast<DWORD>(got);
     }
+    object->SetPosition(object->Position() + total);
     if (bytesRead) *bytesRead = total;
-    return TRUE;
+    return result;
 }
 
 BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
@@ -146,7 +173,7 @@ BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime
 {
     posix::FileObject* object = posix::FileFromHandle(file);
     struct stat info {};
-    if (!object || fstat(object->fd(), &info) != 0) {
+    if (!object || !StatusOf(*object, info)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

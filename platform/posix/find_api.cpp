@@ -1,13 +1,16 @@
-// Directory listing over opendir/readdir. A listing is read whole when it
-// starts and handed out in the order Windows would give, so that rows are
-// deterministic and match the Windows build on the same tree.
+// Directory listing over opendir/readdir, handed out in the order Windows
+// would give, so that rows are deterministic and match the Windows build on
+// the same tree. A listing holds a bounded number of names: a large
+// directory is read again for each next batch of names in that order, so a
+// walk's memory does not depend on the size of the directories it meets.
+// The directory is closed between passes, so a deep walk holds no
+// descriptor per level.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 #include "platform/posix/directory_order.h"
 #include "platform/posix/drive_roots.h"
@@ -16,14 +19,17 @@
 
 namespace {
 
-struct Entry {
-    std::string name;
-    bool isDirectory;
-};
+enum EntryKind : unsigned char { kFile, kDirectory, kLinkToDirectory };
 
 struct FindListing {
-    std::vector<Entry> entries;
+    std::string directory;
+    std::string namePattern;
+    bool everything = false;
+    bool dotToGive = false;
+    bool dotDotToGive = false;
+    posix::NextNamesInOrder batch{posix::kNamesPerListingPass, posix::kNameBytesPerListingPass};
     std::size_t next = 0;
+    bool lastPass = false;
 };
 
 // Splits "dir/*.*" into the directory to list and the name pattern.
@@ -44,29 +50,92 @@ bool MatchesEverything(const std::string& namePattern)
     return namePattern == "*" || namePattern == "*.*";
 }
 
-enum class EntryKind { File, Directory, LinkToDirectory };
-
 // A symbolic link is never a directory here, so a walk cannot loop. A link
 // to a directory is no file either: it is left out of the listing, or a
 // link named like a module would be read as one.
-EntryKind KindOf(const std::string& directory, const dirent& entry)
+EntryKind KindOf(const std::string& directory, std::string_view name, unsigned char type)
 {
-    if (entry.d_type == DT_DIR) return EntryKind::Directory;
-    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return EntryKind::File;
+    if (type == DT_DIR) return kDirectory;
+    if (type != DT_UNKNOWN && type != DT_LNK) return kFile;
     struct stat info {};
-    const std::string path = directory + entry.d_name;
-    if (lstat(path.c_str(), &info) != 0) return EntryKind::File;
-    if (S_ISDIR(info.st_mode)) return EntryKind::Directory;
-    if (!S_ISLNK(info.st_mode)) return EntryKind::File;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? EntryKind::LinkToDirectory : EntryKind::File;
+    const std::string path = directory + std::string(name);
+    if (lstat(path.c_str(), &info) != 0) return kFile;
+    if (S_ISDIR(info.st_mode)) return kDirectory;
+    if (!S_ISLNK(info.st_mode)) return kFile;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? kLinkToDirectory : kFile;
 }
 
-void Fill(const Entry& entry, LPWIN32_FIND_DATAA findData)
+// One pass of readdir: keeps the next batch of names after the last one
+// handed out (after none on the first pass), and learns of "." and "..".
+void ReadPass(DIR* stream, FindListing& listing, const std::string* after, bool& hasDot, bool& hasDotDot)
+{
+    listing.batch.StartPass(after);
+    while (const dirent* entry = readdir(stream)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0) { hasDot = true; continue; }
+        if (std::strcmp(name, "..") == 0) { hasDotDot = true; continue; }
+        if (!listing.everything && listing.namePattern != name) continue;
+        listing.batch.Offer(name, entry->d_type);
+    }
+    listing.lastPass = listing.batch.FinishPass();
+    // Resolved once the batch is known, so a link is looked at only once.
+    for (std::size_t i = 0; i < listing.batch.Count(); ++i)
+        listing.batch.SetTag(i, KindOf(listing.directory, listing.batch.Name(i), listing.batch.Tag(i)));
+    listing.next = 0;
+    // Only a later pass needs the path: a deep walk holds one listing per
+    // level, and the paths together grow with the square of the depth.
+    if (listing.lastPass) std::string().swap(listing.directory);
+}
+
+// Reads the batch after the current one. A directory that can no longer be
+// opened ends the listing.
+bool ReadNextPass(FindListing& listing)
+{
+    const std::string after(listing.batch.Name(listing.batch.Count() - 1));
+    DIR* stream = opendir(listing.directory.c_str());
+    if (!stream) return false;
+    bool hasDot = false;
+    bool hasDotDot = false;
+    ReadPass(stream, listing, &after, hasDot, hasDotDot);
+    closedir(stream);
+    return true;
+}
+
+void Fill(std::string_view name, bool isDirectory, LPWIN32_FIND_DATAA findData)
 {
     std::memset(findData, 0, sizeof *findData);
-    findData->dwFileAttributes = entry.isDirectory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    const std::size_t length = std::min(entry.name.size(), sizeof findData->cFileName - 1);
-    std::memcpy(findData->cFileName, entry.name.data(), length);
+    findData->dwFileAttributes = isDirectory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    const std::size_t length = std::min(name.size(), sizeof findData->cFileName - 1);
+    std::memcpy(findData->cFileName, name.data(), length);
+}
+
+// Hands out the next entry, reading the next pass when the batch is used up.
+bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
+{
+    if (listing.dotToGive) {
+        listing.dotToGive = false;
+        Fill(".", true, findData);
+        return true;
+    }
+    if (listing.dotDotToGive) {
+        listing.dotDotToGive = false;
+        Fill("..", true, findData);
+        return true;
+    }
+    for (;;) {
+        while (listing.next < listing.batch.Count()) {
+            const std::size_t index = listing.next++;
+            const unsigned char kind = listing.batch.Tag(index);
+            if (kind == kLinkToDirectory) continue;
+            Fill(listing.batch.Name(index), kind == kDirectory, findData);
+            return true;
+        }
+        if (listing.lastPass || listing.batch.Count() == 0) return false;
+        if (!ReadNextPass(listing)) {
+            listing.lastPass = true;
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -77,48 +146,29 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::string directory;
-    std::string namePattern;
-    SplitPattern(pattern, directory, namePattern);
+    auto* listing = new FindListing;
+    SplitPattern(pattern, listing->directory, listing->namePattern);
+    listing->everything = MatchesEverything(listing->namePattern);
 
-    DIR* stream = opendir(directory.c_str());
+    DIR* stream = opendir(listing->directory.c_str());
     if (!stream) {
-        SetLastError(posix::Win32ErrorFromErrno(errno, directory.c_str()));
+        SetLastError(posix::Win32ErrorFromErrno(errno, listing->directory.c_str()));
+        delete listing;
         return INVALID_HANDLE_VALUE;
     }
-    auto* listing = new FindListing;
-    std::vector<Entry> named;
+    // Windows gives "." and ".." first, except at the root of a drive.
+    const bool givesDots = listing->everything && !posix::IsDriveRootDirectory(listing->directory);
     bool hasDot = false;
     bool hasDotDot = false;
-    const bool everything = MatchesEverything(namePattern);
-    while (const dirent* entry = readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name == ".") { hasDot = true; continue; }
-        if (name == "..") { hasDotDot = true; continue; }
-        if (!everything && name != namePattern) continue;
-        const EntryKind kind = KindOf(directory, *entry);
-        if (kind == EntryKind::LinkToDirectory) continue;
-        named.push_back(Entry{name, kind == EntryKind::Directory});
-    }
+    ReadPass(stream, *listing, nullptr, hasDot, hasDotDot);
     closedir(stream);
-
-    std::sort(named.begin(), named.end(), [](const Entry& a, const Entry& b) {
-        return posix::ComesBeforeInDirectoryOrder(a.name, b.name);
-    });
-    // Windows gives "." and ".." first, except at the root of a drive.
-    if (everything && !posix::IsDriveRootDirectory(directory)) {
-        if (hasDot) listing->entries.push_back(Entry{".", true});
-        if (hasDotDot) listing->entries.push_back(Entry{"..", true});
-    }
-    listing->entries.insert(listing->entries.end(), named.begin(), named.end());
-
-    if (listing->entries.empty()) {
+    listing->dotToGive = givesDots && hasDot;
+    listing->dotDotToGive = givesDots && hasDotDot;
+    if (!HandOutNext(*listing, findData)) {
         delete listing;
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    Fill(listing->entries[0], findData);
-    listing->next = 1;
     return static_cast<HANDLE>(listing);
 }
 
@@ -129,11 +179,10 @@ BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (listing->next >= listing->entries.size()) {
+    if (!HandOutNext(*listing, findData)) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
-    Fill(listing->entries[listing->next++], findData);
     return TRUE;
 }
 

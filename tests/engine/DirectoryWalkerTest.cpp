@@ -8,27 +8,13 @@
 #include <vector>
 
 #include "HeaderBytes.h"
+#include "TakenRows.h"
 #include "TempTree.h"
-#include "engine/ScanEngine.h"
-#include "platform/path_style.h"
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
 std::vector<unsigned char> Module32() { return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x10B).bytes; }
-
-// The row text the engine makes for a file of the tree.
-std::string RowPath(const std::string& directory, const std::string& name)
-{
-    std::string path = directory + platform::kPathSeparator + name;
-    if (platform::kUpperCaseRowPaths) {
-        for (char& c : path) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    }
-    return path;
-}
 
 class Walker : public CScanEngine {
 public:
@@ -42,14 +28,7 @@ public:
     std::vector<std::string> WalkAndTakeNames(const std::string& directory)
     {
         result = ScanDirectory(directory.c_str());
-        CTypedPtrArray<CPtrArray, dllVersionInfo*> taken;
-        TakePendingResults(taken);
-        std::vector<std::string> names;
-        for (int i = 0; i < taken.GetSize(); ++i) {
-            names.push_back(taken[i]->GetFileName());
-            delete taken[i];
-        }
-        return names;
+        return FileNamesOf(TakeRows(*this));
     }
 
     int result = -1;
@@ -57,7 +36,7 @@ public:
 
 class DirectoryWalkerTest : public ::testing::Test {
 protected:
-    std::string Row(const std::string& name) const { return RowPath(tree.Root(), name); }
+    std::string Row(const std::string& name) const { return RowPathOf(tree.Root() + platform::kPathSeparator + name); }
     TempTree tree;
 };
 
@@ -89,9 +68,10 @@ TEST_F(DirectoryWalkerTest, FilterEntriesMatchWholeNamesIgnoringAsciiCase)
     }
 }
 
-TEST_F(DirectoryWalkerTest, OnlyFilesWithAModuleExtensionAreInspected)
+TEST_F(DirectoryWalkerTest, OnlyFilesWithAModuleExtensionAreRead)
 {
-    for (const char* name : {"dll", "a.", ".dll", "b.DLL.txt", "c.Ocx", "d.arx", "e.bpl", "f.EXE"}) {
+    for (const char* name : {"dll", "a.", ".dll", "b.DLL.txt", "c.Ocx", "d.arx", "e.bpl", "f.EXE", "g.dl", "h.dlls",
+                             "i.y.Dll", "j"}) {
         tree.AddFile(name, Module32());
     }
     tree.AddDirectory("x.dll");
@@ -99,10 +79,10 @@ TEST_F(DirectoryWalkerTest, OnlyFilesWithAModuleExtensionAreInspected)
     walker.m_scanSubdirectories = 0;
     const std::vector<std::string> names = walker.WalkAndTakeNames(tree.Root());
     const std::vector<std::string> expected = {Row(".dll"), Row("c.Ocx"), Row("d.arx"), Row("dll"), Row("e.bpl"),
-                                               Row("f.EXE")};
+                                               Row("f.EXE"), Row("i.y.Dll")};
     EXPECT_EQ(std::multiset<std::string>(names.begin(), names.end()),
               std::multiset<std::string>(expected.begin(), expected.end()));
-    // The directory named like a module is published, never inspected.
+    // The directory named like a module is published, never read.
     EXPECT_EQ(std::string(walker.m_currentDirectory), tree.Root() + platform::kPathSeparator + "x.dll");
 }
 
@@ -157,7 +137,7 @@ TEST_F(DirectoryWalkerTest, AStopTakesEffectAtTheNextEntry)
     walker.WalkAndTakeNames(tree.Root());
     stopper.join();
     EXPECT_EQ(walker.result, 0);
-    // At most the file being inspected when the flag dropped is finished.
+    // At most the file being read when the flag dropped is finished.
     EXPECT_LE(walker.m_foundCount, countAtStop + 1);
     EXPECT_LT(walker.m_foundCount, kFiles);
 }
@@ -170,21 +150,5 @@ TEST_F(DirectoryWalkerTest, RowsFollowTheDirectoryOrderOfWindows)
               (std::vector<std::string>{Row("A.dll"), Row("b.dll"), Row("c.dll"), Row("Zz.dll"), Row("zz2.dll"),
                                         Row("_a.dll")}));
 }
-
-#ifndef _WIN32
-TEST_F(DirectoryWalkerTest, SymbolicLinksAreNeverEntered)
-{
-    tree.AddFile("real/inside.dll", Module32());
-    ASSERT_EQ(symlink(".", tree.PathOf("loop").c_str()), 0);
-    ASSERT_EQ(symlink("real", tree.PathOf("real-link").c_str()), 0);
-    ASSERT_EQ(symlink("real/inside.dll", tree.PathOf("linked.dll").c_str()), 0);
-    Walker walker({""});
-    // A link to a file is a file; links to directories are neither entered
-    // nor published.
-    EXPECT_EQ(walker.WalkAndTakeNames(tree.Root()),
-              (std::vector<std::string>{Row("linked.dll"), tree.Root() + "/real/inside.dll"}));
-    EXPECT_EQ(std::string(walker.m_currentDirectory), tree.Root() + "/real");
-}
-#endif
 
 }  // namespace

@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "FileContents.h"
 #include "TempTree.h"
 #include "crafted_seeds.h"
 #include "engine/ModuleBitness.h"
@@ -44,16 +43,10 @@ const std::map<std::string, Expected>& RegressionAnswers()
     return answers;
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The checks of both fuzz targets; the answers for further checks.
 fuzz::VersionAnswers Replay(const std::string& path)
 {
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     EXPECT_EQ(GetModuleBitness(path.c_str()), fuzz::BitnessFromHeader(bytes.data(), bytes.size())) << path;
 
     fuzz::VersionAnswers answers = fuzz::AskLikeTheEngine(path.c_str());
@@ -101,19 +94,14 @@ TEST_F(FuzzReplay, EveryRegressionFileHasItsAnswerAndGivesIt)
     EXPECT_EQ(files, RegressionAnswers().size()) << "an expected answer names a file that is gone";
 }
 
-TEST_F(FuzzReplay, CompiledFixturesReadAsBuilt)
+// The fixtures are seeds too. What the engine reads from them is checked in
+// ModuleReport; Replay ties these answers to the engine's.
+TEST_F(FuzzReplay, CompiledFixturesKeepEveryPromise)
 {
     for (const auto& fixture : modaris::fixtures::module_fixtures) {
         const std::string path = std::string(MODARIS_MODULE_FIXTURE_DIR) + "/" + std::string(fixture.file_name);
         ASSERT_TRUE(fs::exists(path)) << path;
-        const fuzz::VersionAnswers answers = Replay(path);
-        EXPECT_EQ(GetModuleBitness(path.c_str()), fixture.bitness) << path;
-        EXPECT_EQ(answers.size != 0, fixture.has_version_resource) << path;
-        EXPECT_EQ(answers.productVersionMS, fixture.product_version_ms) << path;
-        EXPECT_EQ(answers.productVersionLS, fixture.product_version_ls) << path;
-        EXPECT_EQ(answers.fileVersionMS, fixture.file_version_ms) << path;
-        EXPECT_EQ(answers.fileVersionLS, fixture.file_version_ls) << path;
-        EXPECT_EQ(answers.company, fixture.company_name) << path;
+        EXPECT_EQ(Replay(path).size != 0, fixture.has_version_resource) << path;
     }
 }
 

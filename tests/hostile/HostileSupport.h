@@ -24,7 +24,6 @@ extern const KnownModule kModule64;
 extern const char* const kNoVersion;
 
 Bytes FixtureBytes(const KnownModule& module);
-void WriteFileBytes(const std::string& path, const Bytes& bytes, unsigned mode = 0644);
 
 // Whether a tsv/csv row (six cells: product, file, date, bits, company,
 // name) is `module`'s, or that of a file that could not be read.
@@ -39,6 +38,6 @@ bool IsRowOfANonModule(const Cells& row);
 // there, shallowest first.
 std::vector<std::string> BuildDeepTree(const std::string& root, const std::string& name, int depth, int every,
                                        const Bytes& module);
-// Removes everything below and including `path`, however deep, with
-// openat/unlinkat.
+// Removes everything below and including `path`, however deep, whatever
+// the modes inside.
 void RemoveTree(const std::string& path);

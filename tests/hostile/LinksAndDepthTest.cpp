@@ -23,9 +23,8 @@ TEST(SymbolicLinks, LoopsAndALinkToTheRootAreNeverFollowed)
 {
     TempTree tree;
     const Bytes module = FixtureBytes(kModule32);
-    tree.AddDirectory("real/deeper");
-    WriteFileBytes(tree.PathOf("real/m.dll"), module);
-    WriteFileBytes(tree.PathOf("real/deeper/n.dll"), module);
+    tree.AddFile("real/m.dll", module);
+    tree.AddFile("real/deeper/n.dll", module);
     const struct {
         const char* link;
         const char* target;
@@ -57,8 +56,7 @@ TEST(SymbolicLinks, ALinkGivenAsTheDirectoryIsEnteredItselfButNothingBelowIt)
     // the list is entered, links below it are not.
     TempTree tree;
     const Bytes module = FixtureBytes(kModule64);
-    tree.AddDirectory("target");
-    WriteFileBytes(tree.PathOf("target/m.dll"), module);
+    tree.AddFile("target/m.dll", module);
     ASSERT_EQ(symlink(tree.Root().c_str(), tree.PathOf("target/back").c_str()), 0);
     ASSERT_EQ(symlink(tree.PathOf("target").c_str(), tree.PathOf("entry").c_str()), 0);
 

@@ -71,23 +71,13 @@ namespace {
 
 void AppendUtf8(std::string& out, unsigned long code)
 {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
 }
 
+// One line of jsonl, read strictly: a flat object of strings and numbers.
 class JsonLine {
 public:
     explicit JsonLine(const std::string& line) : m_text(line) {}
@@ -95,7 +85,7 @@ public:
     bool ReadObject(std::map<std::string, std::string>& object)
     {
         if (!Take('{')) return Fail("no opening brace");
-        while (true) {
+        do {
             std::string key;
             std::string value;
             if (!ReadString(key) || !Take(':')) return Fail("bad key");
@@ -106,22 +96,16 @@ public:
                 if (value.empty()) return Fail("empty value of " + key);
             }
             object[key] = value;
-            if (Take(',')) continue;
-            if (Take('}')) return m_at == m_text.size() || Fail("text after the object");
-            return Fail("no comma or closing brace");
-        }
+        } while (Take(','));
+        if (!Take('}')) return Fail("no comma or closing brace");
+        return m_at == m_text.size() || Fail("text after the object");
     }
 
     const std::string& Error() const { return m_error; }
 
 private:
     char Peek() const { return m_at < m_text.size() ? m_text[m_at] : '\0'; }
-    bool Take(char c)
-    {
-        if (Peek() != c) return false;
-        ++m_at;
-        return true;
-    }
+    bool Take(char c) { return Peek() == c && (++m_at, true); }
     bool Fail(const std::string& why)
     {
         if (m_error.empty()) m_error = why + " at byte " + std::to_string(m_at);
@@ -129,53 +113,44 @@ private:
     }
     bool ReadHex4(unsigned long& code)
     {
-        if (m_at + 4 > m_text.size()) return Fail("short \\u escape");
-        char* end = nullptr;
         const std::string digits = m_text.substr(m_at, 4);
+        char* end = nullptr;
         code = std::strtoul(digits.c_str(), &end, 16);
-        if (end != digits.c_str() + 4) return Fail("bad \\u escape");
         m_at += 4;
-        return true;
+        return (digits.size() == 4 && end == digits.c_str() + 4) || Fail("bad \\u escape");
     }
     bool ReadString(std::string& out)
     {
+        static const std::string kEscaped = "\"\\/bfnrt";
+        static const std::string kMeant = "\"\\/\b\f\n\r\t";
         if (!Take('"')) return Fail("no string");
-        while (true) {
-            if (m_at >= m_text.size()) return Fail("unterminated string");
+        while (m_at < m_text.size()) {
             const auto c = static_cast<unsigned char>(m_text[m_at++]);
             if (c == '"') return true;
             if (c < 0x20) return Fail("raw control byte in a string");
             if (c != '\\') {
                 out += static_cast<char>(c);
-                continue;
-            }
-            const char escape = Peek();
-            ++m_at;
-            switch (escape) {
-            case '"': case '\\': case '/': out += escape; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
+            } else if (Take('u')) {
                 unsigned long code = 0;
+                unsigned long low = 0;
                 if (!ReadHex4(code)) return false;
                 if (code >= 0xDC80 && code <= 0xDCFF) {
                     out += static_cast<char>(code & 0xFF);  // a byte that was not UTF-8
-                } else if (code >= 0xD800 && code <= 0xDBFF) {
-                    unsigned long low = 0;
-                    if (!Take('\\') || !Take('u') || !ReadHex4(low) || low < 0xDC00 || low > 0xDFFF)
-                        return Fail("lone high surrogate");
+                } else if (code < 0xD800 || code > 0xDBFF) {
+                    AppendUtf8(out, code);
+                } else if (Take('\\') && Take('u') && ReadHex4(low) && low >= 0xDC00 && low <= 0xDFFF) {
                     AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
                 } else {
-                    AppendUtf8(out, code);
+                    return Fail("lone high surrogate");
                 }
-                break;
-            }
-            default: return Fail("unknown escape");
+            } else {
+                const std::size_t escape = kEscaped.find(Peek());
+                if (escape == std::string::npos) return Fail("unknown escape");
+                out += kMeant[escape];
+                ++m_at;
             }
         }
+        return Fail("unterminated string");
     }
 
     const std::string& m_text;

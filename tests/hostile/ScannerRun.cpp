@@ -1,82 +1,33 @@
 #include "ScannerRun.h"
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "FileContents.h"
+#include "TempTree.h"
 
 namespace {
 
 const std::vector<std::string> kDropToNobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 
-ScannerRun Run(std::vector<std::string> words, int guardSeconds)
+// Through timeout(1): TERM at the guard, KILL 5 s later; it exits 124 or 137
+// when it had to act.
+ScannerRun Run(const std::vector<std::string>& words, int guardSeconds)
 {
+    const TempTree output;
+    std::string command = "timeout -k 5 " + std::to_string(guardSeconds);
+    for (const std::string& word : words) command += " " + ShellWord(word);
+    command += " >" + ShellWord(output.PathOf("out")) + " 2>" + ShellWord(output.PathOf("err"));
+    const int status = std::system(command.c_str());
     ScannerRun run;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        close(outPipe[0]), close(outPipe[1]);
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(&word[0]);
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (spawned != 0) {
-        close(outPipe[0]), close(errPipe[0]);
-        run.err = "cannot start " + words[0];
-        return run;
-    }
-
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(guardSeconds);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open = 2;
-    char buffer[65536];
-    while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            run.hung = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    for (pollfd& fd : fds) {
-        if (fd.fd >= 0) close(fd.fd);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFileText(output.PathOf("out"));
+    run.err = ReadFileText(output.PathOf("err"));
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.hung = code == 124 || code == 137;
+    run.exitCode = run.hung ? -1 : code;
     return run;
 }
 
@@ -125,6 +76,13 @@ const std::string& UnprivilegedScanner()
 }
 
 }  // namespace
+
+std::string ShellWord(const std::string& word)
+{
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
 
 ScannerRun RunScanner(const std::vector<std::string>& arguments, int guardSeconds)
 {

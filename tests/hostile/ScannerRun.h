@@ -6,7 +6,7 @@
 #include <vector>
 
 struct ScannerRun {
-    int exitCode = -1;  // -1 when killed by a signal or by the hang guard
+    int exitCode = -1;  // -1 when the hang guard ended it; 128 + N when signal N did
     bool hung = false;
     std::string out;
     std::string err;
@@ -19,6 +19,9 @@ ScannerRun RunScanner(const std::vector<std::string>& arguments, int guardSecond
 // The same, as "nobody" (setpriv) when this process is root; as the current
 // user otherwise, whose permissions already apply.
 ScannerRun RunScannerUnprivileged(const std::vector<std::string>& arguments, int guardSeconds = 120);
+
+// `word` quoted for the shell, whatever bytes it holds.
+std::string ShellWord(const std::string& word);
 
 // Empty when RunScannerUnprivileged can work here; otherwise why not.
 std::string WhyNoUnprivilegedRun();

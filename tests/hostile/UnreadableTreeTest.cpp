@@ -16,80 +16,66 @@ protected:
     {
         const std::string why = WhyNoUnprivilegedRun();
         if (!why.empty()) GTEST_SKIP() << why;
-        const Bytes module32 = FixtureBytes(kModule32);
-        const Bytes module64 = FixtureBytes(kModule64);
-        chmod(tree.Root().c_str(), 0755);  // whatever the umask, nobody may enter the root
-        for (const char* directory : {"a-open", "b-locked", "c-no-list", "d-no-enter", "d-no-enter/sub", "e-after"})
-            mkdir(tree.PathOf(directory).c_str(), 0755);
-        WriteFileBytes(tree.PathOf("a-open/one.dll"), module32);
-        WriteFileBytes(tree.PathOf("b-locked/hidden.dll"), module32);
-        WriteFileBytes(tree.PathOf("c-no-list/hidden.dll"), module32);
-        WriteFileBytes(tree.PathOf("d-no-enter/seen.dll"), module32);
-        WriteFileBytes(tree.PathOf("d-no-enter/sub/below.dll"), module32);
-        WriteFileBytes(tree.PathOf("e-after/two.dll"), module64);
-        WriteFileBytes(tree.PathOf("unreadable.dll"), module32, 0);
-        WriteFileBytes(tree.PathOf("z-last.dll"), module64);
+        const struct {
+            const char* name;
+            const KnownModule& module;
+            unsigned mode;  // set whatever the umask, so that nobody may read what it should
+        } files[] = {
+            {"a-open/one.dll", kModule32, 0644},          {"b-locked/hidden.dll", kModule32, 0644},
+            {"c-no-list/hidden.dll", kModule32, 0644},    {"d-no-enter/seen.dll", kModule32, 0644},
+            {"d-no-enter/sub/below.dll", kModule32, 0644}, {"e-after/two.dll", kModule64, 0644},
+            {"unreadable.dll", kModule32, 0},             {"z-last.dll", kModule64, 0644},
+        };
+        for (const auto& file : files) {
+            tree.AddFile(file.name, FixtureBytes(file.module));
+            chmod(tree.PathOf(file.name).c_str(), file.mode);
+        }
+        for (const char* directory : {"", "a-open", "d-no-enter/sub", "e-after"}) chmod(PathOf(directory).c_str(), 0755);
         chmod(tree.PathOf("b-locked").c_str(), 0);        // neither listed nor entered
         chmod(tree.PathOf("c-no-list").c_str(), 0311);    // entered, never listed
         chmod(tree.PathOf("d-no-enter").c_str(), 0644);   // listed, nothing in it opened
     }
     void TearDown() override { RemoveTree(tree.Root()); }
+    std::string PathOf(const std::string& relative) const { return relative.empty() ? tree.Root() : tree.PathOf(relative); }
 
     TempTree tree;
 };
 
 TEST_F(UnreadableTree, EveryReadableModuleIsFoundAndTheWalkGoesOnPastWhatIsLocked)
 {
-    const ScannerRun run = RunScannerUnprivileged({"-d", tree.Root(), "-b", "16,32,64,unknown"});
-    ASSERT_FALSE(run.hung) << "the scan of a tree with locked parts did not end";
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    // Failures are silent; the count names every file read.
-    EXPECT_EQ(run.err, "DLLs: 5\n");
-
-    const std::vector<Cells> rows = ReadTsv(run.out);
-    ASSERT_EQ(rows.size(), 5u) << run.out;
     const struct {
-        const char* name;
-        const KnownModule* module;  // null: listed but unreadable
-    } expected[] = {
-        {"a-open/one.dll", &kModule32},
-        {"d-no-enter/seen.dll", nullptr},
-        {"e-after/two.dll", &kModule64},
-        {"unreadable.dll", nullptr},
-        {"z-last.dll", &kModule64},
+        const char* what;
+        std::vector<std::string> directories;
+        const char* bits;
+        const char* count;  // failures are silent; the count names every file read
+        std::vector<std::pair<const char*, const KnownModule*>> rows;  // null: listed but unreadable
+    } cases[] = {
+        {"every bitness", {""}, "16,32,64,unknown", "DLLs: 5\n",
+         {{"a-open/one.dll", &kModule32}, {"d-no-enter/seen.dll", nullptr}, {"e-after/two.dll", &kModule64},
+          {"unreadable.dll", nullptr}, {"z-last.dll", &kModule64}}},
+        // The default classes drop what cannot be opened; the count keeps it.
+        {"default bitness", {""}, "32,64", "DLLs: 5\n",
+         {{"a-open/one.dll", &kModule32}, {"e-after/two.dll", &kModule64}, {"z-last.dll", &kModule64}}},
+        {"a locked starting directory", {"b-locked", "e-after"}, "16,32,64,unknown", "DLLs: 1\n",
+         {{"e-after/two.dll", &kModule64}}},
     };
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(expected[i].name);
-        EXPECT_EQ(rows[i][5], tree.PathOf(expected[i].name));
-        EXPECT_TRUE(expected[i].module ? IsRowOf(rows[i], *expected[i].module) : IsUnreadableRow(rows[i]))
-            << run.out;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string directories;
+        for (const std::string& directory : c.directories)
+            directories += (directories.empty() ? "" : ";") + PathOf(directory);
+        const ScannerRun run = RunScannerUnprivileged({"-d", directories, "-b", c.bits});
+        ASSERT_FALSE(run.hung) << "the scan of a tree with locked parts did not end";
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, c.count);
+        const std::vector<Cells> rows = ReadTsv(run.out);
+        ASSERT_EQ(rows.size(), c.rows.size()) << run.out;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const auto& [name, module] = c.rows[i];
+            EXPECT_EQ(rows[i][5], tree.PathOf(name));
+            EXPECT_TRUE(module ? IsRowOf(rows[i], *module) : IsUnreadableRow(rows[i])) << name << ": " << run.out;
+        }
     }
-}
-
-TEST_F(UnreadableTree, UnreadableFilesAreCountedButHaveNoBitness)
-{
-    // The default bitness classes drop what cannot be opened; the count keeps it.
-    const ScannerRun run = RunScannerUnprivileged({"-d", tree.Root()});
-    ASSERT_FALSE(run.hung);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "DLLs: 5\n");
-    const std::vector<Cells> rows = ReadTsv(run.out);
-    ASSERT_EQ(rows.size(), 3u) << run.out;
-    EXPECT_EQ(rows[0][5], tree.PathOf("a-open/one.dll"));
-    EXPECT_EQ(rows[1][5], tree.PathOf("e-after/two.dll"));
-    EXPECT_EQ(rows[2][5], tree.PathOf("z-last.dll"));
-}
-
-TEST_F(UnreadableTree, ALockedStartingDirectoryGivesNothingAndEndsCleanly)
-{
-    const ScannerRun run =
-        RunScannerUnprivileged({"-d", tree.PathOf("b-locked") + ";" + tree.PathOf("e-after"), "-b", "16,32,64,unknown"});
-    ASSERT_FALSE(run.hung);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "DLLs: 1\n");
-    const std::vector<Cells> rows = ReadTsv(run.out);
-    ASSERT_EQ(rows.size(), 1u) << run.out;
-    EXPECT_TRUE(IsRowOf(rows[0], kModule64));
 }
 
 }  // namespace

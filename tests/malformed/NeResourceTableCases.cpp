@@ -8,7 +8,6 @@
 namespace malformed {
 namespace {
 
-using crafted::GetU16;
 using crafted::NeImage;
 using crafted::PutU16;
 
@@ -68,6 +67,15 @@ const MalformedCase kCases[] = {
             [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] + 6); }, NoVersionResource(16)),
     Patched("table bound inside the version group header",
             [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] - 4); }, NoVersionResource(16)),
+    Patched("table of the alignment shift alone",
+            [](NeImage& i) { EndTableAt(i, i.resourceTableOffset + 2); }, NoVersionResource(16)),
+    // Only the first group of the version type is searched.
+    Patched("a version group without id 1 before the one with it",
+            [](NeImage& i) {
+                PutU16(i.bytes, i.resourceTableOffset + 2, 0x8010);
+                PutU16(i.bytes, i.entryOffsets[0] + 6, 0x8002);
+            },
+            NoVersionResource(16)),
     Patched("icon group claims 65535 entries", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset + 4, 0xFFFF); },
             NoVersionResource(16))
         .WineUnsafe("Wine fault: its NE reader walks on past its copy of the resource table, a page fault"),

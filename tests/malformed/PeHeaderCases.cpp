@@ -56,10 +56,17 @@ const MalformedCase kCases[] = {
     Patched("SizeOfOptionalHeader 0xFFFF", [](PeImage& i) { PutU16(i.bytes, i.peSignatureOffset + 20, 0xFFFF); },
             NoVersionResource(32)),
 
+    // Only the letters of "PE\0\0" are checked; an unknown Magic names no layout.
+    Patched("PE followed by junk", [](PeImage& i) { i.bytes[i.peSignatureOffset + 2] = 'x'; }, Intact(32)),
+    Patched("unknown Magic 0x107", [](PeImage& i) { PutU16(i.bytes, i.optionalHeaderOffset, 0x107); },
+            NoVersionResource(0)),
+
     Patched("NumberOfRvaAndSizes 0xFFFFFFFF",
             [](PeImage& i) { PutU32(i.bytes, i.optionalHeaderOffset + 92, 0xFFFFFFFFu); }, Intact(32)),
     Patched("NumberOfRvaAndSizes 2, no resource entry",
             [](PeImage& i) { PutU32(i.bytes, i.optionalHeaderOffset + 92, 2); }, NoVersionResource(32)),
+    Patched("resource directory of size 0",
+            [](PeImage& i) { PutU32(i.bytes, i.resourceDataDirectoryOffset + 4, 0); }, NoVersionResource(32)),
     Patched("resource RVA in no section",
             [](PeImage& i) { PutU32(i.bytes, i.resourceDataDirectoryOffset, 0xFFFFFFF0u); }, NoVersionResource(32)),
     Patched(".rsrc raw data past the end",

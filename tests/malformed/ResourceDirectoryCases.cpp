@@ -56,6 +56,17 @@ crafted::Bytes SixtyFiveThousandLanguages()
     return crafted::BuildPe(options).bytes;
 }
 
+// The data entry's field at `field` set to `value`.
+MalformedCase DataEntry(const std::string& name, std::size_t field, std::uint32_t value)
+{
+    return {name, [=] {
+                PeImage image = SamplePe();
+                PutU32(image.bytes, image.dataEntryOffsets[0] + field, value);
+                return image.bytes;
+            },
+            NoVersionResource(32)};
+}
+
 const char* const kCopiesPastTheMapping =
     "Wine fault: GetFileVersionInfoA copies the data from past the end of its mapping of the file, a page fault";
 
@@ -72,6 +83,7 @@ const MalformedCase kCases[] = {
     Pointed("language entry takes its own directory for a data entry", &PeResourcePath::languageEntry,
             LanguageDirectory, 0),
     Pointed("id entry takes the root for a data entry", &PeResourcePath::nameEntry, Root, 0),
+    Pointed("type entry takes its own directory for a data entry", &PeResourcePath::typeEntry, TypeDirectory, 0),
 
     // 65535 entries claimed.
     Claims65535("root claims 65535 id entries", Root),
@@ -82,21 +94,21 @@ const MalformedCase kCases[] = {
     // 65535 entries held.
     {"65535 languages, the version in the neutral one", SixtyFiveThousandLanguages, Intact(32)},
 
-    // The data entry itself.
-    MalformedCase{"data entry size past the end of the file",
+    // An offset near 4 GiB, which wraps when added in 32 bits.
+    {"type entry points 0x7FFFFFF8 into the section",
      [] {
          PeImage image = SamplePe();
-         PutU32(image.bytes, image.dataEntryOffsets[0] + 4, 0x10000);
+         PutU32(image.bytes, image.resourcePaths[0].typeEntry + 4, 0xFFFFFFF8u);
          return image.bytes;
      },
-     NoVersionResource(32)}.WineUnsafe(kCopiesPastTheMapping),
-    MalformedCase{"data entry RVA in no section",
-     [] {
-         PeImage image = SamplePe();
-         PutU32(image.bytes, image.dataEntryOffsets[0], 0x7FFF0000u);
-         return image.bytes;
-     },
-     NoVersionResource(32)}.WineUnsafe(kCopiesPastTheMapping),
+     NoVersionResource(32)},
+
+    // The data entry itself: RVA at 0, size at 4.
+    DataEntry("data entry size past the end of the file", 4, 0x10000).WineUnsafe(kCopiesPastTheMapping),
+    DataEntry("data entry size 0xFFFFFFFF", 4, 0xFFFFFFFFu),
+    DataEntry("data entry size 0", 4, 0),
+    DataEntry("data entry RVA in no section", 0, 0x7FFF0000u).WineUnsafe(kCopiesPastTheMapping),
+    DataEntry("data entry RVA 0xFFFFFFFC", 0, 0xFFFFFFFCu).WineUnsafe(kCopiesPastTheMapping),
 };
 
 INSTANTIATE_TEST_SUITE_P(ResourceDirectory, MalformedModule, ::testing::ValuesIn(kCases), CaseName);

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/ScanEngine.h"
+#include "TakenRows.h"
 
 namespace malformed {
 
@@ -23,23 +23,13 @@ struct SharedScan {
 std::vector<ScannedRow> Scan(const std::string& directory)
 {
     CScanEngine engine;
-    engine.m_filters.Add("");
+    TakeEveryModuleOf(engine, directory);
     engine.m_scanSubdirectories = 0;
-    engine.m_include16Bit = engine.m_include32Bit = engine.m_include64Bit = 1;
-    engine.m_includeUnknownBits = 1;
     engine.m_keepScanning = 1;
     engine.ScanDirectory(directory.c_str());
-
-    CTypedPtrArray<CPtrArray, dllVersionInfo*> taken;
-    engine.TakePendingResults(taken);
     std::vector<ScannedRow> rows;
-    for (int i = 0; i < taken.GetSize(); ++i) {
-        const dllVersionInfo* record = taken[i];
-        rows.push_back({record->GetFileName(), record->GetDate(),
-                        {record->GetProductVersion(), record->GetFileVersion(), record->GetCompany(),
-                         record->GetBits()}});
-        delete record;
-    }
+    for (const TakenRow& r : TakeRows(engine))
+        rows.push_back({r.fileName, r.date, {r.productVersion, r.fileVersion, r.company, r.bits}});
     return rows;
 }
 

@@ -68,6 +68,7 @@ struct ProbeCase {
     std::vector<std::string> kernelProductVersions;
     std::vector<std::string> missing;  // modules (with a dot) or functions
     DWORD major, minor, build, platformId;
+    DWORD workstationFailure = 0;
 };
 
 const OsVersion kWindows8{6, 2, 9200, 2, "Service Pack 1"};
@@ -89,6 +90,10 @@ const ProbeCase kProbeCases[] = {
     {"BufferFreeMissingChangesNothing", kWindows8, kWindows10, {"10.0.19041.1"}, {"NetApiBufferFree"}, 6, 2, 9200, 2},
     {"VersionFunctionMissingKeepsBuild", kWindows8, kWindows10, {"10.0.19041.1"}, {"VerQueryValueA"}, 10, 0, 9200, 2},
     {"VersionDllMissingKeepsBuild", kWindows8, kWindows10, {"10.0.19041.1"}, {"version.dll"}, 10, 0, 9200, 2},
+    {"FailingWorkstationCallChangesNothing", kWindows8, kWindows10, {"10.0.19041.1"}, {}, 6, 2, 9200, 2, 2138},
+    // 127 bytes, the last two one letter: copied whole.
+    {"LongServicePackIsCopiedWhole", {6, 2, 9200, 2, std::string(125, 'x') + "\xC3\xA9"}, {6, 2, 500}, {}, {}, 6, 2,
+     9200, 2},
 };
 
 class OsVersionProbeCases : public ::testing::TestWithParam<ProbeCase> {};
@@ -100,6 +105,7 @@ TEST_P(OsVersionProbeCases, CorrectsAsTheWorkstationAndKernelSay)
     Overrides overrides;
     overrides.osVersion = c.reported;
     overrides.workstationVersion = c.workstation;
+    overrides.workstationFailure = c.workstationFailure;
     overrides.kernel32File = WriteKernel32(tree, c.kernelProductVersions);
     for (const std::string& name : c.missing) {
         (name.find('.') != std::string::npos ? overrides.missingModules : overrides.missingFunctions).insert(name);
@@ -121,32 +127,6 @@ TEST_P(OsVersionProbeCases, CorrectsAsTheWorkstationAndKernelSay)
 
 INSTANTIATE_TEST_SUITE_P(Injected, OsVersionProbeCases, ::testing::ValuesIn(kProbeCases),
                          [](const auto& test) { return std::string(test.param.name); });
-
-TEST(OsVersionProbe, AFailingWorkstationCallChangesNothing)
-{
-    Overrides overrides;
-    overrides.osVersion = kWindows8;
-    overrides.workstationVersion = kWindows10;
-    overrides.workstationFailure = 2138;
-    platform_facts::ScopedOverrides scoped(overrides);
-    ResetOsVersionProbe();
-    OSVERSIONINFOA info = {};
-    ASSERT_EQ(GetOsVersionInfo(&info), 1);
-    EXPECT_EQ(info.dwMajorVersion, 6u);
-    EXPECT_EQ(info.dwBuildNumber, 9200u);
-}
-
-TEST(OsVersionProbe, ALongServicePackTextIsCopiedWhole)
-{
-    Overrides overrides;
-    overrides.osVersion = kWindows8;
-    overrides.osVersion->servicePack = std::string(125, 'x') + "\xC3\xA9";  // 127 bytes, the last two one letter
-    platform_facts::ScopedOverrides scoped(overrides);
-    ResetOsVersionProbe();
-    OSVERSIONINFOA info = {};
-    ASSERT_EQ(GetOsVersionInfo(&info), 1);
-    EXPECT_EQ(std::string(info.szCSDVersion), overrides.osVersion->servicePack);
-}
 
 #endif
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "TakenRows.h"
-#include "engine/ScanEngine.h"
 #include "sysinfo/OsVersionProbeTesting.h"
 
 #ifndef _WIN32
@@ -21,7 +20,9 @@ std::vector<TakenRow> SystemRows(CScanEngine& engine)
 {
     engine.AddOsVersionRows();
     engine.AddProcessorRows();
-    return TakeRows(engine);
+    const std::vector<TakenRow> rows = TakeRows(engine);
+    for (const TakenRow& row : rows) EXPECT_EQ(row.company + row.date, "");
+    return rows;
 }
 
 bool IsNumber(const std::string& text)
@@ -38,25 +39,25 @@ TEST(SystemInfoRows, HaveTheirShapeOnThisPlatform)
     engine.m_includeUnknownBits = 1;
     const std::vector<TakenRow> rows = SystemRows(engine);
     ASSERT_GE(rows.size(), 8u);
-    EXPECT_EQ(rows[0].label, "OS Version");
-    EXPECT_EQ(rows[0].value.find('.'), rows[0].value.size() - 3);
-    EXPECT_EQ(rows[1].label, "Build Number");
-    EXPECT_TRUE(IsNumber(rows[1].value));
-    EXPECT_EQ(rows[2].label, "Platform Id");
-    EXPECT_EQ(rows[2].value, "2");
-    EXPECT_EQ(rows[3].label, "Service Pack");
-    EXPECT_EQ(rows[4].label, "Num Processors");
-    const std::size_t count = std::strtoul(rows[4].value.c_str(), nullptr, 10);
+    EXPECT_EQ(rows[0].productVersion, "OS Version");
+    EXPECT_EQ(rows[0].fileVersion.find('.'), rows[0].fileVersion.size() - 3);
+    EXPECT_EQ(rows[1].productVersion, "Build Number");
+    EXPECT_TRUE(IsNumber(rows[1].fileVersion));
+    EXPECT_EQ(rows[2].productVersion, "Platform Id");
+    EXPECT_EQ(rows[2].fileVersion, "2");
+    EXPECT_EQ(rows[3].productVersion, "Service Pack");
+    EXPECT_EQ(rows[4].productVersion, "Num Processors");
+    const std::size_t count = std::strtoul(rows[4].fileVersion.c_str(), nullptr, 10);
     ASSERT_EQ(rows.size(), 5 + 3 * count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string label = "Processor " + std::to_string(i);
         const TakenRow* processor = &rows[5 + 3 * i];
-        for (int r = 0; r < 3; ++r) EXPECT_EQ(processor[r].label, label);
-        EXPECT_EQ(processor[0].value.rfind("Speed: ", 0), 0u);
-        EXPECT_EQ(processor[0].value.substr(processor[0].value.size() - 4), " MHz");
-        EXPECT_EQ(processor[1].value, "Identifier");
+        for (int r = 0; r < 3; ++r) EXPECT_EQ(processor[r].productVersion, label);
+        EXPECT_EQ(processor[0].fileVersion.rfind("Speed: ", 0), 0u);
+        EXPECT_EQ(processor[0].fileVersion.substr(processor[0].fileVersion.size() - 4), " MHz");
+        EXPECT_EQ(processor[1].fileVersion, "Identifier");
         EXPECT_NE(processor[1].fileName.find(" Family "), std::string::npos);
-        EXPECT_EQ(processor[2].value, "Vendor");
+        EXPECT_EQ(processor[2].fileVersion, "Vendor");
         EXPECT_FALSE(processor[2].fileName.empty());
     }
     for (const TakenRow& row : rows) EXPECT_EQ(row.bits, 0);
@@ -92,7 +93,7 @@ std::vector<std::string> Lines(const std::vector<TakenRow>& rows)
 {
     std::vector<std::string> lines;
     for (const TakenRow& row : rows) {
-        lines.push_back(row.label + "|" + row.value + "|" + row.fileName + (row.bits ? "|" + std::to_string(row.bits) : ""));
+        lines.push_back(row.productVersion + "|" + row.fileVersion + "|" + row.fileName + (row.bits ? "|" + std::to_string(row.bits) : ""));
     }
     return lines;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "engine/ScanEngine.h"
 
@@ -13,10 +12,3 @@ constexpr DWORD kHangGuardMs = 60000;
 // Reads the options and lists as "&Collect Info" does: waits for a stopped
 // worker first, then rewrites them and starts the worker.
 bool StartLikeTheWindow(CScanEngine& engine, const std::string& directory);
-
-// One timer tick: takes every pending row out (their file names) and reads
-// the progress text under its lock.
-void TimerTick(CScanEngine& engine, std::vector<std::string>& rows);
-
-// Whether `rows` is `whole` cut after some row (the whole of it included).
-bool IsPrefixOf(const std::vector<std::string>& rows, const std::vector<std::string>& whole);

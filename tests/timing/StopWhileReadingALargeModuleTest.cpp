@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "ScanCycleSupport.h"
+#include "TakenRows.h"
 #include "TempTree.h"
 #include "crafted_images.h"
 #include "framework/CSingleLock.h"
@@ -35,26 +36,6 @@ void WriteLargeModule(const std::string& path)
     crafted::WriteFile(path, image.bytes);
     // The rest of the resource is a hole: the reader still reads it all.
     ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(image.dataOffsets.at(0) + kVersionResourceBytes)), 0);
-}
-
-struct Row {
-    std::string fileName;
-    std::string version;
-    std::string company;
-    int bits;
-};
-
-std::vector<Row> TakeRows(CScanEngine& engine)
-{
-    CTypedPtrArray<CPtrArray, dllVersionInfo*> taken;
-    engine.TakePendingResults(taken);
-    std::vector<Row> rows;
-    for (int i = 0; i < taken.GetSize(); ++i) {
-        rows.push_back({taken[i]->GetFileName(), taken[i]->GetProductVersion(), taken[i]->GetCompany(),
-                        taken[i]->GetBits()});
-        delete taken[i];
-    }
-    return rows;
 }
 
 TEST(StopWhileReadingALargeModule, ItIsFinishedWholeAndNothingAfterItIsStarted)
@@ -96,11 +77,11 @@ TEST(StopWhileReadingALargeModule, ItIsFinishedWholeAndNothingAfterItIsStarted)
 
         // The module being read is finished whole; the stop takes effect at
         // the next entry, so no other file is begun.
-        const std::vector<Row> rows = TakeRows(engine);
+        const std::vector<TakenRow> rows = TakeRows(engine);
         EXPECT_EQ(engine.m_foundCount, 1);
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].fileName, tree.PathOf("a-large.dll"));
-        EXPECT_EQ(rows[0].version, "7.000600.5.000400");
+        EXPECT_EQ(rows[0].productVersion, "7.000600.5.000400");
         EXPECT_EQ(rows[0].company, "Modaris Large Ltd");
         EXPECT_EQ(rows[0].bits, 64);
         std::printf("round %d: worker ended %.1f ms after the stop\n", round,

@@ -1,14 +1,32 @@
 // A module file opened for reading its headers: every read names its offset
 // and length and fails, rather than reads short, when it would pass the end
-// of the file.
+// of the file. Small reads are served from a few aligned windows of the
+// file read whole: headers and resource directories are many small records
+// close together, and one read per record is what a scan would spend most
+// of its time on.
 #pragma once
 
 #include "platform/posix/win32_types.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/types.h>
 
 namespace version_reader {
+
+// What tells one state of a file from another without reading it: a file
+// written to, replaced or renamed over has another.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t size = 0;
+    long long modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    long long changedSeconds = 0;
+    long changedNanoseconds = 0;
+
+    bool operator==(const FileIdentity& other) const;
+};
 
 class BoundedFile {
 public:
@@ -21,7 +39,8 @@ public:
 
     bool IsOpen() const { return fd_ >= 0; }
     DWORD OpenError() const { return openError_; }
-    std::uint64_t Size() const { return size_; }
+    std::uint64_t Size() const { return identity_.size; }
+    const FileIdentity& Identity() const { return identity_; }
 
     // True when [offset, offset + length) lies inside the file.
     bool Contains(std::uint64_t offset, std::uint64_t length) const;
@@ -29,9 +48,25 @@ public:
     bool Read(std::uint64_t offset, void* buffer, std::size_t length) const;
 
 private:
+    static constexpr std::size_t kWindowSize = 4096;
+    static constexpr int kWindowCount = 2;
+    struct Window {
+        std::uint64_t offset = 0;
+        std::size_t length = 0;  // 0: nothing read yet
+        unsigned char bytes[kWindowSize];
+    };
+
+    bool ReadDirect(std::uint64_t offset, void* buffer, std::size_t length) const;
+    // Reads until `length` bytes or the end of the file; how many it got.
+    std::size_t ReadUpTo(std::uint64_t offset, void* buffer, std::size_t length) const;
+    const Window* WindowHolding(std::uint64_t offset, std::size_t length) const;
+    const Window* LoadWindowFor(std::uint64_t offset, std::size_t length) const;
+
     int fd_ = -1;
     DWORD openError_ = ERROR_SUCCESS;
-    std::uint64_t size_ = 0;
+    FileIdentity identity_;
+    mutable Window windows_[kWindowCount];
+    mutable int nextWindow_ = 0;
 };
 
 }  // namespace version_reader

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -31,15 +33,53 @@ bool IsUsableFileName(LPCSTR fileName)
 }
 
 // The version resource of an opened file; on failure sets the last error.
-std::optional<VersionResource> LocateVersionResource(const BoundedFile& file)
+std::optional<VersionResource> LocateVersionResource(const BoundedFile& file, WORD userLanguage)
 {
     if (!file.IsOpen()) {
         SetLastError(file.OpenError());
         return std::nullopt;
     }
-    auto resource = version_reader::FindVersionResource(file, version_reader::UserLanguage());
+    auto resource = version_reader::FindVersionResource(file, userLanguage);
     if (!resource) SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return resource;
+}
+
+// A caller asks for the size and then for the copy of the same file: what
+// the first call found (and a small resource's bytes, read with the
+// headers) serves the second while the file is as it was. The second call
+// still opens the file, so that it fails as Windows' would when the file
+// went away or was locked in between.
+constexpr std::uint32_t kLargestKeptResource = 4096;
+
+struct LocatedResource {
+    std::string path;
+    version_reader::FileIdentity identity;
+    WORD userLanguage;
+    VersionResource resource;
+    std::vector<std::uint8_t> bytes;  // the whole resource, or empty
+};
+thread_local std::optional<LocatedResource> t_lastLocated;
+
+void KeepLocated(LPCSTR fileName, const BoundedFile& file, WORD userLanguage, const VersionResource& resource)
+{
+    LocatedResource located{fileName, file.Identity(), userLanguage, resource, {}};
+    if (resource.size <= kLargestKeptResource) {
+        located.bytes.resize(resource.size);
+        if (!file.Read(resource.offset, located.bytes.data(), resource.size)) located.bytes.clear();
+    }
+    t_lastLocated = std::move(located);
+}
+
+// What the size call found on this very file, taken (it serves once).
+std::optional<LocatedResource> TakeLocated(LPCSTR fileName, const BoundedFile& file)
+{
+    std::optional<LocatedResource> last;
+    last.swap(t_lastLocated);
+    if (!file.IsOpen() || !last || last->path != fileName || !(last->identity == file.Identity()) ||
+        last->userLanguage != version_reader::UserLanguage()) {
+        return std::nullopt;
+    }
+    return last;
 }
 
 // Windows sizes the buffer for the conversions of the other character width:
@@ -78,8 +118,11 @@ DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle)
     if (handle) *handle = 0;
     if (!IsUsableFileName(fileName)) return 0;
     const BoundedFile file(fileName);
-    const auto resource = LocateVersionResource(file);
+    t_lastLocated.reset();
+    const WORD userLanguage = version_reader::UserLanguage();
+    const auto resource = LocateVersionResource(file, userLanguage);
     if (!resource) return 0;
+    KeepLocated(fileName, file, userLanguage, *resource);
     SetLastError(ERROR_SUCCESS);
     return BufferSizeFor(*resource);
 }
@@ -92,12 +135,17 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
     }
     if (!IsUsableFileName(fileName)) return FALSE;
     const BoundedFile file(fileName);
-    const auto resource = LocateVersionResource(file);
+    const auto located = TakeLocated(fileName, file);
+    const auto resource =
+        located ? std::optional<VersionResource>(located->resource)
+                : LocateVersionResource(file, version_reader::UserLanguage());
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);
     const std::size_t copied = std::min<std::size_t>(resource->size, length);
-    if (!file.Read(resource->offset, bytes, copied)) {
+    if (located && !located->bytes.empty()) {
+        std::memcpy(bytes, located->bytes.data(), copied);
+    } else if (!file.Read(resource->offset, bytes, copied)) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return FALSE;
     }

@@ -106,6 +106,35 @@ TEST(UnsharedOpen, ExcludesEveryOtherHandleAndNeverBlocks)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
+// Only a handle that shares with nobody may answer from what it saw at the
+// open; one that lets others write must see what they wrote.
+TEST(FileStatus, AHandleThatSharesSeesOtherWritersAndAnUnsharedOneTheOpenedFile)
+{
+    TempTree tree;
+    tree.AddFile("m.dll", std::vector<unsigned char>(100, 'x'));
+    const std::string path = tree.PathOf("m.dll");
+    HANDLE shared = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+    tree.AddFile("m.dll", std::vector<unsigned char>(300, 'y'));
+    LARGE_INTEGER size{};
+    EXPECT_TRUE(GetFileSizeEx(shared, &size));
+    EXPECT_EQ(size.QuadPart, 300);
+    FILETIME lastWrite{};
+    EXPECT_TRUE(GetFileTime(shared, nullptr, nullptr, &lastWrite));
+    CloseHandle(shared);
+
+    HANDLE unshared = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(unshared, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(GetFileSizeEx(unshared, &size));
+    EXPECT_EQ(size.QuadPart, 300);
+    FILETIME unsharedLastWrite{};
+    EXPECT_TRUE(GetFileTime(unshared, nullptr, nullptr, &unsharedLastWrite));
+    EXPECT_EQ(unsharedLastWrite.dwLowDateTime, lastWrite.dwLowDateTime);
+    EXPECT_EQ(unsharedLastWrite.dwHighDateTime, lastWrite.dwHighDateTime);
+    CloseHandle(unshared);
+}
+
 FILETIME FromUnixSeconds(int64_t seconds)
 {
     const uint64_t ticks = static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ULL;

@@ -127,20 +127,12 @@ TEST(VersionUserLanguage, LocaleNamesMapToLangIds)
         EXPECT_EQ(version_reader::LanguageFromLocaleName(name), language) << name;
 }
 
-TEST_F(FileVersionInfo, OnlyIntegerIdOneIsTheVersionResource)
-{
-    crafted::PeOptions options;
-    options.resources.push_back({16, 2, 0x0409, kBlock32});
-    const std::string path = Write("id2.dll", crafted::BuildPe(options).bytes);
-    SetLastError(0);
-    EXPECT_EQ(GetFileVersionInfoSizeA(path.c_str(), nullptr), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
-}
-
 TEST_F(FileVersionInfo, FailuresReportWhyAndZeroTheHandle)
 {
     crafted::PeOptions manifestOnly;
     manifestOnly.resources.push_back({24, 1, 0x0409, Bytes(20, 'x')});
+    crafted::PeOptions versionId2;  // only integer id 1 is the version resource
+    versionId2.resources.push_back({16, 2, 0x0409, kBlock32});
     crafted::NeOptions neOther;
     neOther.resources.push_back({0x8006, 0x8001, kBlock16});
     crafted::NeOptions neTiny;
@@ -159,6 +151,7 @@ TEST_F(FileVersionInfo, FailuresReportWhyAndZeroTheHandle)
         {Write("mz.exe", mzOnly), ERROR_RESOURCE_DATA_NOT_FOUND},
         {Write("nores.dll", crafted::BuildPe({}).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},
         {Write("manifest.dll", crafted::BuildPe(manifestOnly).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},
+        {Write("id2.dll", crafted::BuildPe(versionId2).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},
         {Write("nenores.dll", crafted::BuildNe({}).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},
         {Write("neother.dll", crafted::BuildNe(neOther).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},
         {Write("netiny.dll", crafted::BuildNe(neTiny).bytes), ERROR_RESOURCE_DATA_NOT_FOUND},

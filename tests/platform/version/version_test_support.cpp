@@ -1,7 +1,6 @@
 #include "version_test_support.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace version_test {
 
@@ -13,9 +12,6 @@ const char* const kLocaleVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
 
 void ScratchTest::SetUp()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "verreader-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
     for (const char* variable : kLocaleVariables) {
         const char* value = std::getenv(variable);
         savedLocale_.emplace_back(variable, value ? value : "");
@@ -25,7 +21,6 @@ void ScratchTest::SetUp()
 
 void ScratchTest::TearDown()
 {
-    std::filesystem::remove_all(directory_);
     for (const auto& [variable, value] : savedLocale_) {
         if (value.empty()) unsetenv(variable.c_str());
         else setenv(variable.c_str(), value.c_str(), 1);

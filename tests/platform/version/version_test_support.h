@@ -2,6 +2,7 @@
 // controlled locale, and short ways to call the three functions.
 #pragma once
 
+#include "TempTree.h"
 #include "crafted_images.h"
 #include "platform/posix/win32_api.h"
 
@@ -19,12 +20,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    std::string PathOf(const std::string& name) const { return directory_ + "/" + name; }
+    std::string PathOf(const std::string& name) const { return tree_.PathOf(name); }
     std::string Write(const std::string& name, const crafted::Bytes& bytes) const;
     static void SetLocale(const char* lcAll, const char* lang = nullptr);
 
 private:
-    std::string directory_;
+    TempTree tree_;
     std::vector<std::pair<std::string, std::string>> savedLocale_;
 };
 

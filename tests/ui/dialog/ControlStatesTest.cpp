@@ -3,8 +3,6 @@
 #include <string>
 
 #include "DialogTest.h"
-#include "ScanFiles.h"
-#include "res/resource.h"
 
 namespace {
 
@@ -71,10 +69,7 @@ TEST_F(ControlStates, SearchAllDrivesDisablesTheDirectoryEditButKeepsItsText)
 
 TEST_F(ControlStates, AMissingFirstDirectoryDisablesStopDuringAScan)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
+    const BigTree& big = StartBigScan();
     // Held, the worker cannot end the scan while the text changes.
     session->PauseWorker();
     EXPECT_EQ(session->Text(IDC_COLLECT_INFO), "&Stop");

@@ -61,15 +61,6 @@ HWND CreateHelperWindow()
 
 }  // namespace
 
-bool CanCreateWindows()
-{
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    if (!window) return false;
-    DestroyWindow(window);
-    return true;
-}
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();

@@ -8,12 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "CanCreateWindows.h"
 #include "platform/win32.h"
 
 class CModarisDlg;
-
-// False where no window can be made (Wine without a display).
-bool CanCreateWindows();
 
 // Polls `condition` until it holds or `timeoutMs` pass; a guard against
 // hangs, never a measure of speed.

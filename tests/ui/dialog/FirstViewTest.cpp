@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "res/resource.h"
 
 namespace {
 

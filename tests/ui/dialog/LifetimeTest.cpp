@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "ScanFiles.h"
-#include "res/resource.h"
 #include "ui/ModarisDlg.h"
 
 namespace {
@@ -45,10 +43,7 @@ int ScannerThreadCount()
 
 TEST_F(Lifetime, ClosingDuringAScanStopsTheWorkerAndWaitsForIt)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
+    StartBigScan();
     session->PauseWorker();
     const int workers = ScannerThreadCount();
     if (workers >= 0) {

@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "FileContents.h"
 #include "module_fixtures.h"
 
 namespace {
@@ -59,12 +58,6 @@ std::string FileNameOf(const std::string& relativePath)
 {
     const std::size_t slash = relativePath.rfind('/');
     return slash == std::string::npos ? relativePath : relativePath.substr(slash + 1);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -203,6 +196,6 @@ std::string RunConsoleScanner(const std::string& arguments)
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    EXPECT_EQ(exitCode, 0u) << ReadWholeFile(errPath);
-    return ReadWholeFile(outPath);
+    EXPECT_EQ(exitCode, 0u) << ReadFileText(errPath);
+    return ReadFileText(outPath);
 }

@@ -6,9 +6,7 @@
 #include <string>
 
 #include "DialogTest.h"
-#include "ScanFiles.h"
 #include "WindowCapture.h"
-#include "res/resource.h"
 #include "ui/ModarisDlg.h"
 
 namespace {
@@ -45,8 +43,7 @@ int Number(const std::string& text) { return text.empty() ? -1 : std::atoi(text.
 TEST_F(Scan, FixtureTreeGivesOneRowPerModuleCellByCell)
 {
     FixtureTree tree;
-    session->StartScan(tree.Root());
-    ASSERT_TRUE(session->WaitForScanEnd());
+    ASSERT_TRUE(ScanToTheEnd(tree.Root()));
 
     EXPECT_EQ(session->Rows(), tree.ExpectedRows());
     EXPECT_EQ(session->Text(IDC_FOUND_COUNT), std::to_string(tree.ExpectedCount()));
@@ -71,8 +68,7 @@ TEST_F(Scan, FixtureTreeGivesOneRowPerModuleCellByCell)
 TEST_F(Scan, WithoutAutoClearRowsGoBelowAndTheCountRestarts)
 {
     FixtureTree tree;
-    session->StartScan(tree.Root());
-    ASSERT_TRUE(session->WaitForScanEnd());
+    ASSERT_TRUE(ScanToTheEnd(tree.Root()));
     session->SetChecked(IDC_AUTO_CLEAR, false);
     session->Click(IDC_COLLECT_INFO);
     ASSERT_TRUE(session->WaitForScanEnd());
@@ -89,11 +85,8 @@ TEST_F(Scan, WithoutAutoClearRowsGoBelowAndTheCountRestarts)
 
 TEST_F(Scan, StopEndsTheScanAtTheNextEntry)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
+    const BigTree& big = StartBigScan();
     EXPECT_EQ(session->Text(IDC_COLLECT_INFO), "&Stop");
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
 
     session->PauseWorker();
     std::string caption;
@@ -121,10 +114,7 @@ TEST_F(Scan, StopEndsTheScanAtTheNextEntry)
 
 TEST_F(Scan, StartRightAfterStopRunsTheWholeNewScan)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
+    const BigTree& big = StartBigScan();
     // Stop and start again before the stopped worker can have ended: its
     // end must not end the new scan.
     session->PauseWorker();
@@ -147,10 +137,7 @@ TEST_F(Scan, StartRightAfterStopRunsTheWholeNewScan)
 
 TEST_F(Scan, ClearDuringAScanEmptiesListAndCountAndTheScanGoesOn)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
+    const BigTree& big = StartBigScan();
 
     session->PauseWorker();
     const int lastBeforeClear = BigTreeIndex(session->Cell(session->RowCount() - 1, 5));
@@ -189,6 +176,7 @@ struct ListView {
     int top = -1;
     int perPage = 0;
     int rows = 0;
+    bool paintedAsHeld = false;  // no stale rows on the screen
     bool LastRowFullyVisible() const { return rows > 0 && top <= rows - 1 && rows - 1 < top + perPage; }
 };
 
@@ -199,15 +187,14 @@ ListView ReadListView(const DialogSession& session)
         view.top = session.TopIndex();
         view.perPage = session.CountPerPage();
         view.rows = session.RowCount();
+        view.paintedAsHeld = ShowsWhatARepaintWouldShow(session.Item(IDC_RESULTS));
     });
     return view;
 }
 
 TEST_F(Scan, KeepMostRecentVisibleScrollsToTheNewestRowOnlyWhileChecked)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
+    StartBigScan();
     ASSERT_GT(session->CountPerPage(), 0);
     const int page = session->CountPerPage();
 
@@ -215,6 +202,7 @@ TEST_F(Scan, KeepMostRecentVisibleScrollsToTheNewestRowOnlyWhileChecked)
     ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 2 * page; }));
     ListView view = ReadListView(*session);
     EXPECT_TRUE(view.LastRowFullyVisible()) << view.top << " " << view.rows;
+    EXPECT_TRUE(view.paintedAsHeld);
 
     // Unchecked mid-scan: rows go on arriving, the view stays.
     session->PauseWorker();
@@ -225,6 +213,7 @@ TEST_F(Scan, KeepMostRecentVisibleScrollsToTheNewestRowOnlyWhileChecked)
     view = ReadListView(*session);
     EXPECT_EQ(view.top, before.top);
     EXPECT_FALSE(view.LastRowFullyVisible());
+    EXPECT_TRUE(view.paintedAsHeld);
 
     // Checked again: the next rows bring the view down with them.
     session->PauseWorker();
@@ -251,6 +240,7 @@ TEST_F(Scan, UncheckedKeepMostRecentVisibleLeavesTheFirstRowOnTop)
     ListView view = ReadListView(*session);
     EXPECT_EQ(view.top, 0);
     EXPECT_FALSE(view.LastRowFullyVisible());
+    EXPECT_TRUE(view.paintedAsHeld);
     session->StopScanIfRunning();
     ASSERT_TRUE(session->WaitForScanEnd());
     view = ReadListView(*session);
@@ -260,11 +250,7 @@ TEST_F(Scan, UncheckedKeepMostRecentVisibleLeavesTheFirstRowOnTop)
 
 TEST_F(Scan, RowsKeepArrivingWhileTheAboutBoxIsOpen)
 {
-    const BigTree& big = TheBigTree();
-    session->SetChecked(IDC_INCLUDE_16_BIT, true);
-    session->StartScan(big.root);
-    ASSERT_TRUE(WaitUntil([&] { return session->RowCount() > 0; }));
-
+    StartBigScan();
     session->PauseWorker();
     PostMessageA(session->Window(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     HWND about = nullptr;

@@ -35,7 +35,47 @@ bool WriteBitmapFile(const std::string& path, const BITMAPINFOHEADER& header, co
     return static_cast<bool>(out);
 }
 
+// The client area's pixels as the screen shows them, without painting.
+std::vector<BYTE> ClientPixels(HWND window)
+{
+    RECT bounds;
+    if (!GetClientRect(window, &bounds)) return {};
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    std::vector<BYTE> pixels;
+    HDC windowDc = GetDC(window);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
+    if (memoryDc && bitmap) {
+        HGDIOBJ old = SelectObject(memoryDc, bitmap);
+        BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+        SelectObject(memoryDc, old);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        pixels.resize(static_cast<std::size_t>((width * 3 + 3) & ~3) * static_cast<std::size_t>(height));
+        if (GetDIBits(memoryDc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) != height)
+            pixels.clear();
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memoryDc) DeleteDC(memoryDc);
+    ReleaseDC(window, windowDc);
+    return pixels;
+}
+
 }  // namespace
+
+bool ShowsWhatARepaintWouldShow(HWND window)
+{
+    UpdateWindow(window);  // what is already marked is not stale yet
+    const std::vector<BYTE> shown = ClientPixels(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return !shown.empty() && shown == ClientPixels(window);
+}
 
 bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& picture)
 {

@@ -16,6 +16,10 @@ struct WindowPicture {
 // 24-bit bitmap and writes that as a .bmp file. False when any step fails.
 bool SaveWindowPicture(HWND window, const std::string& path, WindowPicture& picture);
 
+// True when the window shows on the screen what a full repaint of it
+// would show: nothing stale is left from earlier paints.
+bool ShowsWhatARepaintWouldShow(HWND window);
+
 // Where the picture of the dialog after a scan goes: MODARIS_SCREENSHOT if
 // set, else beside the test program's build files.
 std::string ScreenshotPath();

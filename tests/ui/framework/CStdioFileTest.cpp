@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "FileContents.h"
 #include "framework/window/CStdioFile.h"
 
 namespace {
@@ -14,12 +14,6 @@ std::string TempPath(const char* name)
     char folder[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, folder);
     return std::string(folder) + "modaris_window_test_" + std::to_string(GetCurrentProcessId()) + "_" + name;
-}
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(CStdioFileTest, TextModeEndsEveryLineInOneCarriageReturnAndLineFeed)
@@ -33,12 +27,12 @@ TEST(CStdioFileTest, TextModeEndsEveryLineInOneCarriageReturnAndLineFeed)
     file.WriteString("c\r");  // its LF comes with the next text
     file.WriteString("\nd\n");
     file.Close();
-    EXPECT_EQ(Contents(path), "a\t\r\nb\r\nc\r\nd\r\n");
+    EXPECT_EQ(ReadFileText(path), "a\t\r\nb\r\nc\r\nd\r\n");
 
     CStdioFile binary(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
     binary.WriteString("x\ny");
     binary.Close();
-    EXPECT_EQ(Contents(path), "x\ny");
+    EXPECT_EQ(ReadFileText(path), "x\ny");
     DeleteFileA(path.c_str());
 }
 

@@ -1,5 +1,5 @@
 // Controls reached through GetDlgItem, handle mapping, and the program's own
-// resources (template 102, string 101, icon 128).
+// resources (string 101, icon 128).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -96,25 +96,10 @@ TEST_F(ControlsTest, ListAndEditTextsRoundTripAtAnyLength)
     });
 }
 
-TEST_F(ControlsTest, MainTemplateHoldsTheResultListAndOneRadioGroup)
+TEST(ProgramResourcesTest, AMissingStringIsEmptyAndTheIconHasThreeImages)
 {
-    Run(IDD_MODARIS_DIALOG, [](ScriptedDialog& self) {
-        auto* list = dynamic_cast<CListCtrl*>(self.GetDlgItem(IDC_RESULTS));
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->InsertColumn(0, "Prod Ver", LVCFMT_LEFT, 140), 0);
-        // Auto radio buttons uncheck each other only inside one group.
-        self.GetDlgItem(IDC_SEARCH_DIRECTORIES)->SendMessage(BM_CLICK);
-        self.GetDlgItem(IDC_SEARCH_ALL_DRIVES)->SendMessage(BM_CLICK);
-        EXPECT_EQ(self.IsDlgButtonChecked(IDC_SEARCH_ALL_DRIVES), 1u);
-        EXPECT_EQ(self.IsDlgButtonChecked(IDC_SEARCH_DIRECTORIES), 0u);
-    });
-}
-
-TEST(ProgramResourcesTest, AboutTextAndThreeIconImages)
-{
-    CString text;
-    EXPECT_TRUE(LoadResourceString(text, IDS_ABOUTBOX));
-    EXPECT_EQ(std::string(text), "&About Modaris...");
+    // String 101's text is checked in the system menu of the dialog suite.
+    CString text = "left over";
     EXPECT_FALSE(LoadResourceString(text, 9999));
     EXPECT_TRUE(text.IsEmpty());
 

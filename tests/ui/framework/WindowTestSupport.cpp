@@ -8,15 +8,6 @@ MessageBoxWatcher* g_watcher = nullptr;
 
 }  // namespace
 
-bool CanCreateWindows()
-{
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    if (!window) return false;
-    DestroyWindow(window);
-    return true;
-}
-
 void MessageBoxWatcher::Start(HWND dialog)
 {
     m_dialog = dialog;

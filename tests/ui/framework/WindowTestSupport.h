@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "CanCreateWindows.h"
 #include "platform/win32.h"
-
-// False where there is no display (Wine without X): the window tests skip.
-bool CanCreateWindows();
 
 // Started from a dialog's OnInitDialog: on a timer, closes each message box
 // of this thread and keeps its text; once boxes have been closed and none is
