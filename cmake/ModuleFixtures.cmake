@@ -118,4 +118,19 @@ modaris_add_module_fixture(company_empty TYPES dll)
 modaris_add_module_fixture(no_version_resource NO_RESOURCES TYPES dll exe)
 modaris_add_module_fixture(no_version_resource_string_table_only TYPES dll)
 
+# Two modules whose names differ only in case, made on the build machine's
+# file system: a program under Wine sees one of them for both names and
+# cannot make such a pair itself.
+set(MODARIS_CASE_TWINS_DIR ${CMAKE_BINARY_DIR}/fixtures/case_twins)
+set(case_twins ${MODARIS_CASE_TWINS_DIR}/twin.dll ${MODARIS_CASE_TWINS_DIR}/TWIN.DLL)
+add_custom_command(
+    OUTPUT ${case_twins}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MODARIS_CASE_TWINS_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy ${MODARIS_MODULE_FIXTURE_DIR}/v1_2_3_4_x86.dll ${MODARIS_CASE_TWINS_DIR}/twin.dll
+    COMMAND ${CMAKE_COMMAND} -E copy ${MODARIS_MODULE_FIXTURE_DIR}/v9999_10000_1_65535_x64.dll
+            ${MODARIS_CASE_TWINS_DIR}/TWIN.DLL
+    DEPENDS ${MODARIS_MODULE_FIXTURE_DIR}/v1_2_3_4_x86.dll ${MODARIS_MODULE_FIXTURE_DIR}/v9999_10000_1_65535_x64.dll
+    VERBATIM)
+list(APPEND MODARIS_MODULE_FIXTURE_FILES ${case_twins})
+
 add_custom_target(modaris_module_fixtures DEPENDS ${MODARIS_MODULE_FIXTURE_FILES})

@@ -13,7 +13,12 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName)
     CString path(directory);
     path += platform::kPathSeparator;
     path += fileName;
-    if (platform::kUpperCaseRowPaths) path.MakeUpper();
+    // The row shows the path upper-cased, but the file is read under the
+    // name it is listed under: where case tells files apart (under Wine, or
+    // in a case-sensitive folder) the upper-cased name is another file or
+    // none, and Wine would search every directory on the path for it.
+    CString rowPath(path);
+    if (platform::kUpperCaseRowPaths) rowPath.MakeUpper();
 
     const ModuleVersionInfo version = ReadModuleVersionInfo(path);
     const CString date = ReadLastWriteDate(path);
@@ -21,5 +26,5 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName)
                                                      VersionWordsToNumber(version.productVersionLS));
     const CString fileVersion = FormatVersionText(VersionWordsToNumber(version.fileVersionMS),
                                                   VersionWordsToNumber(version.fileVersionLS));
-    AddResult(path, version.company, productVersion, fileVersion, date);
+    AddResult(rowPath, version.company, productVersion, fileVersion, date, path);
 }

@@ -36,13 +36,13 @@ bool CScanEngine::WantsBitness(int bits) const
 }
 
 void CScanEngine::AddResult(const char* path, const char* company, const char* productVersion,
-                            const char* fileVersion, const char* date)
+                            const char* fileVersion, const char* date, const char* readPath)
 {
     int bits = 0;
     if (path) {
         // The probe opens the file: done before the lock, which guards only
         // the append.
-        bits = GetModuleBitness(path);
+        bits = GetModuleBitness(readPath ? readPath : path);
         if (!WantsBitness(bits)) return;
     }
 

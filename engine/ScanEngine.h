@@ -32,8 +32,10 @@ public:
     // Publishes the directory being searched; null empties the text.
     void SetProgressDirectory(const char* directory);
     // Makes a row of the five texts unless the bitness filter drops it.
+    // The bitness is read from `readPath` when given (the name the file is
+    // listed under), else from `path`.
     void AddResult(const char* path, const char* company, const char* productVersion,
-                   const char* fileVersion, const char* date);
+                   const char* fileVersion, const char* date, const char* readPath = nullptr);
     // Counts, reads and reports one file of a directory listing.
     void InspectFile(const char* directory, const char* fileName);
     // Walks one directory (and, when asked, its subtree); returns

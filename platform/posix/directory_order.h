@@ -44,6 +44,9 @@ public:
 
 private:
     struct Slot {
+        // The name's first eight bytes, upper-cased, as one number: most
+        // comparisons of a sort are settled by it without reading the name.
+        std::uint64_t key;
         std::uint32_t offset;
         std::uint32_t length;
         unsigned char tag;
@@ -52,10 +55,11 @@ private:
     std::string_view NameOf(const Slot& slot) const { return {m_names.data() + slot.offset, slot.length}; }
     auto SlotsInDirectoryOrder() const
     {
-        return [this](const Slot& a, const Slot& b) { return ComesBeforeInDirectoryOrder(NameOf(a), NameOf(b)); };
+        return [this](const Slot& a, const Slot& b) { return KeyedBefore(a.key, NameOf(a), b.key, NameOf(b)); };
     }
+    static bool KeyedBefore(std::uint64_t aKey, std::string_view a, std::uint64_t bKey, std::string_view b);
     // True (and noted) for a name that a later pass must give.
-    bool IsPastCutoff(std::string_view name);
+    bool IsPastCutoff(std::uint64_t key, std::string_view name);
     // Drops every name but the first `count`, and remembers the last one
     // kept: a name after it can be refused at once.
     void KeepFirstNames(std::size_t count);
@@ -69,8 +73,10 @@ private:
     std::vector<Slot> m_slots;
     std::vector<char> m_names;  // a vector: its reserve takes no more than asked
     std::string m_after;
+    std::uint64_t m_afterKey = 0;
     bool m_hasAfter = false;
     std::string m_cutoff;
+    std::uint64_t m_cutoffKey = 0;
     bool m_hasCutoff = false;
     bool m_refusedAny = false;
 };

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
+#include <utility>
 #include <string>
 
 #include "TakenRows.h"
@@ -18,25 +20,32 @@ namespace {
 namespace fs = std::filesystem;
 using modaris::fixtures::module_fixtures;
 
-// Walks `directory` with the empty filter and every bitness; rows by path.
-std::map<std::string, TakenRow> ScanAll(const std::string& directory, int* found = nullptr)
+// Walks `directory` with the empty filter and every bitness.
+std::vector<TakenRow> ScanRows(const std::string& directory, int* found = nullptr)
 {
     CScanEngine engine;
     TakeEveryModuleOf(engine, directory);
     engine.m_keepScanning = 1;
     engine.ScanDirectory(directory.c_str());
-    std::map<std::string, TakenRow> rows;
-    for (const TakenRow& row : TakeRows(engine)) rows[row.fileName] = row;
     if (found) *found = engine.m_foundCount;
+    return TakeRows(engine);
+}
+
+// The same rows by path.
+std::map<std::string, TakenRow> ScanAll(const std::string& directory, int* found = nullptr)
+{
+    std::map<std::string, TakenRow> rows;
+    for (const TakenRow& row : ScanRows(directory, found)) rows[row.fileName] = row;
     return rows;
 }
+
+fs::path FixturePath(const char* name) { return fs::path(MODARIS_MODULE_FIXTURE_DIR) / name; }
 
 TEST(ModuleReport, ReadsVersionsCompanyDateAndBitnessOfRealModules)
 {
     TempTree tree;
     for (const auto& fixture : module_fixtures) {
-        fs::copy_file(fs::path(MODARIS_MODULE_FIXTURE_DIR) / fixture.file_name,
-                      tree.PathOf(std::string(fixture.file_name)));
+        fs::copy_file(FixturePath(fixture.file_name.c_str()), tree.PathOf(fixture.file_name));
     }
     int found = 0;
     const std::map<std::string, TakenRow> rows = ScanAll(tree.Root(), &found);
@@ -59,6 +68,20 @@ TEST(ModuleReport, ReadsVersionsCompanyDateAndBitnessOfRealModules)
         EXPECT_EQ(row->second.bits, fixture.bitness) << name;
         EXPECT_TRUE(std::regex_match(row->second.date, dateForm)) << name << ": " << row->second.date;
     }
+}
+
+// Where case tells files apart (Linux, also under Wine; a case-sensitive
+// folder on Windows), two names that differ only in case are two modules,
+// although Windows shows both rows with the same upper-cased path.
+TEST(ModuleReport, NamesThatDifferOnlyInCaseAreEachReadFromTheirOwnFile)
+{
+    const std::vector<TakenRow> rows = ScanRows(MODARIS_CASE_TWINS_DIR);
+    if (rows.size() == 1) GTEST_SKIP() << "this file system ignores case";
+    std::multiset<std::pair<int, std::string>> read;
+    for (const TakenRow& row : rows) read.emplace(row.bits, row.productVersion);
+    const std::multiset<std::pair<int, std::string>> expected{{32, "1.000200.3.000400"},
+                                                             {64, "10000.000000.7.553500"}};
+    EXPECT_EQ(read, expected);
 }
 
 #ifndef _WIN32

@@ -190,6 +190,16 @@ void DialogSession::ResumeWorkerAnd(const std::function<void()>& action)
     m_paused = false;
 }
 
+void DialogSession::ResumeWorkerAfter(const std::function<void()>& action)
+{
+    if (!m_paused) return;
+    OnDialogThread([&] {
+        action();
+        Dialog().m_resultsLock.Unlock();
+    });
+    m_paused = false;
+}
+
 HWND DialogSession::Item(int id) const { return GetDlgItem(m_window, id); }
 
 LRESULT DialogSession::SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const

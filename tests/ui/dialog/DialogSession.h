@@ -59,6 +59,9 @@ public:
     void ResumeWorker();
     // Lets the worker go and runs `action` at once, on the dialog's thread.
     void ResumeWorkerAnd(const std::function<void()>& action);
+    // Runs `action` on the dialog's thread while the worker still waits,
+    // and lets it go before the thread handles anything else.
+    void ResumeWorkerAfter(const std::function<void()>& action);
 
     // Sends a message to the dialog window with a hang guard.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;

@@ -50,10 +50,11 @@ TEST_F(Lifetime, ClosingDuringAScanStopsTheWorkerAndWaitsForIt)
         EXPECT_EQ(workers, 1) << "one worker, named ScannerThread";
     }
 
-    // Let the worker go and close at once: it is far from done when the
-    // dialog's end comes.
+    // Close while the worker waits to add its next row, and only then let
+    // it go: it is far from done when the dialog's end comes, however long
+    // the close takes (hiding a window can take Wine a second).
     bool running = false;
-    session->ResumeWorkerAnd([&] {
+    session->ResumeWorkerAfter([&] {
         SendMessageA(session->Item(IDCANCEL), BM_CLICK, 0, 0);
         running = session->Dialog().m_scanRunning != 0;
     });
