@@ -35,6 +35,7 @@ source bench/lib.sh
         echo "bench: $section" >&2
         source "bench/sections/$section.sh"
     done
+    cat bench/notes.md
 } > "$results"
 cat "$results"
 if [ "$SMOKE" = 1 ]; then rm -f "$results"; fi
