@@ -17,18 +17,20 @@ void CModarisDlg::TransferPendingResults()
 {
     auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
     if (!list) return;
-    // Taken out under the lock and inserted after it: the worker never waits
-    // for the list, and the window never waits for the worker.
-    CTypedPtrArray<CPtrArray, dllVersionInfo*> arrived;
-    TakePendingResults(arrived);
-    const int count = arrived.GetSize();
+    // Held to the end, repaint included: the worker's next row waits, so the
+    // tick does not share the machine with the scan.
+    CSingleLock lock(&m_resultsLock, true);
+    const int count = m_pendingResults.GetSize();
+    // Nothing new, nothing to repaint: turning painting back on would repaint
+    // the whole list ten times a second.
     if (count == 0) return;
 
     // One repaint per tick, however many rows arrive.
     list->SendMessage(WM_SETREDRAW, FALSE, 0);
     int lastRow = -1;
     for (int i = 0; i < count; ++i) {
-        dllVersionInfo* record = arrived[i];
+        dllVersionInfo* record = m_pendingResults[i];
+        if (!record) continue;
         char bits[16] = "";
         if (record->GetBits() > 0) std::snprintf(bits, sizeof bits, "%d", record->GetBits());
         lastRow = list->InsertItem(LVIF_TEXT, list->GetItemCount(), "", 0, 0, 0, 0);
@@ -42,6 +44,7 @@ void CModarisDlg::TransferPendingResults()
         }
         delete record;
     }
+    m_pendingResults.SetSize(0, -1);
     list->SendMessage(WM_SETREDRAW, TRUE, 0);
     // Scrolled once painting is back on: Wine's list view does not update its
     // scroll range while redrawing is off, so an earlier scroll falls short.
@@ -68,6 +71,8 @@ void CModarisDlg::OnClear()
     m_progressChanged = 1;
     m_foundCount = 0;
     UpdateStatus();
+    auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
+    CSingleLock lock(&m_resultsLock, true);
     DiscardPendingResults();
-    if (auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS))) list->DeleteAllItems();
+    if (list) list->DeleteAllItems();
 }
