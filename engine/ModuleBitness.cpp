@@ -31,8 +31,8 @@ DWORD ReadUpTo(HANDLE file, uint64_t offset, void* buffer, DWORD count)
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     DWORD read = 0;
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) || !ReadFile(file, buffer, count, &read, nullptr)) return 0;
-    return read;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return 0;
+    return ReadFile(file, buffer, count, &read, nullptr) ? read : 0;
 }
 
 int ProbeOpenFile(HANDLE file)
