@@ -7,7 +7,6 @@
 #include "HeaderBytes.h"
 #include "TakenRows.h"
 #include "TempTree.h"
-#include "engine/ThreadName.h"
 #include "platform/wide_text.h"
 
 namespace {
@@ -51,20 +50,6 @@ TEST(ScanDriver, AWholeScanOnTheWorker)
     EXPECT_EQ(engine.m_progressChanged, 1);
     EXPECT_EQ(engine.m_scanRunning, 0);
     EXPECT_EQ(engine.m_keepScanning, 0);
-}
-
-TEST(ScanDriver, AnEmptyDirectoryListWalksNothing)
-{
-    CScanEngine engine;
-    engine.m_filters.Add("");
-    RunToEnd(engine);
-    EXPECT_TRUE(TakeFileNames(engine).empty());
-    EXPECT_EQ(engine.m_progressChanged, 1);
-}
-
-TEST(ThreadName, RefusesANullHandle)
-{
-    EXPECT_EQ(SetCurrentThreadName(nullptr, WIDE_TEXT("ScannerThread")), 6);
 }
 
 #ifndef _WIN32

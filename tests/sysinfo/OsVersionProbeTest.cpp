@@ -15,29 +15,6 @@
 
 namespace {
 
-TEST(OsVersionProbe, ANullRecordFailsWithoutProbing)
-{
-    ResetOsVersionProbe();
-    EXPECT_EQ(GetOsVersionInfo(nullptr), 0);
-    EXPECT_EQ(g_osVersionProbed, 0);
-}
-
-TEST(OsVersionProbe, ProbesOnceAndHandsOutTheSameRecord)
-{
-    ResetOsVersionProbe();
-    OSVERSIONINFOA first = {}, second = {};
-    first.dwOSVersionInfoSize = second.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    ASSERT_EQ(GetOsVersionInfo(&first), 1);
-    EXPECT_EQ(g_osVersionProbed, 1);
-    EXPECT_EQ(first.dwOSVersionInfoSize, sizeof(OSVERSIONINFOA));
-    EXPECT_EQ(first.dwPlatformId, 2u);
-    EXPECT_EQ(first.dwMajorVersion, g_osVersion.dwMajorVersion);
-    // A later call copies only.
-    g_osVersion.dwBuildNumber = 12345;
-    ASSERT_EQ(GetOsVersionInfo(&second), 1);
-    EXPECT_EQ(second.dwBuildNumber, 12345u);
-}
-
 #ifndef _WIN32
 
 using platform_facts::OsVersion;

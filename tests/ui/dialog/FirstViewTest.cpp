@@ -2,10 +2,7 @@
 // behind it.
 #include "DialogTest.h"
 
-#include <commctrl.h>
-
 #include <string>
-
 
 namespace {
 
@@ -62,52 +59,6 @@ TEST_F(FirstView, EveryControlShowsItsDefault)
 
     EXPECT_EQ(WindowText(session->Window()), "Modaris");
     EXPECT_EQ(LOWORD(session->Send(DM_GETDEFID)), IDCANCEL);
-}
-
-TEST_F(FirstView, WindowHasTheProgramIconAndAFixedFrame)
-{
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(reinterpret_cast<HICON>(session->Send(WM_GETICON, ICON_BIG)), icon);
-    EXPECT_EQ(reinterpret_cast<HICON>(session->Send(WM_GETICON, ICON_SMALL)), icon);
-
-    const LONG_PTR style = GetWindowLongPtrA(session->Window(), GWL_STYLE);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-    EXPECT_TRUE(GetWindowLongPtrA(session->Window(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
-}
-
-TEST_F(FirstView, ResultListHasSixLeftAlignedColumnsAndNoRows)
-{
-    struct Column {
-        const char* heading;
-        int width;
-    };
-    const Column expected[] = {{"Prod Ver", 140}, {"File Ver", 140}, {"Date Ver", 120},
-                               {"Bit", 60},       {"Company", 160},  {"Filename", 500}};
-    HWND list = session->Item(IDC_RESULTS);
-    HWND header = reinterpret_cast<HWND>(session->SendTo(list, LVM_GETHEADER));
-    ASSERT_NE(header, nullptr);
-    EXPECT_EQ(session->SendTo(header, HDM_GETITEMCOUNT), 6);
-    for (int index = 0; index < 6; ++index) {
-        SCOPED_TRACE(index);
-        char heading[64] = "";
-        LVCOLUMNA column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.pszText = heading;
-        column.cchTextMax = sizeof heading;
-        ASSERT_TRUE(session->SendTo(list, LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
-        EXPECT_STREQ(heading, expected[index].heading);
-        EXPECT_EQ(column.cx, expected[index].width);
-        EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-    }
-    int order[6] = {};
-    ASSERT_TRUE(session->SendTo(list, LVM_GETCOLUMNORDERARRAY, 6, reinterpret_cast<LPARAM>(order)));
-    for (int index = 0; index < 6; ++index) EXPECT_EQ(order[index], index);
-
-    EXPECT_EQ(session->RowCount(), 0);
-    EXPECT_EQ(GetWindowLongPtrA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
-    EXPECT_EQ(session->SendTo(list, LVM_GETEXTENDEDLISTVIEWSTYLE), 0);
 }
 
 TEST_F(FirstView, SystemMenuEndsWithTheAboutItemBelowASeparator)
