@@ -1,5 +1,5 @@
 #include "engine/DriveRoot.h"
-#include "engine/ProcAddress.h"
+#include "platform/ProcAddress.h"
 #include "engine/ScanEngine.h"
 
 void CScanEngine::LookUpRedirectionFunctions()

@@ -1,6 +1,6 @@
 #include "engine/ThreadName.h"
 
-#include "engine/ProcAddress.h"
+#include "platform/ProcAddress.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/ProcAddress.h"
+#include "platform/ProcAddress.h"
 #include "sysinfo/RuntimeFunctions.h"
 
 namespace {

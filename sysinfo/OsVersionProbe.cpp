@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/ProcAddress.h"
+#include "platform/ProcAddress.h"
 #include "sysinfo/BoundedTextCopy.h"
 #include "sysinfo/KernelBuildNumber.h"
 #include "sysinfo/OsVersionState.h"

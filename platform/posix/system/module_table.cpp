@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/posix/system/ascii_case.h"
+#include "support/AsciiCase.h"
 #include "platform/posix/system/netapi_api.h"
 #include "platform/posix/system/platform_facts.h"
 #include "platform/posix/system/system_directory.h"
@@ -80,10 +80,10 @@ Module* FindModule(const char* fileName)
     if (!fileName) return nullptr;
     const std::string name = ModuleName(fileName);
     for (const std::string& missing : platform_facts::CurrentOverrides().missingModules) {
-        if (posix::EqualsIgnoringAsciiCase(ModuleName(missing.c_str()), name)) return nullptr;
+        if (support::EqualsIgnoringAsciiCase(ModuleName(missing.c_str()), name)) return nullptr;
     }
     for (Module& module : g_modules) {
-        if (posix::EqualsIgnoringAsciiCase(module.name, name)) return &module;
+        if (support::EqualsIgnoringAsciiCase(module.name, name)) return &module;
     }
     return nullptr;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/system/ascii_case.h"
+#include "support/AsciiCase.h"
 #include "platform/posix/system/processor_facts.h"
 #include "platform/posix/system/system_errors.h"
 #include "platform/posix/win32_api.h"
@@ -50,7 +50,7 @@ std::optional<std::string> SubKeyName(const KeyPath& path, const std::string& na
     const std::size_t depth = path.size();
     if (depth < kProcessorsDepth) {
         if (depth == kProcessorsDepth - 1 && !view.centralProcessorExists) return std::nullopt;
-        if (!posix::EqualsIgnoringAsciiCase(name, kPathToProcessors[depth])) return std::nullopt;
+        if (!support::EqualsIgnoringAsciiCase(name, kPathToProcessors[depth])) return std::nullopt;
         return std::string(kPathToProcessors[depth]);
     }
     if (depth == kProcessorsDepth) {
@@ -67,7 +67,7 @@ std::optional<RegistryValue> FindValue(const KeyPath& path, const char* name, co
     const auto key = view.keys.find(static_cast<DWORD>(std::stoul(path.back())));
     if (key == view.keys.end()) return std::nullopt;
     for (const auto& value : key->second) {
-        if (posix::EqualsIgnoringAsciiCase(value.first, name)) return value.second;
+        if (support::EqualsIgnoringAsciiCase(value.first, name)) return value.second;
     }
     return std::nullopt;
 }

@@ -1,6 +1,6 @@
 // GetFileVersionInfoSizeA and GetFileVersionInfoA over a module file.
 #include "platform/posix/version/bounded_file.h"
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 #include "platform/posix/version/user_language.h"
 #include "platform/posix/version/version_block.h"
 #include "platform/posix/version/version_errors.h"
@@ -100,7 +100,7 @@ DWORD BufferSizeFor(const VersionResource& resource)
 void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, ModuleFormat format)
 {
     if (copied < 2) return;
-    const std::size_t rootLength = version_reader::ReadU16(data);
+    const std::size_t rootLength = support::ReadU16(data);
     const bool narrow =
         copied >= 5 && version_reader::VersionBlock(data).Format() == version_reader::BlockFormat::Narrow;
     std::size_t limit = copied;
@@ -108,7 +108,7 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
 
     if (format == ModuleFormat::Pe && bufferLength >= rootLength + 4)
         std::memcpy(data + rootLength, "FE2X", 4);
-    version_reader::WriteU16(data, static_cast<std::uint16_t>(std::min(rootLength, limit)));
+    support::WriteU16(data, static_cast<std::uint16_t>(std::min(rootLength, limit)));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // NE: the resource table between ne_rsrctab and ne_restab, its groups of
 // entries, and the version resource (type 0x8010, id 0x8001) among them.
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 #include "platform/posix/version/version_resource.h"
 
 #include <vector>
@@ -28,17 +28,17 @@ std::optional<NeEntry> FindVersionEntry(const std::vector<std::uint8_t>& table)
 {
     std::size_t position = 2;  // after the alignment shift
     while (position + 2 <= table.size()) {
-        const WORD type = ReadU16(table.data() + position);
+        const WORD type = support::ReadU16(table.data() + position);
         if (type == 0) return std::nullopt;
         if (position + kGroupHeaderSize > table.size()) return std::nullopt;
-        const std::size_t count = ReadU16(table.data() + position + 2);
+        const std::size_t count = support::ReadU16(table.data() + position + 2);
         const std::size_t entries = position + kGroupHeaderSize;
         if (type == kVersionType) {
             for (std::size_t i = 0; i < count; ++i) {
                 const std::size_t entry = entries + i * kEntrySize;
                 if (entry + kEntrySize > table.size()) return std::nullopt;
-                if (ReadU16(table.data() + entry + 6) == kVersionId)
-                    return NeEntry{ReadU16(table.data() + entry), ReadU16(table.data() + entry + 2)};
+                if (support::ReadU16(table.data() + entry + 6) == kVersionId)
+                    return NeEntry{support::ReadU16(table.data() + entry), support::ReadU16(table.data() + entry + 2)};
             }
             return std::nullopt;
         }
@@ -55,13 +55,13 @@ std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file, st
     if (!file.Read(headerOffset, header, sizeof header)) return std::nullopt;
     // The resident-name table follows the resource table, so it marks its
     // end; when both start at the same place there are no resources.
-    const WORD tableStart = ReadU16(header + 0x24);
-    const WORD tableEnd = ReadU16(header + 0x26);
+    const WORD tableStart = support::ReadU16(header + 0x24);
+    const WORD tableEnd = support::ReadU16(header + 0x26);
     if (tableEnd <= tableStart || tableEnd - tableStart < 2) return std::nullopt;
 
     std::vector<std::uint8_t> table(tableEnd - tableStart);
     if (!file.Read(headerOffset + tableStart, table.data(), table.size())) return std::nullopt;
-    const WORD shift = ReadU16(table.data());
+    const WORD shift = support::ReadU16(table.data());
     const auto entry = FindVersionEntry(table);
     if (!entry || shift > kLargestShift) return std::nullopt;
 

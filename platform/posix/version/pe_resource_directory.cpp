@@ -1,6 +1,6 @@
 #include "platform/posix/version/pe_resource_directory.h"
 
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 
 namespace version_reader {
 
@@ -31,7 +31,7 @@ public:
         std::uint8_t header[kDirectoryHeaderSize];
         if (!Fits(offset, kDirectoryHeaderSize) || !file_.Read(offset, header, sizeof header))
             return std::nullopt;
-        const Directory directory{offset, ReadU16(header + 12), ReadU16(header + 14)};
+        const Directory directory{offset, support::ReadU16(header + 12), support::ReadU16(header + 14)};
         const std::uint64_t entries = std::uint64_t{directory.namedEntries} + directory.idEntries;
         if (!Fits(offset + kDirectoryHeaderSize, entries * kEntrySize)) return std::nullopt;
         return directory;
@@ -48,8 +48,8 @@ public:
             const std::int64_t middle = low + (high - low) / 2;
             std::uint8_t entry[kEntrySize];
             if (!ReadEntry(directory, static_cast<std::uint32_t>(middle), entry)) return std::nullopt;
-            const WORD entryId = ReadU16(entry);
-            if (entryId == id) return ReadU32(entry + 4);
+            const WORD entryId = support::ReadU16(entry);
+            if (entryId == id) return support::ReadU32(entry + 4);
             if (entryId > id) high = middle - 1;
             else low = middle + 1;
         }
@@ -61,7 +61,7 @@ public:
         std::uint8_t entry[kEntrySize];
         if (directory.namedEntries + directory.idEntries == 0 || !ReadEntry(directory, 0, entry))
             return std::nullopt;
-        return ReadU32(entry + 4);
+        return support::ReadU32(entry + 4);
     }
 
     std::optional<ResourceDataEntry> ReadDataEntry(std::uint32_t relative) const
@@ -69,7 +69,7 @@ public:
         std::uint8_t entry[16];
         const std::uint64_t offset = root_ + relative;
         if (!Fits(offset, sizeof entry) || !file_.Read(offset, entry, sizeof entry)) return std::nullopt;
-        return ResourceDataEntry{ReadU32(entry), ReadU32(entry + 4)};
+        return ResourceDataEntry{support::ReadU32(entry), support::ReadU32(entry + 4)};
     }
 
 private:

@@ -1,6 +1,6 @@
 #include "platform/posix/version/pe_section_table.h"
 
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 
 #include <algorithm>
 
@@ -30,7 +30,7 @@ std::optional<PeSection> PeSectionTable::FindByRva(std::uint32_t rva) const
             return std::nullopt;
         for (std::size_t i = 0; i < inChunk; ++i) {
             const std::uint8_t* header = chunk + i * kSectionHeaderSize;
-            const PeSection section{ReadU32(header + 12), ReadU32(header + 16), ReadU32(header + 20)};
+            const PeSection section{support::ReadU32(header + 12), support::ReadU32(header + 16), support::ReadU32(header + 20)};
             if (rva >= section.virtualAddress &&
                 std::uint64_t{rva} < std::uint64_t{section.virtualAddress} + section.rawSize)
                 return section;

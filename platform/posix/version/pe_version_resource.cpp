@@ -1,6 +1,6 @@
 // PE32 and PE32+: from the headers to the resource section, through its
 // directory to the version data.
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 #include "platform/posix/version/pe_resource_directory.h"
 #include "platform/posix/version/pe_section_table.h"
 #include "platform/posix/version/version_resource.h"
@@ -27,17 +27,17 @@ std::optional<DataDirectory> ReadResourceDirectory(const BoundedFile& file, std:
 {
     std::uint8_t magicBytes[2];
     if (!file.Read(optionalHeader, magicBytes, sizeof magicBytes)) return std::nullopt;
-    const WORD magic = ReadU16(magicBytes);
+    const WORD magic = support::ReadU16(magicBytes);
     if (magic != kPe32Magic && magic != kPe32PlusMagic) return std::nullopt;
     const std::uint64_t countOffset = magic == kPe32Magic ? 92 : 108;
 
     std::uint8_t count[4];
     std::uint8_t entry[8];
     if (!file.Read(optionalHeader + countOffset, count, sizeof count)) return std::nullopt;
-    if (ReadU32(count) <= kResourceDirectoryIndex) return std::nullopt;
+    if (support::ReadU32(count) <= kResourceDirectoryIndex) return std::nullopt;
     if (!file.Read(optionalHeader + countOffset + 4 + 8 * kResourceDirectoryIndex, entry, sizeof entry))
         return std::nullopt;
-    return DataDirectory{ReadU32(entry), ReadU32(entry + 4)};
+    return DataDirectory{support::ReadU32(entry), support::ReadU32(entry + 4)};
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, st
 {
     std::uint8_t headers[kFileHeaderEnd];
     if (!file.Read(headerOffset, headers, sizeof headers)) return std::nullopt;
-    const WORD sectionCount = ReadU16(headers + 6);
-    const WORD optionalHeaderSize = ReadU16(headers + 20);
+    const WORD sectionCount = support::ReadU16(headers + 6);
+    const WORD optionalHeaderSize = support::ReadU16(headers + 20);
     const std::uint64_t optionalHeader = headerOffset + kFileHeaderEnd;
 
     const auto resources = ReadResourceDirectory(file, optionalHeader);

@@ -1,7 +1,7 @@
 // VerQueryValueA: a value of a version block, texts of 32-bit blocks
 // converted to UTF-8 into the block's second half, as Windows' ANSI call
 // converts them to the narrow code page.
-#include "platform/posix/version/text_conversion.h"
+#include "support/Utf.h"
 #include "platform/posix/version/version_block.h"
 #include "platform/posix/win32_api.h"
 
@@ -25,7 +25,7 @@ UINT ConvertText(const VersionBlock& block, const BlockNode& node, LPVOID* value
     auto* bytes = const_cast<std::uint8_t*>(block.Bytes());
     char* target = reinterpret_cast<char*>(bytes + block.Length() + 4 + node.valueStart);
     *value = target;
-    return static_cast<UINT>(version_reader::Utf8FromUtf16Le(bytes + node.valueStart, node.valueLength,
+    return static_cast<UINT>(support::Utf8FromUtf16Le(bytes + node.valueStart, node.valueLength,
                                                               target, capacity));
 }
 

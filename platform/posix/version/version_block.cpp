@@ -1,7 +1,7 @@
 #include "platform/posix/version/version_block.h"
 
-#include "platform/posix/version/little_endian.h"
-#include "platform/posix/version/text_conversion.h"
+#include "support/LittleEndian.h"
+#include "support/Utf.h"
 
 #include <algorithm>
 
@@ -23,7 +23,7 @@ char16_t FoldAscii(char16_t unit)
 
 VersionBlock::VersionBlock(const std::uint8_t* bytes) : bytes_(bytes)
 {
-    length_ = ReadU16(bytes);
+    length_ = support::ReadU16(bytes);
     // In a 16-bit block byte 4 starts the narrow key; in a 32-bit one it is
     // the low byte of wType (0 or 1). Bytes from 0x80 on count as 32-bit, as
     // Windows compares a signed char.
@@ -38,7 +38,7 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
 
     BlockNode node;
     node.start = start;
-    node.length = ReadU16(bytes_ + start);
+    node.length = support::ReadU16(bytes_ + start);
     // A node of length 0 ends the search: there is no stepping past it. One
     // too short for its key simply matches nothing.
     if (node.length == 0) return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     node.keyStart = start + headerSize;
     std::size_t position = node.keyStart;
     for (; position + unit <= node.end; position += unit) {
-        const bool nul = wide ? ReadU16(bytes_ + position) == 0 : bytes_[position] == 0;
+        const bool nul = wide ? support::ReadU16(bytes_ + position) == 0 : bytes_[position] == 0;
         if (nul) {
             node.keyTerminated = true;
             break;
@@ -57,11 +57,11 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     if (!node.keyTerminated) return node;
     node.keyUnits = (position - node.keyStart) / unit;
 
-    node.valueStart = start + AlignUp4(position + unit - start);
-    node.valueLength = ReadU16(bytes_ + start + 2);
-    node.isText = wide && ReadU16(bytes_ + start + 4) != 0;
+    node.valueStart = start + support::AlignUp4(position + unit - start);
+    node.valueLength = support::ReadU16(bytes_ + start + 2);
+    node.isText = wide && support::ReadU16(bytes_ + start + 4) != 0;
     node.valueBytes = node.valueLength * (node.isText ? 2 : 1);
-    node.childrenStart = node.valueStart + AlignUp4(node.valueBytes);
+    node.childrenStart = node.valueStart + support::AlignUp4(node.valueBytes);
     if (node.valueBytes == 0) {
         // An empty value may sit on the padding past a short node's end.
         node.valueStart = std::min(node.valueStart, node.end);
@@ -81,7 +81,7 @@ bool VersionBlock::KeyAt(std::size_t start, std::size_t end, const std::u16strin
     // one on the unit where `wanted` ends.
     for (std::size_t i = 0;; ++i, position += unit) {
         if (position + unit > end) return false;  // no NUL inside the node: matches nothing
-        const char16_t found = wide ? static_cast<char16_t>(ReadU16(bytes_ + position)) : bytes_[position];
+        const char16_t found = wide ? static_cast<char16_t>(support::ReadU16(bytes_ + position)) : bytes_[position];
         if (i == wanted.size()) return found == 0;
         if (FoldAscii(found) != FoldAscii(wanted[i])) return false;
     }
@@ -94,7 +94,7 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // step over each time: so the key is converted once, and a child is
     // parsed whole only when its key matches.
     std::u16string wanted;
-    if (format_ == BlockFormat::Wide) wanted = Utf16FromUtf8(key.data(), key.size());
+    if (format_ == BlockFormat::Wide) wanted = support::Utf16FromUtf8(key.data(), key.size());
     else for (const char c : key) wanted.push_back(static_cast<unsigned char>(c));
 
     const std::size_t headerSize = format_ == BlockFormat::Wide ? kWideHeaderSize : kNarrowHeaderSize;
@@ -102,11 +102,11 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // search ends whatever the lengths say; a child of length 0 ends it.
     for (std::size_t position = parent.childrenStart;;) {
         if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
-        const std::size_t length = ReadU16(bytes_ + position);
+        const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
         if (KeyAt(position, std::min(position + length, parent.end), wanted))
             return ParseNode(position, parent.end);
-        position += AlignUp4(length);
+        position += support::AlignUp4(length);
     }
 }
 

@@ -1,7 +1,7 @@
 // The MZ header and the signature it points at decide which format to read.
 #include "platform/posix/version/version_resource.h"
 
-#include "platform/posix/version/little_endian.h"
+#include "support/LittleEndian.h"
 
 namespace version_reader {
 
@@ -11,7 +11,7 @@ std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD
     if (!file.Read(0, dosHeader, sizeof dosHeader)) return std::nullopt;
     if (dosHeader[0] != 'M' || dosHeader[1] != 'Z') return std::nullopt;
     // e_lfanew is signed; a negative one points nowhere.
-    const auto headerOffset = static_cast<std::int32_t>(ReadU32(dosHeader + 60));
+    const auto headerOffset = static_cast<std::int32_t>(support::ReadU32(dosHeader + 60));
     if (headerOffset < 0) return std::nullopt;
 
     std::uint8_t signature[2];

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace version_reader {
+namespace support {
 
 inline std::uint16_t ReadU16(const std::uint8_t* bytes)
 {
@@ -14,6 +14,11 @@ inline std::uint16_t ReadU16(const std::uint8_t* bytes)
 inline std::uint32_t ReadU32(const std::uint8_t* bytes)
 {
     return ReadU16(bytes) | (static_cast<std::uint32_t>(ReadU16(bytes + 2)) << 16);
+}
+
+inline std::uint64_t ReadU64(const std::uint8_t* bytes)
+{
+    return ReadU32(bytes) | (static_cast<std::uint64_t>(ReadU32(bytes + 4)) << 32);
 }
 
 inline void WriteU16(std::uint8_t* bytes, std::uint16_t value)
@@ -28,4 +33,4 @@ inline std::size_t AlignUp4(std::size_t offset)
     return (offset + 3) & ~static_cast<std::size_t>(3);
 }
 
-}  // namespace version_reader
+}  // namespace support

@@ -1,12 +1,12 @@
-// UTF-16 (as version blocks store texts) to and from UTF-8 (the narrow code
-// page of this platform).
+// UTF-16 (as Windows stores texts) to and from UTF-8 (the narrow code page
+// of the POSIX build).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace version_reader {
+namespace support {
 
 // Converts `units` little-endian UTF-16 units at `source` into at most
 // `capacity` bytes at `target`, whole characters only, and returns the bytes
@@ -20,4 +20,7 @@ std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char*
 // Decodes UTF-8 into UTF-16 units; invalid bytes become U+FFFD.
 std::u16string Utf16FromUtf8(const char* text, std::size_t length);
 
-}  // namespace version_reader
+// A NUL-terminated UTF-16 text in UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf8FromUtf16(const char16_t* text);
+
+}  // namespace support

@@ -1,8 +1,9 @@
-#include "platform/posix/version/text_conversion.h"
+#include "support/Utf.h"
 
-#include "platform/posix/version/little_endian.h"
 
-namespace version_reader {
+#include "support/LittleEndian.h"
+
+namespace support {
 
 namespace {
 
@@ -96,4 +97,19 @@ std::u16string Utf16FromUtf8(const char* text, std::size_t length)
     return out;
 }
 
-}  // namespace version_reader
+std::string Utf8FromUtf16(const char16_t* text)
+{
+    std::size_t units = 0;
+    while (text && text[units]) ++units;
+    // Little-endian bytes for the reader above, which takes a file's layout.
+    std::string bytes(2 * units, '\0');
+    for (std::size_t i = 0; i < units; ++i) {
+        WriteU16(reinterpret_cast<std::uint8_t*>(&bytes[2 * i]), static_cast<std::uint16_t>(text[i]));
+    }
+    std::string result(4 * units + 1, '\0');
+    result.resize(Utf8FromUtf16Le(reinterpret_cast<const std::uint8_t*>(bytes.data()), units, &result[0],
+                                  result.size()));
+    return result;
+}
+
+}  // namespace support
