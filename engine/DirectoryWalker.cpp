@@ -2,28 +2,11 @@
 
 #include "engine/NameFilter.h"
 #include "engine/ScanEngine.h"
+#include "platform/UniqueHandles.h"
 #include "platform/path_style.h"
 #include "platform/win32.h"
 
 namespace {
-
-// Closes the listing on every way out.
-class FindListing {
-public:
-    FindListing(const char* pattern, WIN32_FIND_DATAA& entry) : m_handle(FindFirstFileA(pattern, &entry)) {}
-    ~FindListing()
-    {
-        if (IsOpen()) FindClose(m_handle);
-    }
-    FindListing(const FindListing&) = delete;
-    FindListing& operator=(const FindListing&) = delete;
-
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA& entry) { return FindNextFileA(m_handle, &entry) != 0; }
-
-private:
-    HANDLE m_handle;
-};
 
 CString JoinPath(const char* directory, const char* name)
 {
@@ -40,8 +23,8 @@ int CScanEngine::ScanDirectory(const char* directory)
     WIN32_FIND_DATAA entry;
     // The pattern lives only while the listing opens: each level of a deep
     // walk would otherwise hold a copy of its whole path.
-    FindListing listing(JoinPath(directory, "*.*"), entry);
-    if (!listing.IsOpen()) return m_keepScanning;
+    const platform::UniqueFindHandle listing(FindFirstFileA(JoinPath(directory, "*.*"), &entry));
+    if (!listing.IsValid()) return m_keepScanning;
 
     do {
         if (!m_keepScanning) break;
@@ -64,7 +47,7 @@ int CScanEngine::ScanDirectory(const char* directory)
             if (!HasModuleExtension(name)) continue;
             InspectFile(directory, name);
         }
-    } while (listing.Next(entry));
+    } while (FindNextFileA(listing.Get(), &entry));
 
     return m_keepScanning;
 }

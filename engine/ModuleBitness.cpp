@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-#include "platform/win32.h"
+#include "platform/UniqueHandles.h"
+#include "support/LittleEndian.h"
 
 namespace {
 
@@ -17,13 +18,8 @@ constexpr uint64_t kMagicOffsetInPeHeader = 24;  // after the signature and file
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 
-uint16_t ReadU16(const unsigned char* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
-
-uint32_t ReadU32(const unsigned char* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
+using support::ReadU16;
+using support::ReadU32;
 
 // How many bytes it read at `offset`, up to `count`; 0 when reading fails.
 DWORD ReadUpTo(HANDLE file, uint64_t offset, void* buffer, DWORD count)
@@ -72,9 +68,7 @@ int ProbeOpenFile(HANDLE file)
 
 int GetModuleBitness(const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    const int bits = ProbeOpenFile(file);
-    CloseHandle(file);
-    return bits;
+    const platform::UniqueFileHandle file(
+        CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid() ? ProbeOpenFile(file.Get()) : 0;
 }

@@ -12,7 +12,7 @@
 #include "framework/CString.h"
 #include "framework/CStringArray.h"
 #include "framework/CTypedPtrArray.h"
-#include "platform/win32.h"
+#include "platform/UniqueHandles.h"
 
 // Shared between the two threads without a lock: whole 32-bit values, and an
 // increment on one thread is never lost to a write on the other.
@@ -100,5 +100,5 @@ private:
 
     // Kept after the start so that the next start, and the end of the state,
     // can wait for the worker.
-    HANDLE m_worker = nullptr;
+    platform::UniqueKernelHandle m_worker;
 };

@@ -8,10 +8,9 @@
 
 bool CScanEngine::WaitForWorkerToEnd(DWORD milliseconds)
 {
-    if (!m_worker) return true;
-    if (WaitForSingleObject(m_worker, milliseconds) == WAIT_TIMEOUT) return false;
-    CloseHandle(m_worker);
-    m_worker = nullptr;
+    if (!m_worker.IsValid()) return true;
+    if (WaitForSingleObject(m_worker.Get(), milliseconds) == WAIT_TIMEOUT) return false;
+    m_worker.Reset();
     return true;
 }
 
@@ -29,7 +28,7 @@ bool CScanEngine::BeginScanWorker()
         m_keepScanning = 0;
         return false;
     }
-    m_worker = worker;
+    m_worker.Reset(worker);
     return true;
 }
 

@@ -7,7 +7,8 @@
 // Stores into `version` the third number of every product version text of
 // kernel32 (the last translation that has one decides), cut to its low 16
 // bits. Leaves it alone when version.dll, its functions, kernel32's file or
-// its version resource are not to be had.
+// its version resource are not to be had, or when the copy of the resource
+// fails.
 void TakeBuildNumberFromKernel(OSVERSIONINFOEXA& version);
 
 // The third of the dotted numbers at the start of `text`, read with strtol

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/ProcAddress.h"
+#include "platform/UniqueHandles.h"
 #include "sysinfo/BoundedTextCopy.h"
 #include "sysinfo/KernelBuildNumber.h"
 #include "sysinfo/OsVersionState.h"
@@ -24,11 +25,11 @@ bool IsHigher(DWORD major, DWORD minor, const OSVERSIONINFOEXA& than)
 // its major.minor replaced the reported one.
 bool TakeWorkstationVersion()
 {
-    HMODULE netapi = LoadLibraryA("netapi32.dll");
-    if (!netapi) return false;
+    const platform::UniqueLoadedModule netapi(LoadLibraryA("netapi32.dll"));
+    if (!netapi.IsValid()) return false;
     bool corrected = false;
-    const auto getInfo = LookUpFunction<NetWkstaGetInfoFn>(netapi, "NetWkstaGetInfo");
-    const auto freeBuffer = LookUpFunction<NetApiBufferFreeFn>(netapi, "NetApiBufferFree");
+    const auto getInfo = LookUpFunction<NetWkstaGetInfoFn>(netapi.Get(), "NetWkstaGetInfo");
+    const auto freeBuffer = LookUpFunction<NetApiBufferFreeFn>(netapi.Get(), "NetApiBufferFree");
     LPBYTE buffer = nullptr;
     if (getInfo && freeBuffer && getInfo(nullptr, 100, &buffer) == NERR_Success && buffer) {
         const auto* workstation = reinterpret_cast<const WKSTA_INFO_100*>(buffer);
@@ -40,7 +41,6 @@ bool TakeWorkstationVersion()
         }
         freeBuffer(buffer);
     }
-    FreeLibrary(netapi);
     return corrected;
 }
 

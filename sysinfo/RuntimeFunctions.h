@@ -1,5 +1,5 @@
-// Signatures of the functions that the probe looks up by name at run time,
-// so that it runs on systems without them.
+// Signatures of the workstation functions that the probe looks up by name at
+// run time, so that it runs on systems without them.
 #pragma once
 
 #include "platform/win32.h"
@@ -12,6 +12,3 @@
 
 using NetWkstaGetInfoFn = NET_API_STATUS(WINAPI*)(LPWSTR serverName, DWORD level, LPBYTE* buffer);
 using NetApiBufferFreeFn = NET_API_STATUS(WINAPI*)(LPVOID buffer);
-using GetFileVersionInfoSizeAFn = DWORD(WINAPI*)(LPCSTR fileName, LPDWORD handle);
-using GetFileVersionInfoAFn = BOOL(WINAPI*)(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data);
-using VerQueryValueAFn = BOOL(WINAPI*)(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length);

@@ -4,6 +4,7 @@
 
 #include "framework/window/CListCtrl.h"
 #include "framework/window/CStdioFile.h"
+#include "platform/UniqueHandles.h"
 #include "res/resource.h"
 #include "ui/ModarisDlg.h"
 
@@ -80,8 +81,10 @@ void CModarisDlg::OnNotepad()
     const CString commandLine = NotepadCommandLine(fileName);
     std::vector<char> command(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
     CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    if (process.hProcess) WaitForInputIdle(process.hProcess, 5000);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
+    {
+        const platform::UniqueKernelHandle notepad(process.hProcess);
+        const platform::UniqueKernelHandle notepadThread(process.hThread);
+        if (notepad.IsValid()) WaitForInputIdle(notepad.Get(), 5000);
+    }
     DeleteFileA(fileName);
 }

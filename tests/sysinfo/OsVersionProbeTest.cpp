@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sysinfo/OsVersionProbe.h"
-#include "sysinfo/OsVersionProbeTesting.h"
+#include "OsVersionProbeTesting.h"
 
 #ifndef _WIN32
 #include "TempTree.h"

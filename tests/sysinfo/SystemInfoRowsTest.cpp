@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TakenRows.h"
-#include "sysinfo/OsVersionProbeTesting.h"
+#include "OsVersionProbeTesting.h"
 
 #ifndef _WIN32
 #include "HeaderBytes.h"

@@ -1,5 +1,7 @@
 #include "platform/posix/version/version_block.h"
 
+#include "platform/version_block/VersionBlockLayout.h"
+
 #include "support/LittleEndian.h"
 #include "support/Utf.h"
 
@@ -24,10 +26,7 @@ char16_t FoldAscii(char16_t unit)
 VersionBlock::VersionBlock(const std::uint8_t* bytes) : bytes_(bytes)
 {
     length_ = support::ReadU16(bytes);
-    // In a 16-bit block byte 4 starts the narrow key; in a 32-bit one it is
-    // the low byte of wType (0 or 1). Bytes from 0x80 on count as 32-bit, as
-    // Windows compares a signed char.
-    if (length_ >= kSmallestNode && bytes[4] >= 0x20 && bytes[4] < 0x80) format_ = BlockFormat::Narrow;
+    if (length_ >= kSmallestNode && platform::IsSixteenBitVersionBlock(bytes)) format_ = BlockFormat::Narrow;
 }
 
 std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t limit) const

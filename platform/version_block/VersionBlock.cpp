@@ -1,0 +1,121 @@
+#include "platform/version_block/VersionBlock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/version_block/VersionBlockLayout.h"
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kLargestVersionBlock = 0x7FFFFFF0;
+// Room past the copy, so that a text ending exactly at the end still reads
+// as terminated.
+constexpr std::size_t kSlack = 10;
+
+// A root length past the copied data is cut to it. The queries walk the block
+// by that length, and the narrow query writes its converted texts into the
+// second half of a 32-bit block at offsets beyond it.
+void LimitRootLength(unsigned char* data, DWORD size)
+{
+    if (size < 6) return;
+    const unsigned length = data[0] | data[1] << 8;
+    // A 32-bit block takes twice its length plus 4.
+    const unsigned limit = IsSixteenBitVersionBlock(data) ? size : (size - 4) / 2;
+    if (length <= limit) return;
+    data[0] = static_cast<unsigned char>(limit & 0xFF);
+    data[1] = static_cast<unsigned char>(limit >> 8 & 0xFF);
+}
+
+}  // namespace
+
+VersionFunctions LinkedVersionFunctions()
+{
+    return {&GetFileVersionInfoSizeA, &GetFileVersionInfoA, &VerQueryValueA};
+}
+
+VersionBlock VersionBlock::Read(const VersionFunctions& functions, const char* path)
+{
+    VersionBlock block;
+    if (!functions.getSize || !functions.getInfo || !functions.query) return block;
+    DWORD handle = 1;
+    const DWORD size = functions.getSize(path, &handle);
+    // A size no allocation can meet counts as a failed allocation.
+    if (size == 0 || handle != 0 || size > kLargestVersionBlock) return block;
+
+    // Zero-filled: a text the system fails to convert then reads as empty
+    // instead of as whatever the memory held.
+    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size + kSlack]());
+    // A failed copy (the file changed since its size was asked) leaves
+    // nothing to read: its lengths would not be the file's.
+    if (!data || !functions.getInfo(path, handle, size, data.get())) return block;
+    LimitRootLength(data.get(), size);
+    block.m_query = functions.query;
+    block.m_size = size + kSlack;
+    block.m_data = std::move(data);
+    return block;
+}
+
+void* VersionBlock::Query(const char* subBlock, UINT& length) const
+{
+    void* value = nullptr;
+    length = 0;
+    if (IsEmpty() || !m_query(m_data.get(), subBlock, &value, &length)) return nullptr;
+    return value;
+}
+
+std::size_t VersionBlock::RoomAt(const void* value) const
+{
+    const auto* begin = reinterpret_cast<const char*>(m_data.get());
+    const auto* at = static_cast<const char*>(value);
+    return at >= begin && at <= begin + m_size ? static_cast<std::size_t>(begin + m_size - at) : 0;
+}
+
+std::optional<VS_FIXEDFILEINFO> VersionBlock::FixedInfo() const
+{
+    UINT length = 0;
+    const void* value = Query("\\", length);
+    // A value shorter than the fixed record is no fixed record: reading it
+    // would take the versions from whatever follows.
+    if (!value || length < sizeof(VS_FIXEDFILEINFO) || RoomAt(value) < sizeof(VS_FIXEDFILEINFO)) return std::nullopt;
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, value, sizeof fixed);
+    return fixed;
+}
+
+std::vector<VersionTranslation> VersionBlock::Translations() const
+{
+    UINT length = 0;
+    const auto* table = static_cast<const unsigned char*>(Query("\\VarFileInfo\\Translation", length));
+    std::vector<VersionTranslation> translations;
+    if (!table) return translations;
+    // A length past the block's end is cut to what the block holds; the
+    // table need not be aligned.
+    const std::size_t count = std::min<std::size_t>(length, RoomAt(table)) / 4;
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char* entry = table + 4 * i;
+        translations.push_back({static_cast<std::uint16_t>(entry[0] | entry[1] << 8),
+                                static_cast<std::uint16_t>(entry[2] | entry[3] << 8)});
+    }
+    return translations;
+}
+
+std::optional<std::string> VersionBlock::Text(const VersionTranslation& translation, const char* name) const
+{
+    char subBlock[128];
+    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x\\%s", translation.language,
+                  translation.codePage, name);
+    UINT length = 0;
+    const auto* text = static_cast<const char*>(Query(subBlock, length));
+    if (!text) return std::nullopt;
+    const std::size_t room = RoomAt(text);
+    // Every value points into the copy; anything else is not read at all.
+    if (room == 0) return std::string();
+    const void* end = std::memchr(text, 0, room);
+    return std::string(text, end ? static_cast<const char*>(end) - text : room);
+}
+
+}  // namespace platform
