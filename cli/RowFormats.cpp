@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "support/Utf.h"
+
 #ifdef _WIN32
 #include <vector>
 
@@ -29,31 +31,7 @@ std::string ToUtf8(const char* text)
 #endif
 }
 
-// Length of the valid UTF-8 sequence at `i`, or 0.
-std::size_t Utf8SequenceLength(const std::string& text, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    uint32_t minimum = 0;
-    uint32_t code = 0;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, minimum = 0x80, code = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, minimum = 0x800, code = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, minimum = 0x10000, code = lead & 0x07;
-    else return 0;
-    if (i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byte(i + k) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
 }  // namespace
-
-std::string BitCell(int bits) { return bits > 0 ? std::to_string(bits) : std::string(); }
 
 std::string JsonString(const std::string& text)
 {
@@ -61,7 +39,8 @@ std::string JsonString(const std::string& text)
     char escape[8];
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = Utf8SequenceLength(text, i);
+        char32_t codePoint = 0;
+        const std::size_t length = support::DecodeUtf8(text.data(), text.size(), i, codePoint);
         if (length == 0) {
             std::snprintf(escape, sizeof escape, "\\udc%02x", c);
             out += escape;
@@ -104,13 +83,14 @@ std::string CsvField(const std::string& text)
 std::string FormatHeading(OutputFormat format)
 {
     if (format != OutputFormat::Csv) return std::string();
-    return "Prod Ver,File Ver,Date Ver,Bit,Company,Filename\r\n";
+    std::string heading;
+    for (int i = 0; i < kRowCellCount; ++i) heading += (i ? "," : "") + std::string(kColumnHeadings[i]);
+    return heading + "\r\n";
 }
 
 std::string FormatRow(const dllVersionInfo& row, OutputFormat format)
 {
-    const std::string cells[6] = {row.GetProductVersion(), row.GetFileVersion(), row.GetDate(),
-                                  BitCell(row.GetBits()), row.GetCompany(), row.GetFileName()};
+    const auto cells = RowCells(row);
     std::string line;
     switch (format) {
     case OutputFormat::Tsv:
@@ -118,7 +98,7 @@ std::string FormatRow(const dllVersionInfo& row, OutputFormat format)
         for (const std::string& cell : cells) line += cell + '\t';
         return line + "\r\n";
     case OutputFormat::Csv:
-        for (int i = 0; i < 6; ++i) line += (i ? "," : "") + CsvField(cells[i]);
+        for (int i = 0; i < kRowCellCount; ++i) line += (i ? "," : "") + CsvField(cells[i]);
         return line + "\r\n";
     case OutputFormat::Jsonl:
         return "{\"productVersion\":" + JsonString(ToUtf8(row.GetProductVersion())) +

@@ -4,14 +4,12 @@
 #include <string>
 
 #include "cli/ScanOptions.h"
-#include "engine/dllVersionInfo.h"
+#include "engine/RowCells.h"
 
 // The text that goes before the first row (the csv heading), if any.
 std::string FormatHeading(OutputFormat format);
 std::string FormatRow(const dllVersionInfo& row, OutputFormat format);
 
-// The "Bit" cell: the number when positive, else empty.
-std::string BitCell(int bits);
 // A JSON string literal of narrow text; bytes that are not valid UTF-8
 // become \udcXX escapes so that nothing is lost.
 std::string JsonString(const std::string& utf8);

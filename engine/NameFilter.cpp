@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-int IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ? 1 : 0; }
+#include "support/AsciiCase.h"
+
+int IsAsciiLetter(char c) { return support::IsAsciiLetter(c) ? 1 : 0; }
 
 int CompareNamesNoCase(const char* a, const char* b)
 {
@@ -16,8 +18,8 @@ int CompareNamesNoCase(const char* a, const char* b)
         if (x == 0 || y == 0) break;
         // Case is folded only between two letters.
         if (IsAsciiLetter(x) && IsAsciiLetter(y)) {
-            if (x <= 'Z') x = static_cast<char>(x + 0x20);
-            if (y <= 'Z') y = static_cast<char>(y + 0x20);
+            x = support::ToLowerAscii(x);
+            y = support::ToLowerAscii(y);
         }
         if (x != y) break;
     }
@@ -30,13 +32,8 @@ bool HasModuleExtension(const char* name)
     const char* dot = std::strrchr(name, '.');
     const char* extension = dot ? dot + 1 : name;
     if (std::strlen(extension) != 3) return false;
-    char lower[4] = {};
-    for (int i = 0; i < 3; ++i) {
-        const char c = extension[i];
-        lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c;
-    }
     for (const char* accepted : kExtensions) {
-        if (std::strcmp(lower, accepted) == 0) return true;
+        if (support::EqualsIgnoringAsciiCase(extension, accepted)) return true;
     }
     return false;
 }

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include "platform/win32.h"
+#else
+#include "support/AsciiCase.h"
 #endif
 
 CString::CString(const char* text) : m_text(text ? text : "") {}
@@ -68,9 +70,7 @@ CString& CString::MakeUpper()
 #else
     // UTF-8: only ASCII letters change; bytes of multibyte sequences are all
     // 0x80 or above and stay as they are.
-    for (char& c : m_text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : m_text) c = support::ToUpperAscii(c);
 #endif
     return *this;
 }

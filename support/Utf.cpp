@@ -61,32 +61,39 @@ std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char*
     return written;
 }
 
+std::size_t DecodeUtf8(const char* text, std::size_t length, std::size_t i, char32_t& codePoint)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t extra = 0;
+    char32_t minimum = 0;
+    char32_t cp = lead;
+    if (lead < 0x80) {
+        codePoint = cp;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) extra = 1, minimum = 0x80, cp = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) extra = 2, minimum = 0x800, cp = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) extra = 3, minimum = 0x10000, cp = lead & 0x07;
+    else return 0;
+    if (extra >= length - i) return 0;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, code points past Unicode and surrogates are no text.
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return 0;
+    codePoint = cp;
+    return extra + 1;
+}
+
 std::u16string Utf16FromUtf8(const char* text, std::size_t length)
 {
     std::u16string out;
-    std::size_t i = 0;
-    while (i < length) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        char32_t cp = lead;
-        if (lead >= 0xC2 && lead < 0xE0) extra = 1, cp = lead & 0x1F;
-        else if (lead >= 0xE0 && lead < 0xF0) extra = 2, cp = lead & 0x0F;
-        else if (lead >= 0xF0 && lead < 0xF5) extra = 3, cp = lead & 0x07;
-        else if (lead >= 0x80) cp = kReplacement;
-
-        bool valid = i + extra < length;
-        for (std::size_t k = 1; valid && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-        if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
-            out.push_back(static_cast<char16_t>(kReplacement));
-            ++i;
-            continue;
-        }
-        i += extra + 1;
+    for (std::size_t i = 0; i < length;) {
+        char32_t cp = kReplacement;
+        const std::size_t taken = DecodeUtf8(text, length, i, cp);
+        i += taken ? taken : 1;
         if (cp >= 0x10000) {
             out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));

@@ -17,6 +17,11 @@ namespace support {
 std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target,
                             std::size_t capacity);
 
+// The valid UTF-8 sequence that starts at byte `i` of the `length` bytes at
+// `text`: its length, with its code point in `codePoint`; 0 when the bytes
+// there are no valid sequence (`codePoint` is then left alone).
+std::size_t DecodeUtf8(const char* text, std::size_t length, std::size_t i, char32_t& codePoint);
+
 // Decodes UTF-8 into UTF-16 units; invalid bytes become U+FFFD.
 std::u16string Utf16FromUtf8(const char* text, std::size_t length);
 

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/RowCells.h"
 #include "framework/window/CListCtrl.h"
 #include "framework/window/CStdioFile.h"
 #include "platform/UniqueHandles.h"
@@ -15,7 +16,7 @@ void CModarisDlg::BuildResultsText(CString& text)
     if (!list) return;
     const int rows = list->GetItemCount();
     for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < 6; ++column) {
+        for (int column = 0; column < kRowCellCount; ++column) {
             text += list->GetItemText(row, column);
             text += '\t';
         }

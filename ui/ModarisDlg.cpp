@@ -1,5 +1,6 @@
 #include "ui/ModarisDlg.h"
 
+#include "engine/RowCells.h"
 #include "framework/window/CListCtrl.h"
 #include "framework/window/CMenu.h"
 #include "framework/window/CPaintDC.h"
@@ -9,14 +10,8 @@
 
 namespace {
 
-constexpr UINT kAboutCommand = 16;  // IDM_ABOUTBOX: below the system's own commands
-
-struct Column {
-    const char* heading;
-    int width;
-};
-const Column kColumns[] = {{"Prod Ver", 140}, {"File Ver", 140}, {"Date Ver", 120},
-                           {"Bit", 60},       {"Company", 160},  {"Filename", 500}};
+// In the order of the row's cells.
+const int kColumnWidths[kRowCellCount] = {140, 140, 120, 60, 160, 500};
 
 }  // namespace
 
@@ -51,7 +46,7 @@ BOOL CModarisDlg::OnInitDialog()
         LoadResourceString(aboutText, IDS_ABOUTBOX);
         if (!aboutText.IsEmpty()) {
             systemMenu->AppendMenu(MF_SEPARATOR, 0, nullptr);
-            systemMenu->AppendMenu(MF_STRING, kAboutCommand, aboutText);
+            systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, aboutText);
         }
     }
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -73,8 +68,9 @@ BOOL CModarisDlg::OnInitDialog()
     CheckDlgButton(IDC_KEEP_MOST_RECENT_VISIBLE, m_keepMostRecentVisible);
 
     auto* list = static_cast<CListCtrl*>(GetDlgItem(IDC_RESULTS));
-    int index = 0;
-    for (const Column& column : kColumns) list->InsertColumn(index++, column.heading, LVCFMT_LEFT, column.width);
+    for (int column = 0; column < kRowCellCount; ++column) {
+        list->InsertColumn(column, kColumnHeadings[column], LVCFMT_LEFT, kColumnWidths[column]);
+    }
 
     m_progressChanged = 1;
     UpdateStatus();
@@ -91,7 +87,7 @@ BOOL CModarisDlg::OnInitDialog()
 
 void CModarisDlg::OnSysCommand(UINT id, LPARAM)
 {
-    if ((id & 0xFFF0) == kAboutCommand) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal();
         return;

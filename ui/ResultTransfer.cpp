@@ -1,5 +1,4 @@
-#include <cstdio>
-
+#include "engine/RowCells.h"
 #include "framework/CSingleLock.h"
 #include "framework/window/CListCtrl.h"
 #include "res/resource.h"
@@ -31,16 +30,12 @@ void CModarisDlg::TransferPendingResults()
     for (int i = 0; i < count; ++i) {
         dllVersionInfo* record = m_pendingResults[i];
         if (!record) continue;
-        char bits[16] = "";
-        if (record->GetBits() > 0) std::snprintf(bits, sizeof bits, "%d", record->GetBits());
         lastRow = list->InsertItem(LVIF_TEXT, list->GetItemCount(), "", 0, 0, 0, 0);
         if (lastRow != -1) {
-            list->SetItemText(lastRow, 0, record->GetProductVersion());
-            list->SetItemText(lastRow, 1, record->GetFileVersion());
-            list->SetItemText(lastRow, 2, record->GetDate());
-            list->SetItemText(lastRow, 3, bits);
-            list->SetItemText(lastRow, 4, record->GetCompany());
-            list->SetItemText(lastRow, 5, record->GetFileName());
+            const auto cells = RowCells(*record);
+            for (int column = 0; column < kRowCellCount; ++column) {
+                list->SetItemText(lastRow, column, cells[column].c_str());
+            }
         }
         delete record;
     }

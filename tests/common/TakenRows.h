@@ -6,18 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/RowCells.h"
 #include "engine/ScanEngine.h"
 #include "platform/path_style.h"
+#include "support/AsciiCase.h"
 
 struct TakenRow {
     std::string productVersion, fileVersion, date, company, fileName;
     int bits = 0;
+    // The cells of the window's list and of the tsv export.
+    std::vector<std::string> cells;
 
-    // The six cells of the window's list and of the tsv export.
-    std::vector<std::string> Cells() const
-    {
-        return {productVersion, fileVersion, date, bits > 0 ? std::to_string(bits) : "", company, fileName};
-    }
+    const std::vector<std::string>& Cells() const { return cells; }
 };
 
 // Takes every pending record out, in order, and frees it.
@@ -28,8 +28,9 @@ inline std::vector<TakenRow> TakeRows(CScanEngine& engine)
     std::vector<TakenRow> rows;
     for (int i = 0; i < taken.GetSize(); ++i) {
         const dllVersionInfo* r = taken[i];
+        const auto cells = RowCells(*r);
         rows.push_back({r->GetProductVersion(), r->GetFileVersion(), r->GetDate(), r->GetCompany(), r->GetFileName(),
-                        r->GetBits()});
+                        r->GetBits(), std::vector<std::string>(cells.begin(), cells.end())});
         delete r;
     }
     return rows;
@@ -57,7 +58,7 @@ inline void TakeEveryModuleOf(CScanEngine& engine, const std::string& directory)
 inline std::string RowPathOf(std::string path)
 {
     if (platform::kUpperCaseRowPaths) {
-        for (char& c : path) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        for (char& c : path) c = support::ToUpperAscii(c);
     }
     return path;
 }

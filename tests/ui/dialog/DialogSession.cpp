@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "engine/RowCells.h"
 #include "framework/CSingleLock.h"
 #include "framework/window/CWinApp.h"
 #include "res/resource.h"
@@ -257,7 +258,7 @@ std::vector<Row> DialogSession::Rows() const
     const int count = RowCount();
     for (int row = 0; row < count; ++row) {
         Row cells;
-        for (int column = 0; column < 6; ++column) cells.push_back(Cell(row, column));
+        for (int column = 0; column < kRowCellCount; ++column) cells.push_back(Cell(row, column));
         rows.push_back(cells);
     }
     return rows;
