@@ -16,6 +16,15 @@ CString JoinPath(const char* directory, const char* name)
     return path;
 }
 
+// The name to open a listed file by. A long name that the narrow code page
+// cannot spell comes with '?' for what it lost, a character no Windows file
+// name holds, and names no file; the short name the same listing gives does.
+const char* NameToRead(const WIN32_FIND_DATAA& entry)
+{
+    if (std::strchr(entry.cFileName, '?') && entry.cAlternateFileName[0]) return entry.cAlternateFileName;
+    return entry.cFileName;
+}
+
 }  // namespace
 
 int CScanEngine::ScanDirectory(const char* directory)
@@ -45,7 +54,7 @@ int CScanEngine::ScanDirectory(const char* directory)
             const CString& filter = m_filters[i];
             if (!filter.IsEmpty() && CompareNamesNoCase(name, filter) != 0) continue;
             if (!HasModuleExtension(name)) continue;
-            InspectFile(directory, name);
+            InspectFile(directory, name, NameToRead(entry));
         }
     } while (FindNextFileA(listing.Get(), &entry));
 

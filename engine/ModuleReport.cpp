@@ -4,20 +4,21 @@
 #include "engine/VersionResource.h"
 #include "platform/path_style.h"
 
-void CScanEngine::InspectFile(const char* directory, const char* fileName)
+void CScanEngine::InspectFile(const char* directory, const char* fileName, const char* readName)
 {
     // Every inspection counts, also one whose row the bitness filter drops.
     ++m_foundCount;
 
     // Separators are neither removed nor merged: a root "c:\" gives two.
-    CString path(directory);
-    path += platform::kPathSeparator;
-    path += fileName;
+    CString rowPath(directory);
+    rowPath += platform::kPathSeparator;
     // The row shows the path upper-cased, but the file is read under the
     // name it is listed under: where case tells files apart (under Wine, or
     // in a case-sensitive folder) the upper-cased name is another file or
     // none, and Wine would search every directory on the path for it.
-    CString rowPath(path);
+    CString path(rowPath);
+    path += readName ? readName : fileName;
+    rowPath += fileName;
     if (platform::kUpperCaseRowPaths) rowPath.MakeUpper();
 
     const ModuleVersionInfo version = ReadModuleVersionInfo(path);

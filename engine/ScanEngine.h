@@ -36,8 +36,10 @@ public:
     // listed under), else from `path`.
     void AddResult(const char* path, const char* company, const char* productVersion,
                    const char* fileVersion, const char* date, const char* readPath = nullptr);
-    // Counts, reads and reports one file of a directory listing.
-    void InspectFile(const char* directory, const char* fileName);
+    // Counts, reads and reports one file of a directory listing. The row
+    // shows `fileName`; the file is read as `readName` when given (the short
+    // name of a long name the code page cannot spell).
+    void InspectFile(const char* directory, const char* fileName, const char* readName = nullptr);
     // Walks one directory (and, when asked, its subtree); returns
     // m_keepScanning as it stands when the listing ends.
     int ScanDirectory(const char* directory);

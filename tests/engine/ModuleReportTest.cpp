@@ -109,3 +109,27 @@ TEST(ModuleReport, TheDateIsLocalDayMonthYearHourMinute)
 #endif
 
 }  // namespace
+
+#ifdef _WIN32
+namespace {
+
+// A long name the ANSI code page cannot spell lists as "??.DLL", which names
+// no file: the module is read through its short name, and the row keeps the
+// name as listed.
+TEST(ModuleReport, ANameTheCodePageCannotSpellIsReadThroughItsShortName)
+{
+    TempTree tree;
+    const fs::path unspellable = fs::path(tree.Root()) / fs::path(L"\u65E5\u672C.dll");
+    fs::copy_file(FixturePath("v1_2_3_4_x86.dll"), unspellable);
+    const std::vector<TakenRow> rows = ScanRows(tree.Root());
+    ASSERT_EQ(rows.size(), 1u);
+    if (rows[0].fileName.find('?') == std::string::npos) GTEST_SKIP() << "this code page spells the name";
+    EXPECT_EQ(rows[0].fileName, RowPathOf(tree.PathOf("??.dll")));
+    EXPECT_EQ(rows[0].productVersion, std::string(FormatVersionText(VersionWordsToNumber(0x00010002),
+                                                                    VersionWordsToNumber(0x00030004))));
+    EXPECT_EQ(rows[0].bits, 32);
+    EXPECT_FALSE(rows[0].date.empty());
+}
+
+}  // namespace
+#endif
