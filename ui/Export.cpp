@@ -65,14 +65,35 @@ static CString NotepadCommandLine(const CString& fileName)
     return CString("notepad.exe ") + fileName;
 }
 
+namespace {
+
+// The export's file is the user's only as long as the export runs: it goes
+// on every way out, also when writing it throws (a full disk).
+class RemovedOnExit {
+public:
+    explicit RemovedOnExit(const CString& fileName) : m_fileName(fileName) {}
+    ~RemovedOnExit() { DeleteFileA(m_fileName); }
+    RemovedOnExit(const RemovedOnExit&) = delete;
+    RemovedOnExit& operator=(const RemovedOnExit&) = delete;
+
+private:
+    CString m_fileName;
+};
+
+}  // namespace
+
 void CModarisDlg::OnNotepad()
 {
+    // The system made the file when it chose the name.
     const CString fileName = TemporaryExportFileName();
-    CStdioFile file(fileName, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
-    CString text;
-    BuildResultsText(text);
-    file.WriteString(text);
-    file.Close();
+    const RemovedOnExit removed(fileName);
+    {
+        CStdioFile file(fileName, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
+        CString text;
+        BuildResultsText(text);
+        file.WriteString(text);
+        file.Close();
+    }
 
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof startup);
@@ -87,5 +108,4 @@ void CModarisDlg::OnNotepad()
         const platform::UniqueKernelHandle notepadThread(process.hThread);
         if (notepad.IsValid()) WaitForInputIdle(notepad.Get(), 5000);
     }
-    DeleteFileA(fileName);
 }

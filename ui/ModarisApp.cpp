@@ -1,5 +1,7 @@
 #include "ui/ModarisApp.h"
 
+#include "framework/window/ComApartment.h"
+
 #include "ui/ModarisDlg.h"
 
 BEGIN_MESSAGE_MAP(CModarisApp, CWinApp)
@@ -10,6 +12,8 @@ CModarisApp theApp;
 
 BOOL CModarisApp::InitInstance()
 {
+    // For "&Browse...": the shell's folder picker runs on this thread.
+    const ComApartment apartment;
     AfxEnableControlContainer();
     CModarisDlg dialog;
     m_pMainWnd = &dialog;

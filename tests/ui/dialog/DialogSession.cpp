@@ -9,6 +9,7 @@
 #include "engine/RowCells.h"
 #include "framework/CSingleLock.h"
 #include "framework/window/CWinApp.h"
+#include "framework/window/ComApartment.h"
 #include "res/resource.h"
 #include "ui/ModarisDlg.h"
 
@@ -147,8 +148,10 @@ unsigned WINAPI DialogSession::ThreadMain(void* argument)
     HWND helper = CreateHelperWindow();
     self->m_helperWindow = helper;
     {
-        // As the program's InitInstance has it: on the stack of the thread
-        // that runs the modal loop, destroyed as soon as DoModal returns.
+        // As the program's InitInstance has it: in a COM apartment, on the
+        // stack of the thread that runs the modal loop, destroyed as soon as
+        // DoModal returns.
+        const ComApartment apartment;
         CModarisDlg dialog;
         self->m_dialog = &dialog;
         AfxGetApp()->m_pMainWnd = &dialog;
