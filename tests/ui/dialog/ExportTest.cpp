@@ -5,8 +5,10 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 
 namespace {
@@ -239,6 +241,46 @@ TEST_F(Export, NotepadShowsTheTextOfATemporaryFileThatIsGoneAfterwards)
     WaitUntil([&] { return !(shown = WindowText(edit)).empty(); }, 20000);
     EXPECT_EQ(shown, ResultsText(tree.ExpectedRows()));
     EXPECT_EQ(shown.find("\r\r"), std::string::npos);
+}
+
+// The files of `folder`, by name.
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    return names;
+}
+
+// With the temporary folder on a full file system the system still makes the
+// file's name (an empty file needs no room), but the text does not fit: the
+// failure is shown, and the file does not stay behind. notepad_on_full_disk.sh
+// makes such a folder and names it in MODARIS_FULL_FOLDER.
+TEST_F(Export, NotepadLeavesNoFileBehindWhenWritingFails)
+{
+    const char* full = std::getenv("MODARIS_FULL_FOLDER");
+    if (!full || !*full) GTEST_SKIP() << "needs MODARIS_FULL_FOLDER, a folder on a full file system";
+    const std::vector<std::string> before = FilesIn(full);
+    FixtureTree tree;
+    ASSERT_TRUE(ScanToTheEnd(tree.Root()));
+    TemporaryFolder folder(full);
+    session->PostClick(IDC_NOTEPAD);
+
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : ThreadWindows(session->ThreadId())) {
+            if (window != session->Window()) box = window;
+        }
+        return box != nullptr;
+    }, 20000)) << "the failed write was not shown";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ThreadWindows(session->ThreadId()).size() == 1; }, 20000));
+    EXPECT_EQ(FilesIn(full), before);
 }
 
 }  // namespace
