@@ -80,32 +80,83 @@ std::string CsvField(const std::string& text)
     return out + "\"";
 }
 
-std::string FormatHeading(OutputFormat format)
+RowLayout::RowLayout(std::vector<Field> chosen, bool heading)
+    : fields(std::move(chosen)), namedFields(true), tsvHeading(heading)
 {
-    if (format != OutputFormat::Csv) return std::string();
+}
+
+RowLayout RowLayout::WindowColumns(bool heading)
+{
+    RowLayout layout(ColumnFields(), heading);
+    layout.namedFields = false;
+    return layout;
+}
+
+std::string FormatHeading(OutputFormat format, const RowLayout& layout)
+{
+    if (format == OutputFormat::Jsonl || (format == OutputFormat::Tsv && !layout.tsvHeading)) return std::string();
     std::string heading;
-    for (int i = 0; i < kRowCellCount; ++i) heading += (i ? "," : "") + std::string(kColumnHeadings[i]);
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+        // The window's headings unless fields were named: those names are
+        // what a script asked for.
+        const char* name = layout.namedFields ? FieldName(layout.fields[i]) : kColumnHeadings[i];
+        if (format == OutputFormat::Tsv) {
+            heading += std::string(name) + '\t';
+        } else {
+            heading += (i ? "," : "") + CsvField(name);
+        }
+    }
     return heading + "\r\n";
 }
 
-std::string FormatRow(const dllVersionInfo& row, OutputFormat format)
+namespace {
+
+// The value of each field of the layout, in its order; none where it could
+// not be read. Unknown bitness has no number.
+std::vector<std::optional<std::string>> FieldValues(const dllVersionInfo& row, const RowLayout& layout)
 {
     const auto cells = RowCells(row);
+    const ExtraFactValues& facts = row.GetExtraFacts();
+    std::vector<std::optional<std::string>> values;
+    std::size_t nextFact = 0;
+    for (Field field : layout.fields) {
+        if (IsColumnField(field)) {
+            const std::string& cell = cells[static_cast<int>(field)];
+            values.push_back(field == Field::Bits && cell.empty() ? std::nullopt : std::optional<std::string>(cell));
+        } else {
+            values.push_back(nextFact < facts.size() ? facts[nextFact] : std::nullopt);
+            ++nextFact;
+        }
+    }
+    return values;
+}
+
+std::string JsonValue(const std::optional<std::string>& value, JsonKind kind)
+{
+    if (!value) return "null";
+    return kind == JsonKind::Text ? JsonString(ToUtf8(value->c_str())) : *value;
+}
+
+}  // namespace
+
+std::string FormatRow(const dllVersionInfo& row, OutputFormat format, const RowLayout& layout)
+{
+    const std::vector<std::optional<std::string>> values = FieldValues(row, layout);
     std::string line;
     switch (format) {
     case OutputFormat::Tsv:
-        // Byte for byte the window's export: every cell followed by a tab.
-        for (const std::string& cell : cells) line += cell + '\t';
+        // By default byte for byte the window's export: every cell followed by a tab.
+        for (const auto& value : values) line += value.value_or("") + '\t';
         return line + "\r\n";
     case OutputFormat::Csv:
-        for (int i = 0; i < kRowCellCount; ++i) line += (i ? "," : "") + CsvField(cells[i]);
+        for (std::size_t i = 0; i < values.size(); ++i) line += (i ? "," : "") + CsvField(values[i].value_or(""));
         return line + "\r\n";
     case OutputFormat::Jsonl:
-        return "{\"productVersion\":" + JsonString(ToUtf8(row.GetProductVersion())) +
-               ",\"fileVersion\":" + JsonString(ToUtf8(row.GetFileVersion())) +
-               ",\"date\":" + JsonString(ToUtf8(row.GetDate())) + ",\"bits\":" + std::to_string(row.GetBits()) +
-               ",\"company\":" + JsonString(ToUtf8(row.GetCompany())) +
-               ",\"fileName\":" + JsonString(ToUtf8(row.GetFileName())) + "}\n";
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const Field field = layout.fields[i];
+            line += (i ? ",\"" : "{\"") + std::string(FieldName(field)) + "\":" + JsonValue(values[i], FieldJsonKind(field));
+        }
+        return line + "}\n";
     }
     return line;
 }

@@ -41,6 +41,34 @@ bool ParseFormat(const std::string& name, ScanOptions& options, std::string& err
     return true;
 }
 
+bool ParseExtensions(const std::string& list, ScanOptions& options, std::string& error)
+{
+    options.extensions.clear();
+    std::stringstream pieces(list);
+    std::string piece;
+    while (std::getline(pieces, piece, ',')) {
+        if (piece.size() > 1 && piece[0] == '.') piece.erase(0, 1);
+        if (piece.empty() || piece.find_first_of("./\\") != std::string::npos) {
+            error = "invalid extension '" + piece + "' in --extensions (use names such as dll,exe,sys)";
+            return false;
+        }
+        options.extensions.push_back(piece);
+    }
+    if (options.extensions.empty()) {
+        error = "--extensions needs at least one extension";
+        return false;
+    }
+    return true;
+}
+
+bool ParseFields(const std::string& list, ScanOptions& options, std::string& error)
+{
+    const auto fields = ParseFieldList(list, error);
+    if (!fields) return false;
+    options.fields = *fields;
+    return true;
+}
+
 struct OptionDefinition {
     char shortName;
     const char* longName;
@@ -51,7 +79,8 @@ const OptionDefinition kOptions[] = {
     {'f', "filter", true},     {'d', "dirs", true},          {'a', "all-drives", false},
     {'n', "no-subdirs", false}, {'b', "bits", true},         {'s', "sysinfo", false},
     {'r', "ignore-redirection", false}, {0, "format", true}, {'q', "quiet", false},
-    {'h', "help", false},      {0, "version", false},
+    {'h', "help", false},      {0, "version", false},        {0, "fields", true},
+    {0, "header", false},      {0, "extensions", true},
 };
 
 const OptionDefinition* FindLong(const std::string& name)
@@ -73,8 +102,8 @@ const OptionDefinition* FindShort(char name)
 bool Apply(const OptionDefinition& option, const std::string& value, ScanOptions& options, std::string& error)
 {
     const std::string name = option.longName;
-    if (name == "filter") options.filter = value;
-    else if (name == "dirs") options.directories = value, options.directoriesGiven = true;
+    if (name == "filter") options.filters.push_back(value);
+    else if (name == "dirs") options.directories.push_back({value, true}), options.directoriesGiven = true;
     else if (name == "all-drives") options.allDrives = true;
     else if (name == "no-subdirs") options.subdirectories = false;
     else if (name == "bits") return ParseBits(value, options, error);
@@ -84,6 +113,9 @@ bool Apply(const OptionDefinition& option, const std::string& value, ScanOptions
     else if (name == "quiet") options.quiet = true;
     else if (name == "help") options.help = true;
     else if (name == "version") options.version = true;
+    else if (name == "fields") return ParseFields(value, options, error);
+    else if (name == "header") options.tsvHeading = true;
+    else if (name == "extensions") return ParseExtensions(value, options, error);
     return true;
 }
 
@@ -93,19 +125,30 @@ ParseResult ParseScanOptions(int argc, char** argv)
 {
     ParseResult result;
     std::string& error = result.error;
+    bool optionsEnded = false;
     for (int i = 1; i < argc && error.empty(); ++i) {
         const std::string argument = argv[i];
+        if (argument == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
         const OptionDefinition* option = nullptr;
         std::string value;
         bool hasValue = false;
         std::string shown;
-        if (argument.rfind("--", 0) == 0 && argument.size() > 2) {
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            // A plain argument is one directory, whatever it holds.
+            result.options.directories.push_back({argument, false});
+            result.options.directoriesGiven = true;
+            continue;
+        }
+        if (argument.rfind("--", 0) == 0) {
             const std::size_t equals = argument.find('=');
             const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
             shown = "--" + name;
             option = FindLong(name);
             if (equals != std::string::npos) value = argument.substr(equals + 1), hasValue = true;
-        } else if (argument.size() >= 2 && argument[0] == '-' && argument[1] != '-') {
+        } else {
             shown = argument.substr(0, 2);
             option = FindShort(argument[1]);
             if (option && argument.size() > 2) {
@@ -123,9 +166,6 @@ ParseResult ParseScanOptions(int argc, char** argv)
                 }
                 value = argument.substr(2), hasValue = true;
             }
-        } else {
-            error = "unexpected argument '" + argument + "'";
-            break;
         }
         if (!option) {
             error = "unknown option '" + (shown.empty() ? argument : shown) + "'";

@@ -2,12 +2,25 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "cli/Fields.h"
 
 enum class OutputFormat { Tsv, Csv, Jsonl };
 
+// Where to look, as given: a -d value is a list separated by ';', as typed
+// in the directory box; a plain argument names one directory, ';' and all.
+struct DirectoryArgument {
+    std::string text;
+    bool isList;
+};
+
 struct ScanOptions {
-    std::string filter;       // as typed in the filter box: names separated by ';'
-    std::string directories;  // as typed in the directory box
+    // Every -f adds its names, each value split at ';' as the filter box is.
+    // None given: the empty filter, which takes every module.
+    std::vector<std::string> filters;
+    // Every -d and every plain argument adds to these, in order.
+    std::vector<DirectoryArgument> directories;
     bool directoriesGiven = false;
     bool allDrives = false;
     bool subdirectories = true;
@@ -18,6 +31,11 @@ struct ScanOptions {
     bool systemInformation = false;
     bool ignoreRedirection = false;
     OutputFormat format = OutputFormat::Tsv;
+    // Empty: the window's six columns.
+    std::vector<Field> fields;
+    bool tsvHeading = false;
+    // Empty: dll, exe, ocx, arx and bpl.
+    std::vector<std::string> extensions;
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -4,6 +4,7 @@
 #include "engine/ScanEngine.h"
 #include "platform/UniqueHandles.h"
 #include "platform/path_style.h"
+#include "support/AsciiCase.h"
 #include "platform/win32.h"
 
 namespace {
@@ -27,13 +28,28 @@ const char* NameToRead(const WIN32_FIND_DATAA& entry)
 
 }  // namespace
 
+bool CScanEngine::HasWantedExtension(const char* name) const
+{
+    const int count = m_moduleExtensions.GetSize();
+    if (count == 0) return HasModuleExtension(name);
+    const char* dot = std::strrchr(name, '.');
+    const char* extension = dot ? dot + 1 : name;
+    for (int i = 0; i < count; ++i) {
+        if (support::EqualsIgnoringAsciiCase(extension, m_moduleExtensions[i].GetString())) return true;
+    }
+    return false;
+}
+
 int CScanEngine::ScanDirectory(const char* directory)
 {
     WIN32_FIND_DATAA entry;
     // The pattern lives only while the listing opens: each level of a deep
     // walk would otherwise hold a copy of its whole path.
     const platform::UniqueFindHandle listing(FindFirstFileA(JoinPath(directory, "*.*"), &entry));
-    if (!listing.IsValid()) return m_keepScanning;
+    if (!listing.IsValid()) {
+        if (m_problemSink) m_problemSink->DirectoryNotListed(directory, GetLastError());
+        return m_keepScanning;
+    }
 
     do {
         if (!m_keepScanning) break;
@@ -53,7 +69,7 @@ int CScanEngine::ScanDirectory(const char* directory)
         for (int i = 0; i < filterCount; ++i) {
             const CString& filter = m_filters[i];
             if (!filter.IsEmpty() && CompareNamesNoCase(name, filter) != 0) continue;
-            if (!HasModuleExtension(name)) continue;
+            if (!HasWantedExtension(name)) continue;
             InspectFile(directory, name, NameToRead(entry));
         }
     } while (FindNextFileA(listing.Get(), &entry));

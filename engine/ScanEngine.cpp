@@ -50,6 +50,7 @@ void CScanEngine::AddResult(const char* path, const char* company, const char* p
     if (path) {
         record->SetFileName(path);
         record->SetBits(bits);
+        if (m_extraFactReader) record->SetExtraFacts(m_extraFactReader->Read(readPath ? readPath : path));
     }
     if (company) record->SetCompany(company);
     if (productVersion) record->SetProductVersion(productVersion);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/ScanProblems.h"
 #include "engine/dllVersionInfo.h"
 #include "framework/CCriticalSection.h"
 #include "framework/CPtrArray.h"
@@ -93,11 +94,20 @@ public:
     int m_ignoreRedirection = 0;
     int m_includeSystemInfo = 0;
     int m_keepMostRecentVisible = 1;
+    // Set (before a scan starts) only by a caller that wants more facts per
+    // module than the columns hold; the engine does not own it.
+    const ExtraFactReader* m_extraFactReader = nullptr;
+    // Told of every directory that cannot be listed, when set.
+    ScanProblemSink* m_problemSink = nullptr;
+    // The extensions a module may have, without the dot; empty means the
+    // five of the window.
+    CStringArray m_moduleExtensions;
     Wow64DisableFsRedirectionFn m_pfnWow64DisableWow64FsRedirection = nullptr;
     Wow64RevertFsRedirectionFn m_pfnWow64RevertWow64FsRedirection = nullptr;
 
 private:
     bool WantsBitness(int bits) const;
+    bool HasWantedExtension(const char* name) const;
     void LookUpRedirectionFunctions();
 
     // Kept after the start so that the next start, and the end of the state,

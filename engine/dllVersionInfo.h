@@ -2,6 +2,9 @@
 // a label in the product version and a value in the file version.
 #pragma once
 
+#include <utility>
+
+#include "engine/ExtraFacts.h"
 #include "framework/CString.h"
 
 class dllVersionInfo {
@@ -20,6 +23,9 @@ public:
     const char* GetDate() const { return m_date; }
     int GetBits() const { return m_bits; }
 
+    void SetExtraFacts(ExtraFactValues facts) { m_extraFacts = std::move(facts); }
+    const ExtraFactValues& GetExtraFacts() const { return m_extraFacts; }
+
 private:
     CString m_fileName;
     CString m_company;
@@ -27,4 +33,6 @@ private:
     CString m_fileVersion;
     CString m_date;
     int m_bits = 0;
+    // Empty unless the scan asked for more than the columns.
+    ExtraFactValues m_extraFacts;
 };

@@ -103,6 +103,15 @@ std::vector<VersionTranslation> VersionBlock::Translations() const
     return translations;
 }
 
+bool VersionBlock::HasStringTable(const VersionTranslation& translation) const
+{
+    char subBlock[64];
+    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x", translation.language,
+                  translation.codePage);
+    UINT length = 0;
+    return Query(subBlock, length) != nullptr;
+}
+
 std::optional<std::string> VersionBlock::Text(const VersionTranslation& translation, const char* name) const
 {
     char subBlock[128];

@@ -47,6 +47,8 @@ public:
     // \StringFileInfo\<language><code page>\<name>, never read past the
     // block; none when the query gives no text.
     std::optional<std::string> Text(const VersionTranslation& translation, const char* name) const;
+    // Whether \StringFileInfo\<language><code page> is there.
+    bool HasStringTable(const VersionTranslation& translation) const;
 
 private:
     VersionBlock() = default;

@@ -48,7 +48,34 @@ fi
 check "count (the filtered-out text.dll too)" "DLLs: 5" "$("$scan" -d "$tree" 2>&1 >/dev/null)"
 check "quiet" "" "$("$scan" -q -d "$tree" 2>&1 >/dev/null)"
 check "sysinfo first" "OS Version" "$("$scan" -q -s -d "$tree" | head -1 | cut -f1)"
-check "missing directory" "0 0" "$("$scan" -q -d "$tree/missing" | wc -l) $?"
+# What cannot be listed is told on standard error; the scan goes on; exit 1.
+message="$("$scan" -q -f one.dll "$tree/missing" "$tree" 2>&1 >"$tree/out.tsv")"; status=$?
+check "missing directory status" 1 "$status"
+check "missing directory message" "modaris-scan: cannot list '$tree/missing': No such directory" "$message"
+check "the scan goes on" 1 "$(wc -l < "$tree/out.tsv")"
+message="$("$scan" -q -f one.dll "$tree" 2>&1 >/dev/full)"; status=$?
+check "full disk status" 1 "$status"
+check "full disk message" "modaris-scan: cannot write the rows: No space left on device" "$message"
+check "a reader that leaves early" "" "$("$scan" -q -d "$tree" 2>&1 >/dev/null | head -c0)"
+
+# Plain arguments are directories, each one whole; -d and -f add up.
+mkdir -p "$tree/semi;colon"
+cp "$fixtures/v1_2_3_4_x86.dll" "$tree/semi;colon/three.dll"
+check "a directory named with ';'" 1 "$("$scan" -q "$tree/semi;colon" | wc -l)"
+check "repeated -f and -d" 3 "$("$scan" -q -n -f one.dll -f three.dll -d "$tree" "$tree/semi;colon" -d "$tree" | wc -l)"
+cp "$fixtures/v1_2_3_4_x86.dll" "$tree/driver.sys"
+check "extensions replace the five" "$tree/driver.sys" "$("$scan" -q -n --extensions=sys "$tree" | cut -f6)"
+
+# Fields by name: typed jsonl, and the facts of the file itself.
+if command -v python3 >/dev/null; then
+    check "fields as jsonl" "1.2.3.4 i386 True $(stat -c %s "$tree/one.dll") $(sha256sum "$tree/one.dll" | cut -d' ' -f1) None" \
+        "$("$scan" -q -n -f one.dll --fields=fileVersionNumber,machine,managed,size,sha256,bits --format jsonl -b unknown,32 "$tree" |
+           python3 -c 'import json,sys; r=json.loads(sys.stdin.readline()); print(r["fileVersionNumber"], r["machine"], r["managed"] is False, r["size"], r["sha256"], r.get("nothing"))')"
+    check "no module: null facts" "None None None" \
+        "$("$scan" -q -f text.dll -b unknown --fields=machine,fileVersionNumber,bits --format jsonl "$tree/sub" |
+           python3 -c 'import json,sys; r=json.loads(sys.stdin.readline()); print(r["machine"], r["fileVersionNumber"], r["bits"])')"
+fi
+check "tsv heading" "fileName	size	"$'\r' "$("$scan" -q --fields=fileName,size --header -f one.dll "$tree" | head -1)"
 
 # Bad usage: one message naming it, a hint, exit 2.
 message="$("$scan" --bits=8 2>&1)"; status=$?

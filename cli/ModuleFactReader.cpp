@@ -1,0 +1,157 @@
+#include "cli/ModuleFactReader.h"
+
+#include <cstdio>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "cli/VersionFacts.h"
+#include "engine/ModuleHeader.h"
+#include "engine/ModuleHeaderTexts.h"
+#include "platform/UniqueHandles.h"
+#include "platform/hash/Sha256.h"
+
+namespace {
+
+bool IsVersionField(Field field)
+{
+    return field >= Field::FileVersionNumber && field <= Field::FileFlags;
+}
+
+bool IsOpenFileField(Field field)
+{
+    return (field >= Field::Machine && field <= Field::LinkTime) || field == Field::Size ||
+           field == Field::Modified;
+}
+
+// A file time as ISO 8601 UTC, to the second.
+std::optional<std::string> UtcText(const FILETIME& time)
+{
+    SYSTEMTIME fields;
+    if (!FileTimeToSystemTime(&time, &fields)) return std::nullopt;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", fields.wYear, fields.wMonth, fields.wDay,
+                  fields.wHour, fields.wMinute, fields.wSecond);
+    return std::string(text);
+}
+
+// What the open file itself says: its headers, size and last write.
+struct OpenFileFacts {
+    std::optional<ModuleHeader> header;
+    std::optional<std::string> size;
+    std::optional<std::string> modified;
+};
+
+OpenFileFacts ReadOpenFileFacts(const char* path)
+{
+    OpenFileFacts facts;
+    const platform::UniqueFileHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return facts;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file.Get(), &size)) facts.size = std::to_string(size.QuadPart);
+    FILETIME creation, access, lastWrite;
+    if (GetFileTime(file.Get(), &creation, &access, &lastWrite)) facts.modified = UtcText(lastWrite);
+    facts.header = ReadModuleHeader(file.Get());
+    return facts;
+}
+
+std::optional<std::string> VersionFact(Field field, const platform::VersionBlock& block)
+{
+    const std::optional<VS_FIXEDFILEINFO> fixed = block.FixedInfo();
+    switch (field) {
+    case Field::FileVersionNumber:
+        if (fixed) return VersionNumberText(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+        return std::nullopt;
+    case Field::ProductVersionNumber:
+        if (fixed) return VersionNumberText(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+        return std::nullopt;
+    case Field::FileFlags:
+        if (fixed) return FileFlagsText(*fixed);
+        return std::nullopt;
+    case Field::FileVersionText: return VersionString(block, "FileVersion");
+    case Field::ProductVersionText: return VersionString(block, "ProductVersion");
+    case Field::FileDescription: return VersionString(block, "FileDescription");
+    case Field::ProductName: return VersionString(block, "ProductName");
+    case Field::OriginalFilename: return VersionString(block, "OriginalFilename");
+    case Field::InternalName: return VersionString(block, "InternalName");
+    case Field::LegalCopyright: return VersionString(block, "LegalCopyright");
+    case Field::Translation: return TranslationText(block);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<std::string> UnlessEmpty(std::string text)
+{
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+// What the headers say; nothing for a file that is no module.
+std::optional<std::string> HeaderFact(Field field, const std::optional<ModuleHeader>& header)
+{
+    if (!header || header->kind == ModuleKind::NotAModule) return std::nullopt;
+    switch (field) {
+    case Field::Machine: return UnlessEmpty(MachineText(*header));
+    case Field::Subsystem: return UnlessEmpty(SubsystemText(*header));
+    case Field::Managed: return std::string(ManagedText(*header));
+    case Field::LinkTime: return UnlessEmpty(LinkTimeText(*header));
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::string HostName()
+{
+#ifdef _WIN32
+    char name[256] = "";
+    DWORD size = sizeof name;
+    if (GetComputerNameExA(ComputerNameDnsHostname, name, &size)) return std::string(name, size);
+    return std::string();
+#else
+    char name[256] = "";
+    if (gethostname(name, sizeof name - 1) != 0) return std::string();
+    // The host's own name, without the domain, as Windows gives it.
+    std::string host(name);
+    return host.substr(0, host.find('.'));
+#endif
+}
+
+ModuleFactReader::ModuleFactReader(std::vector<Field> fields) : m_host(HostName())
+{
+    for (Field field : fields) {
+        if (IsColumnField(field)) continue;
+        m_fields.push_back(field);
+        m_needsVersion = m_needsVersion || IsVersionField(field);
+        m_needsOpenFile = m_needsOpenFile || IsOpenFileField(field);
+    }
+}
+
+ExtraFactValues ModuleFactReader::Read(const char* path) const
+{
+    const platform::VersionBlock block = m_needsVersion
+                                             ? platform::VersionBlock::Read(platform::LinkedVersionFunctions(), path)
+                                             : platform::VersionBlock::Read({}, path);
+    const OpenFileFacts file = m_needsOpenFile ? ReadOpenFileFacts(path) : OpenFileFacts{};
+
+    ExtraFactValues values;
+    values.reserve(m_fields.size());
+    for (Field field : m_fields) {
+        if (IsVersionField(field)) {
+            values.push_back(VersionFact(field, block));
+        } else if (field == Field::Size) {
+            values.push_back(file.size);
+        } else if (field == Field::Modified) {
+            values.push_back(file.modified);
+        } else if (IsOpenFileField(field)) {
+            values.push_back(HeaderFact(field, file.header));
+        } else if (field == Field::Sha256) {
+            values.push_back(platform::Sha256OfFile(path));
+        } else {
+            values.push_back(m_host);
+        }
+    }
+    return values;
+}
