@@ -165,7 +165,9 @@ TEST(ProgressLineTest, LongLinesGiveWayInTheMiddle)
     const std::string accented = FitToWidth(std::string(20, 'a') + "\xC3\xA9\xC3\xA9" + std::string(20, 'b'), 20);
     EXPECT_LE(accented.size(), 20u);
     for (std::size_t i = 0; i + 1 < accented.size(); ++i) {
-        if (accented[i] == '\xC3') EXPECT_EQ(accented[i + 1], '\xA9');
+        if (accented[i] == '\xC3') {
+            EXPECT_EQ(accented[i + 1], '\xA9');
+        }
     }
 }
 

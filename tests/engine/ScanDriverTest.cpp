@@ -13,7 +13,7 @@ namespace {
 
 std::vector<unsigned char> Module64() { return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x20B).bytes; }
 
-std::vector<std::string> TakeFileNames(CScanEngine& engine) { return FileNamesOf(TakeRows(engine)); }
+[[maybe_unused]] std::vector<std::string> TakeFileNames(CScanEngine& engine) { return FileNamesOf(TakeRows(engine)); }
 
 std::string Row(const TempTree& tree, const std::string& relative) { return RowPathOf(tree.PathOf(relative)); }
 
