@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/AsciiCase.h"
+
 namespace posix {
 
 namespace {
 
-unsigned char UpperAscii(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
-}
+// Bytes compare unsigned, so that names beyond ASCII sort after it.
+unsigned char UpperAscii(char c) { return static_cast<unsigned char>(support::ToUpperAscii(c)); }
 
 // A name's first eight bytes, upper-cased, as one number: where two keys
 // differ they order as the names do. A short name is padded with zero

@@ -1,16 +1,10 @@
 #include "platform/posix/drive_roots.h"
 
-#include <cstdlib>
 #include <sys/stat.h>
 
-namespace posix {
+#include "platform/posix/wine_prefix.h"
 
-std::string WinePrefix()
-{
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "") + "/.wine";
-}
+namespace posix {
 
 namespace {
 

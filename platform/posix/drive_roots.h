@@ -4,10 +4,6 @@
 
 namespace posix {
 
-// The Wine prefix whose drives stand in for Windows' ($WINEPREFIX, default
-// ~/.wine); it need not exist.
-std::string WinePrefix();
-
 // The text that stands for the root of drive `letter` (c to z): the Wine
 // prefix's dosdevices link for that letter with a trailing '/', so that row
 // texts are real paths. Without any prefix, c: is "/"; a letter without a

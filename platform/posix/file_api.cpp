@@ -1,60 +1,58 @@
-// Files over POSIX descriptors. Share modes are modelled with flock: a
-// handle that shares with nobody holds an exclusive lock, one that shares
-// reading a shared lock, so two such handles exclude each other across
-// processes as on Windows.
+// Module files, opened for reading only: the engine reads modules and
+// writes nothing. Share modes are modelled with flock (open_for_reading.h),
+// so two handles exclude each other across processes as on Windows.
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <cstdint>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/errno_to_win32.h"
 #include "platform/posix/file_times.h"
-#include "platform/posix/kernel_object.h"
+#include "platform/posix/handle_table.h"
+#include "platform/posix/open_for_reading.h"
 #include "platform/posix/win32_api.h"
-
-namespace posix {
-
-FileObject::~FileObject() { close(m_fd); }
-
-FileObject* FileFromHandle(HANDLE handle)
-{
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
-    return dynamic_cast<FileObject*>(static_cast<KernelObject*>(handle));
-}
-
-}  // namespace posix
 
 namespace {
 
-int OpenFlags(DWORD desiredAccess, DWORD creationDisposition)
-{
-    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    const bool reads = (desiredAccess & GENERIC_READ) != 0;
-    const bool writes = (desiredAccess & GENERIC_WRITE) != 0;
-    flags |= writes ? (reads ? O_RDWR : O_WRONLY) : O_RDONLY;
-    switch (creationDisposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    default: break;
+class FileObject {
+public:
+    static constexpr posix::HandleKind kHandleKind = posix::HandleKind::File;
+
+    // `steady`: the file's status at the open, for a handle under which
+    // the file cannot change (see CreateFileA); none otherwise.
+    FileObject(int fd, std::optional<struct stat> steady) : m_fd(fd), m_steady(steady) {}
+    ~FileObject() { close(m_fd); }
+    FileObject(const FileObject&) = delete;
+    FileObject& operator=(const FileObject&) = delete;
+
+    int fd() const { return m_fd; }
+
+    // The file's size and times as the handle sees them now.
+    bool Status(struct stat& info) const
+    {
+        if (m_steady) {
+            info = *m_steady;
+            return true;
+        }
+        return fstat(m_fd, &info) == 0;
     }
-    return flags;
-}
+
+    // The file pointer is kept here and every read names its offset, so a
+    // seek followed by a read is one call to the system, not two.
+    std::int64_t Position() const { return m_position; }
+    void SetPosition(std::int64_t position) { m_position = position; }
+
+private:
+    int m_fd;
+    std::optional<struct stat> m_steady;
+    std::int64_t m_position = 0;
+};
 
 HANDLE Fail(DWORD error)
 {
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
-}
-
-// The file's size and times as the handle sees them now.
-bool StatusOf(const posix::FileObject& object, struct stat& info)
-{
-    if (const auto& steady = object.SteadyStatus()) {
-        info = *steady;
-        return true;
-    }
-    return fstat(object.fd(), &info) == 0;
 }
 
 }  // namespace
@@ -63,37 +61,25 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE)
 {
     if (!fileName || !*fileName) return Fail(ERROR_PATH_NOT_FOUND);
-    // Non-blocking, so that a FIFO named like a module cannot stall the scan.
-    // Only regular files are kept, and on those the flag changes nothing.
-    const int fd = open(fileName, OpenFlags(desiredAccess, creationDisposition), 0644);
-    if (fd < 0) return Fail(posix::Win32ErrorFromErrno(errno, fileName));
-
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        // Windows opens no directory without backup semantics, and has no
-        // devices, FIFOs or sockets among files.
-        close(fd);
-        return Fail(ERROR_ACCESS_DENIED);
-    }
+    if (desiredAccess != GENERIC_READ || creationDisposition != OPEN_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
     const bool sharesReading = (shareMode & FILE_SHARE_READ) != 0;
-    if (flock(fd, (sharesReading ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-        close(fd);
-        return Fail(ERROR_SHARING_VIOLATION);
-    }
-    // A handle that reads and shares with nobody holds the only open the
-    // file has: as on Windows, nothing can change its size or times while
-    // it is open, so they need not be asked for again. Each inspection
-    // opens a module this way twice and asks once each time.
-    const bool steady = (desiredAccess & GENERIC_WRITE) == 0 && shareMode == 0;
+    const posix::OpenedFile opened =
+        posix::OpenForReading(fileName, sharesReading ? posix::Sharing::Readers : posix::Sharing::Nobody);
+    if (opened.fd < 0) return Fail(opened.error);
+    // A handle that shares with nobody holds the only open the file has: as
+    // on Windows, nothing can change its size or times while it is open, so
+    // they need not be asked for again. Each inspection opens a module this
+    // way twice and asks once each time.
+    const bool steady = shareMode == 0;
     SetLastError(ERROR_SUCCESS);
-    return posix::ToHandle(new posix::FileObject(fd, steady ? std::optional<struct stat>(info) : std::nullopt));
+    return posix::AddHandle(std::make_shared<FileObject>(opened.fd, steady ? std::optional(opened.status) : std::nullopt));
 }
 
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)
 {
-    posix::FileObject* object = posix::FileFromHandle(file);
+    const auto object = posix::FindHandle<FileObject>(file);
     struct stat info {};
-    if (!object || !fileSize || !StatusOf(*object, info)) {
+    if (!object || !fileSize || !object->Status(info)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -101,48 +87,27 @@ BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)
     return TRUE;
 }
 
-DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
+// From the start of the file only: the engine seeks to absolute offsets.
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPointer, DWORD moveMethod)
 {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size)) return INVALID_FILE_SIZE;
-    const auto bytes = static_cast<uint64_t>(size.QuadPart);
-    if (fileSizeHigh) *fileSizeHigh = static_cast<DWORD>(bytes >> 32);
-    SetLastError(ERROR_SUCCESS);
-    return static_cast<DWORD>(bytes);
-}
-
-BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPointer,
-                      DWORD moveMethod)
-{
-    posix::FileObject* object = posix::FileFromHandle(file);
+    const auto object = posix::FindHandle<FileObject>(file);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    std::int64_t base = 0;
-    if (moveMethod == FILE_CURRENT) base = object->Position();
-    if (moveMethod == FILE_END) {
-        struct stat info {};
-        if (!StatusOf(*object, info)) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        base = info.st_size;
-    }
-    std::int64_t position = 0;
-    if (__builtin_add_overflow(base, static_cast<std::int64_t>(distance.QuadPart), &position) || position < 0) {
+    if (moveMethod != FILE_BEGIN || distance.QuadPart < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    object->SetPosition(position);
-    if (newPointer) newPointer->QuadPart = position;
+    object->SetPosition(distance.QuadPart);
+    if (newPointer) newPointer->QuadPart = distance.QuadPart;
     return TRUE;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED)
 {
     if (bytesRead) *bytesRead = 0;
-    posix::FileObject* object = posix::FileFromHandle(file);
+    const auto object = posix::FindHandle<FileObject>(file);
     if (!object || (!buffer && bytesToRead)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -168,12 +133,11 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     return result;
 }
 
-BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
-                 LPFILETIME lastWriteTime)
+BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime, LPFILETIME lastWriteTime)
 {
-    posix::FileObject* object = posix::FileFromHandle(file);
+    const auto object = posix::FindHandle<FileObject>(file);
     struct stat info {};
-    if (!object || !StatusOf(*object, info)) {
+    if (!object || !object->Status(info)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -185,42 +149,11 @@ BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime
     return TRUE;
 }
 
+// Files and threads; listings close with FindClose and keys with RegCloseKey.
 BOOL CloseHandle(HANDLE object)
 {
-    if (object == nullptr || object == INVALID_HANDLE_VALUE) {
+    if (!posix::RemoveHandle(object, {posix::HandleKind::File, posix::HandleKind::Thread})) {
         SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    delete static_cast<posix::KernelObject*>(object);
-    return TRUE;
-}
-
-DWORD GetFileAttributesA(LPCSTR fileName)
-{
-    struct stat info {};
-    if (!fileName || !*fileName) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    if (stat(fileName, &info) != 0) {
-        SetLastError(posix::Win32ErrorFromErrno(errno, fileName));
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
-    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
-    if (access(fileName, W_OK) != 0) attributes |= FILE_ATTRIBUTE_READONLY;
-    return attributes;
-}
-
-BOOL DeleteFileA(LPCSTR fileName)
-{
-    struct stat info {};
-    if (!fileName || lstat(fileName, &info) != 0) {
-        SetLastError(posix::Win32ErrorFromErrno(errno, fileName));
-        return FALSE;
-    }
-    if (S_ISDIR(info.st_mode) || unlink(fileName) != 0) {
-        SetLastError(S_ISDIR(info.st_mode) ? ERROR_ACCESS_DENIED : posix::Win32ErrorFromErrno(errno, fileName));
         return FALSE;
     }
     return TRUE;

@@ -9,12 +9,14 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 
 #include "platform/posix/directory_order.h"
 #include "platform/posix/drive_roots.h"
 #include "platform/posix/errno_to_win32.h"
+#include "platform/posix/handle_table.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -22,9 +24,9 @@ namespace {
 enum EntryKind : unsigned char { kFile, kDirectory, kLinkToDirectory };
 
 struct FindListing {
+    static constexpr posix::HandleKind kHandleKind = posix::HandleKind::FindListing;
+
     std::string directory;
-    std::string namePattern;
-    bool everything = false;
     bool dotToGive = false;
     bool dotDotToGive = false;
     posix::NextNamesInOrder batch{posix::kNamesPerListingPass, posix::kNameBytesPerListingPass};
@@ -32,22 +34,15 @@ struct FindListing {
     bool lastPass = false;
 };
 
-// Splits "dir/*.*" into the directory to list and the name pattern.
-void SplitPattern(const std::string& pattern, std::string& directory, std::string& namePattern)
+// The directory of "dir/*.*" or "dir/*", with its slash; false for any other
+// pattern: the engine only ever lists whole directories.
+bool DirectoryToList(const std::string& pattern, std::string& directory)
 {
     const std::size_t slash = pattern.find_last_of('/');
-    if (slash == std::string::npos) {
-        directory = ".";
-        namePattern = pattern;
-        return;
-    }
-    directory = pattern.substr(0, slash + 1);
-    namePattern = pattern.substr(slash + 1);
-}
-
-bool MatchesEverything(const std::string& namePattern)
-{
-    return namePattern == "*" || namePattern == "*.*";
+    const std::string names = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (names != "*.*" && names != "*") return false;
+    directory = slash == std::string::npos ? "./" : pattern.substr(0, slash + 1);
+    return true;
 }
 
 // A symbolic link is never a directory here, so a walk cannot loop. A link
@@ -74,7 +69,6 @@ void ReadPass(DIR* stream, FindListing& listing, const std::string* after, bool&
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0) { hasDot = true; continue; }
         if (std::strcmp(name, "..") == 0) { hasDotDot = true; continue; }
-        if (!listing.everything && listing.namePattern != name) continue;
         listing.batch.Offer(name, entry->d_type);
     }
     listing.lastPass = listing.batch.FinishPass();
@@ -142,22 +136,18 @@ bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
 {
-    if (!pattern || !findData) {
+    auto listing = std::make_shared<FindListing>();
+    if (!pattern || !findData || !DirectoryToList(pattern, listing->directory)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    auto* listing = new FindListing;
-    SplitPattern(pattern, listing->directory, listing->namePattern);
-    listing->everything = MatchesEverything(listing->namePattern);
-
     DIR* stream = opendir(listing->directory.c_str());
     if (!stream) {
         SetLastError(posix::Win32ErrorFromErrno(errno, listing->directory.c_str()));
-        delete listing;
         return INVALID_HANDLE_VALUE;
     }
     // Windows gives "." and ".." first, except at the root of a drive.
-    const bool givesDots = listing->everything && !posix::IsDriveRootDirectory(listing->directory);
+    const bool givesDots = !posix::IsDriveRootDirectory(listing->directory);
     bool hasDot = false;
     bool hasDotDot = false;
     ReadPass(stream, *listing, nullptr, hasDot, hasDotDot);
@@ -165,17 +155,16 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
     listing->dotToGive = givesDots && hasDot;
     listing->dotDotToGive = givesDots && hasDotDot;
     if (!HandOutNext(*listing, findData)) {
-        delete listing;
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    return static_cast<HANDLE>(listing);
+    return posix::AddHandle(std::move(listing));
 }
 
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData)
 {
-    auto* listing = static_cast<FindListing*>(findFile);
-    if (!listing || findFile == INVALID_HANDLE_VALUE || !findData) {
+    const auto listing = posix::FindHandle<FindListing>(findFile);
+    if (!listing || !findData) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -188,10 +177,9 @@ BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData)
 
 BOOL FindClose(HANDLE findFile)
 {
-    if (!findFile || findFile == INVALID_HANDLE_VALUE) {
+    if (!posix::RemoveHandle(findFile, {posix::HandleKind::FindListing})) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    delete static_cast<FindListing*>(findFile);
     return TRUE;
 }

@@ -9,26 +9,26 @@ DWORD GetLastError();
 void SetLastError(DWORD error);
 
 // Files (file_api.cpp).
+// Reading only: GENERIC_READ and OPEN_EXISTING.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);
-DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize);
+// FILE_BEGIN only.
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPointer,
                       DWORD moveMethod);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED overlapped);
 BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
                  LPFILETIME lastWriteTime);
+// Files and threads.
 BOOL CloseHandle(HANDLE object);
-DWORD GetFileAttributesA(LPCSTR fileName);
-BOOL DeleteFileA(LPCSTR fileName);
 
 // Times (time_api.cpp).
 BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime);
 BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
 
-// Directory listing (find_api.cpp).
+// Directory listing (find_api.cpp): whole directories, "dir/*.*" or "dir/*".
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
 BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findData);
 BOOL FindClose(HANDLE findFile);
@@ -49,7 +49,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
                       LPDWORD dataSize);
 LONG RegCloseKey(HKEY key);
 
-// Modules and run-time lookup (sysinfo stand-in): a fixed set of system
+// Modules and run-time lookup (module_table.cpp): a fixed set of system
 // modules whose functions are found by name.
 HMODULE LoadLibraryA(LPCSTR fileName);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
@@ -62,4 +62,3 @@ uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* st
                          void* argument, unsigned initFlag, unsigned* threadId);
 HRESULT SetThreadDescription(HANDLE thread, PCWSTR description);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
-void Sleep(DWORD milliseconds);

@@ -10,7 +10,7 @@
 #ifndef _WIN32
 #include "TempTree.h"
 #include "crafted_images.h"
-#include "platform/posix/system/platform_facts.h"
+#include "injected_facts/platform_facts.h"
 #endif
 
 namespace {

@@ -7,7 +7,6 @@
 #include "TempTree.h"
 #include "platform/posix/system/cpu_identity.h"
 #include "platform/posix/system/os_version.h"
-#include "platform/posix/system/platform_facts.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -35,7 +34,7 @@ TEST(CpuIdentity, CombinesExtendedFieldsAsWindowsShowsThem)
 
 TEST(OsVersionStandIn, ReadsTheKernelReleaseAndChecksTheRecordSize)
 {
-    const platform_facts::OsVersion version = posix::OsVersionFromRelease("6.18.44-fc-v1300");
+    const system_facts::OsVersion version = posix::OsVersionFromRelease("6.18.44-fc-v1300");
     EXPECT_EQ(version.major, 6u);
     EXPECT_EQ(version.minor, 18u);
     EXPECT_EQ(version.build, 44u);

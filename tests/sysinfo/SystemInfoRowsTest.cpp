@@ -11,7 +11,7 @@
 #ifndef _WIN32
 #include "HeaderBytes.h"
 #include "TempTree.h"
-#include "platform/posix/system/platform_facts.h"
+#include "injected_facts/platform_facts.h"
 #endif
 
 namespace {

@@ -6,17 +6,12 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/posix/system/os_version.h"
+#include "support/AsciiCase.h"
+#include "support/Utf.h"
+#include "platform/posix/system/reported_facts.h"
 #include "platform/posix/system/system_errors.h"
 
 namespace {
-
-std::u16string Widened(const std::string& text)
-{
-    std::u16string wide;
-    for (char c : text) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
-    return wide;
-}
 
 // The NetBIOS form of this computer's name: its first label, upper-cased.
 std::string ComputerName()
@@ -24,9 +19,7 @@ std::string ComputerName()
     char host[256] = {};
     if (gethostname(host, sizeof host - 1) != 0) return "LOCALHOST";
     std::string name(host, std::strcspn(host, "."));
-    for (char& c : name) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : name) c = support::ToUpperAscii(c);
     return name;
 }
 
@@ -39,20 +32,14 @@ NET_API_STATUS NetWkstaGetInfo(LPWSTR serverName, DWORD level, LPBYTE* buffer)
     if (serverName && *serverName) return ERROR_BAD_NETPATH;
     if (level != 100) return ERROR_INVALID_LEVEL;
 
-    const platform_facts::Overrides overrides = platform_facts::CurrentOverrides();
-    if (overrides.workstationFailure != NERR_Success) return overrides.workstationFailure;
-    platform_facts::WorkstationVersion version;
-    if (overrides.workstationVersion) {
-        version = *overrides.workstationVersion;
-    } else {
-        const platform_facts::OsVersion reported = posix::ReportedOsVersion();
-        version.major = reported.major;
-        version.minor = reported.minor;
-    }
+    system_facts::WorkstationVersion version;
+    if (const NET_API_STATUS status = system_facts::ReportedWorkstation(version); status != NERR_Success)
+        return status;
 
     // One block, the record first and its two names behind it, so that a
     // single NetApiBufferFree releases everything.
-    const std::u16string computer = Widened(ComputerName());
+    const std::string name = ComputerName();
+    const std::u16string computer = support::Utf16FromUtf8(name.data(), name.size());
     const std::u16string domain = u"WORKGROUP";
     const std::size_t names = (computer.size() + 1 + domain.size() + 1) * sizeof(char16_t);
     auto* block = static_cast<unsigned char*>(std::malloc(sizeof(WKSTA_INFO_100) + names));

@@ -1,46 +1,38 @@
 // A read-only registry that holds one branch: the processor descriptions
 // below HKEY_LOCAL_MACHINE\HARDWARE\DESCRIPTION\System\CentralProcessor.
-// An open key is a heap object that knows its path; handles that were never
-// handed out, or are closed already, are refused rather than followed.
+// An open key is an entry of the handle table that knows its path.
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "support/AsciiCase.h"
-#include "platform/posix/system/processor_facts.h"
+#include "platform/posix/handle_table.h"
+#include "platform/posix/system/reported_facts.h"
 #include "platform/posix/system/system_errors.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
 
-using platform_facts::ProcessorRegistry;
-using platform_facts::RegistryValue;
+using system_facts::ProcessorRegistry;
+using system_facts::RegistryValue;
 using KeyPath = std::vector<std::string>;
 
 const char* const kPathToProcessors[] = {"HARDWARE", "DESCRIPTION", "System", "CentralProcessor"};
 constexpr std::size_t kProcessorsDepth = 4;
 
-// KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
-// WRITE_OWNER, GENERIC_ALL, GENERIC_WRITE: nothing here can be changed.
-constexpr REGSAM kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x00010000 | 0x00040000 | 0x00080000 |
-                                0x10000000 | 0x40000000;
-
 struct OpenKey {
+    static constexpr posix::HandleKind kHandleKind = posix::HandleKind::RegistryKey;
+
     KeyPath path;  // names below HKEY_LOCAL_MACHINE, as the registry spells them
 };
-
-std::mutex g_mutex;
-std::set<OpenKey*> g_openKeys;
 
 std::optional<KeyPath> PathOfKey(HKEY key)
 {
     if (key == HKEY_LOCAL_MACHINE) return KeyPath{};
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto* open = reinterpret_cast<OpenKey*>(key);
-    if (g_openKeys.count(open) == 0) return std::nullopt;
+    const auto open = posix::FindHandle<OpenKey>(reinterpret_cast<HANDLE>(key));
+    if (!open) return std::nullopt;
     return open->path;
 }
 
@@ -74,16 +66,15 @@ std::optional<RegistryValue> FindValue(const KeyPath& path, const char* name, co
 
 }  // namespace
 
-LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result)
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
 {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     std::optional<KeyPath> path = PathOfKey(key);
     if (!path) return ERROR_INVALID_HANDLE;
-    if (desired & kWriteRights) return ERROR_ACCESS_DENIED;
 
     // Several levels at once, separated by backslashes, as Windows allows.
-    const ProcessorRegistry view = posix::ProcessorRegistryView();
+    const ProcessorRegistry view = system_facts::ReportedProcessorRegistry();
     const std::string names = subKey ? subKey : "";
     std::size_t start = 0;
     while (start <= names.size()) {
@@ -97,10 +88,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result)
         start = end + 1;
     }
 
-    auto* open = new OpenKey{*path};
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_openKeys.insert(open);
-    *result = reinterpret_cast<HKEY>(open);
+    *result = reinterpret_cast<HKEY>(posix::AddHandle(std::make_shared<OpenKey>(OpenKey{std::move(*path)})));
     return ERROR_SUCCESS;
 }
 
@@ -109,7 +97,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     if (reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
     const std::optional<KeyPath> path = PathOfKey(key);
     if (!path) return ERROR_INVALID_HANDLE;
-    const std::optional<RegistryValue> value = FindValue(*path, valueName, posix::ProcessorRegistryView());
+    const std::optional<RegistryValue> value = FindValue(*path, valueName, system_facts::ReportedProcessorRegistry());
     if (!value) return ERROR_FILE_NOT_FOUND;
 
     if (type) *type = value->type;
@@ -129,11 +117,6 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 LONG RegCloseKey(HKEY key)
 {
     if (key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
-    auto* open = reinterpret_cast<OpenKey*>(key);
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (g_openKeys.erase(open) == 0) return ERROR_INVALID_HANDLE;
-    }
-    delete open;
-    return ERROR_SUCCESS;
+    return posix::RemoveHandle(reinterpret_cast<HANDLE>(key), {posix::HandleKind::RegistryKey}) ? ERROR_SUCCESS
+                                                                                                : ERROR_INVALID_HANDLE;
 }

@@ -1,8 +1,8 @@
 #include "platform/posix/system/system_directory.h"
 
-#include "platform/posix/drive_roots.h"
-
 #include <sys/stat.h>
+
+#include "platform/posix/wine_prefix.h"
 
 namespace posix {
 
@@ -13,5 +13,7 @@ std::string SystemDirectoryPath()
     if (stat(system32.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return system32;
     return "/usr/lib";
 }
+
+std::string SystemModulePath(const char* fileName) { return SystemDirectoryPath() + "/" + fileName; }
 
 }  // namespace posix

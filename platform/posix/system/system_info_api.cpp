@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "platform/posix/system/cpu_identity.h"
-#include "platform/posix/system/processor_facts.h"
+#include "platform/posix/system/reported_facts.h"
 #include "platform/posix/system/system_directory.h"
 #include "platform/posix/win32_api.h"
 
@@ -38,7 +38,7 @@ void GetSystemInfo(LPSYSTEM_INFO systemInfo)
     systemInfo->lpMaximumApplicationAddress =
         reinterpret_cast<LPVOID>(static_cast<uintptr_t>(sizeof(void*) == 8 ? 0x7FFFFFFEFFFFull : 0x7FFEFFFFull));
 
-    const DWORD count = posix::ReportedProcessorCount();
+    const DWORD count = system_facts::ReportedProcessorCount();
     systemInfo->dwNumberOfProcessors = count;
     const unsigned maskBits = 8 * sizeof(DWORD_PTR);
     systemInfo->dwActiveProcessorMask = count >= maskBits ? ~DWORD_PTR{0} : (DWORD_PTR{1} << count) - 1;

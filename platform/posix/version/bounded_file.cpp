@@ -1,12 +1,10 @@
 #include "platform/posix/version/bounded_file.h"
 
-#include "platform/posix/errno_to_win32.h"
+#include "platform/posix/open_for_reading.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,28 +19,15 @@ bool FileIdentity::operator==(const FileIdentity& other) const
 
 BoundedFile::BoundedFile(const char* path)
 {
-    // Non-blocking, so that a FIFO named like a module cannot stall a scan;
-    // only regular files are read below.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        openError_ = posix::Win32ErrorFromErrno(errno, path);
+    // Windows' version functions open a module sharing reading: a handle
+    // that shares with nobody keeps them out.
+    const posix::OpenedFile opened = posix::OpenForReading(path, posix::Sharing::Readers);
+    if (opened.fd < 0) {
+        openError_ = opened.error;
         return;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        // Windows refuses to open a directory as a file with "access denied".
-        openError_ = ERROR_ACCESS_DENIED;
-        close(fd);
-        return;
-    }
-    // CreateFileA without FILE_SHARE_READ holds an exclusive flock; Windows
-    // then refuses a second reader with a sharing violation.
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
-        openError_ = errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
-        close(fd);
-        return;
-    }
-    fd_ = fd;
+    const struct stat& info = opened.status;
+    fd_ = opened.fd;
     identity_.device = info.st_dev;
     identity_.inode = info.st_ino;
     identity_.size = static_cast<std::uint64_t>(info.st_size);

@@ -2,6 +2,7 @@
 
 #include "platform/version_block/VersionBlockLayout.h"
 
+#include "support/AsciiCase.h"
 #include "support/LittleEndian.h"
 #include "support/Utf.h"
 
@@ -15,11 +16,6 @@ constexpr std::size_t kWideHeaderSize = 6;
 constexpr std::size_t kNarrowHeaderSize = 4;
 // The smallest node of either kind: a header and one byte of key.
 constexpr std::size_t kSmallestNode = kNarrowHeaderSize + 1;
-
-char16_t FoldAscii(char16_t unit)
-{
-    return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
-}
 
 }  // namespace
 
@@ -82,7 +78,7 @@ bool VersionBlock::KeyAt(std::size_t start, std::size_t end, const std::u16strin
         if (position + unit > end) return false;  // no NUL inside the node: matches nothing
         const char16_t found = wide ? static_cast<char16_t>(support::ReadU16(bytes_ + position)) : bytes_[position];
         if (i == wanted.size()) return found == 0;
-        if (FoldAscii(found) != FoldAscii(wanted[i])) return false;
+        if (support::ToUpperAscii(found) != support::ToUpperAscii(wanted[i])) return false;
     }
 }
 

@@ -58,6 +58,9 @@ TEST(DirectoryListing, FailsForWhatCannotBeListed)
     EXPECT_EQ(FindFirstFileA((tree.Root() + "/missing/*.*").c_str(), &entry), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(FindFirstFileA((tree.Root() + "/file.dll/*.*").c_str(), &entry), INVALID_HANDLE_VALUE);
+    // Whole directories only: the engine asks for nothing else.
+    EXPECT_EQ(FindFirstFileA(tree.PathOf("file.dll").c_str(), &entry), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST(DirectoryListing, DriveRootsComeFromTheWinePrefix)

@@ -3,50 +3,21 @@
 // only reads them; without overrides it reports the machine.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "platform/posix/win32_types.h"
+#include "platform/posix/system/fact_records.h"
 
 namespace platform_facts {
 
-// What GetVersionExA reports.
-struct OsVersion {
-    DWORD major = 0;
-    DWORD minor = 0;
-    DWORD build = 0;
-    DWORD platformId = VER_PLATFORM_WIN32_NT;
-    std::string servicePack;
-};
-
-// What NetWkstaGetInfo reports at level 100.
-struct WorkstationVersion {
-    DWORD major = 0;
-    DWORD minor = 0;
-    DWORD platformId = PLATFORM_ID_NT;
-};
-
-// A registry value as RegQueryValueExA hands it out: its type and its bytes.
-struct RegistryValue {
-    DWORD type = REG_SZ;
-    std::string data;
-};
-// REG_SZ: the text and its terminating zero.
-RegistryValue TextValue(const std::string& text);
-// REG_DWORD: four bytes, least significant first.
-RegistryValue NumberValue(DWORD number);
-
-// The values of one key by name; names match regardless of case.
-using RegistryValues = std::map<std::string, RegistryValue>;
-
-// HKEY_LOCAL_MACHINE\HARDWARE\DESCRIPTION\System\CentralProcessor and its
-// sub-keys, named by their number in decimal.
-struct ProcessorRegistry {
-    bool centralProcessorExists = true;
-    std::map<DWORD, RegistryValues> keys;
-};
+using OsVersion = system_facts::OsVersion;
+using WorkstationVersion = system_facts::WorkstationVersion;
+using RegistryValue = system_facts::RegistryValue;
+using RegistryValues = system_facts::RegistryValues;
+using ProcessorRegistry = system_facts::ProcessorRegistry;
+using system_facts::NumberValue;
+using system_facts::TextValue;
 
 // Every member left unset means: as the machine is.
 struct Overrides {
@@ -59,7 +30,8 @@ struct Overrides {
     // The file that GetModuleFileNameA names for kernel32.dll; its version
     // resource carries kernel32's product version text.
     std::optional<std::string> kernel32File;
-    // Module names (any case) that LoadLibraryA and GetModuleHandleA miss.
+    // Module file names (any case, "netapi32.dll") that LoadLibraryA and
+    // GetModuleHandleA miss.
     std::set<std::string> missingModules;
     // Function names that GetProcAddress misses, in every module.
     std::set<std::string> missingFunctions;

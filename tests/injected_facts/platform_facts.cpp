@@ -1,4 +1,4 @@
-#include "platform/posix/system/platform_facts.h"
+#include "injected_facts/platform_facts.h"
 
 #include <mutex>
 
@@ -11,15 +11,6 @@ std::mutex g_mutex;
 Overrides g_overrides;
 
 }  // namespace
-
-RegistryValue TextValue(const std::string& text) { return {REG_SZ, text + '\0'}; }
-
-RegistryValue NumberValue(DWORD number)
-{
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((number >> shift) & 0xFF);
-    return {REG_DWORD, bytes};
-}
 
 void SetOverrides(const Overrides& overrides)
 {
