@@ -83,7 +83,8 @@ check "bad bits status" 2 "$status"
 check "bad bits message" "modaris-scan: invalid bitness '8' in --bits (use 16, 32, 64 and unknown, separated by commas)" \
     "$(printf '%s\n' "$message" | head -1)"
 "$scan" --frobnicate >/dev/null 2>&1; check "unknown option status" 2 "$?"
-"$scan" --help | grep -q -- '--all-drives'; check "help" 0 "$?"
+"$scan" --help > "$tree/help.txt"; check "help status" 0 "$?"
+grep -q -- '--all-drives' "$tree/help.txt"; check "help" 0 "$?"
 
 # Ctrl+C stops as "Stop" does: the rows so far, whole, and exit 130.
 big="$tree/big"
