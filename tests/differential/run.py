@@ -1,0 +1,472 @@
+#!/usr/bin/env python3
+"""Differential check of our version reader against Windows' own: makes
+modules with generate.py, reads each with the native module_versions (our
+POSIX reader) and with module_versions.exe under Wine (Wine's version.dll),
+under each LANG, and reports every difference by the field that differs and
+the module's mutation.
+
+    run.py --native BIN --windows EXE --count N --seed S
+           [--langs en_US.UTF-8,de_DE.UTF-8] [--chunk 4000] [--keep DIR] [--report FILE]
+    run.py --native BIN --windows EXE --cases DIR     (both readers on the modules of DIR)
+
+A difference is a fault of ours unless Wine is at fault: it crashed or hung
+on the module, it read past the end of the file (a PE file shorter than
+its sections, whose difference goes away when zeros follow the end while
+Wine's answer stays), or it walked past the copy of an NE resource table
+(into memory that holds nothing of the file). Those are counted apart. Runs in a session of
+scripts/wine-session.sh, in which a crash ends the program at once instead
+of starting the debugger. Exits 1 when a difference of ours was found.
+"""
+
+import argparse
+import collections
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, HERE)
+import generate  # noqa: E402
+
+WINE_RUN = os.path.join(ROOT, 'scripts', 'wine-run.sh')
+GROUP_SIZE = 50  # modules per folder: Windows' program prints a folder's rows once it is read
+PAD = 65536      # bytes appended by the end-of-file probe
+VERBOSE = bool(os.environ.get('DIFFERENTIAL_VERBOSE'))
+
+ROW = re.compile(rb'^\d+\t(?P<name>[^\t\n]+)\t(?P<product>[^\t\n]*)\t(?P<file>[^\t\n]*)\t'
+                 rb'(?P<company>.*?)\t(?P<bits>-?\d+)\n', re.M | re.S)
+
+
+def parse_rows(output):
+    rows = {}
+    for m in ROW.finditer(output):
+        rows[m['name'].decode('latin-1').lower()] = (m['product'], m['file'], m['company'], m['bits'])
+    return rows
+
+
+def lang_environment(lang):
+    env = {k: v for k, v in os.environ.items() if not k.startswith('LC_') and k != 'LANGUAGE'}
+    env['LANG'] = lang
+    return env
+
+
+def windows_path(path):
+    return 'Z:' + path.replace('/', '\\')
+
+
+class Reader:
+    """One side of the comparison: runs its program over folders of modules
+    and tells the modules it crashed or hung on."""
+
+    def __init__(self, name, command):
+        self.name = name
+        self.command = command
+
+    def run(self, folders, lang):
+        argv = self.command + [windows_path(f) if self.name == 'wine' else f for f in folders]
+        modules = sum(len(os.listdir(f)) for f in folders)
+        timeout = 30 + 0.1 * modules
+        started = time.time()
+        try:
+            done = subprocess.run(argv, env=lang_environment(lang), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, timeout=timeout)
+            output, outcome = done.stdout, 'crash' if done.returncode else 'ok'
+        except subprocess.TimeoutExpired as timed_out:
+            output, outcome = timed_out.stdout or b'', 'hang'
+        if self.name == 'wine':
+            output = output.replace(b'\r\n', b'\n')
+        if VERBOSE:
+            print('  %s %s: %d folders, %d modules, %s, %.1f s' % (self.name, lang, len(folders), modules, outcome,
+                                                               time.time() - started), file=sys.stderr)
+        return parse_rows(output), outcome
+
+    def read(self, work, groups, lang):
+        """Rows of every module of `groups` (lists of names, each in a folder
+        of its own), and the modules this reader failed on."""
+        rows, faults = {}, {}
+        queue = list(groups)
+        while queue:
+            got, outcome = self.run([folder for folder, _ in queue], lang)
+            rows.update(got)
+            for i, (folder, names) in enumerate(queue):
+                if all(n.lower() in got for n in names):
+                    continue
+                if len(names) == 1:
+                    faults[names[0]] = outcome if outcome != 'ok' else 'no row'
+                    rest = queue[i + 1:]
+                else:
+                    rest = [single_folder(work, folder, n) for n in names if n.lower() not in got] + queue[i + 1:]
+                queue = rest
+                break
+            else:
+                queue = []
+        return rows, faults
+
+
+def single_folder(work, folder, name):
+    one = os.path.join(work, 'one', os.path.basename(folder), name)
+    os.makedirs(one, exist_ok=True)
+    if not os.path.exists(os.path.join(one, name)):
+        os.link(os.path.join(folder, name), os.path.join(one, name))
+    return one, [name]
+
+
+# ---------------------------------------------------------------------------
+# Comparison
+
+CP1252_EXTRA = {0x81: 0x81, 0x8D: 0x8D, 0x8F: 0x8F, 0x90: 0x90, 0x9D: 0x9D}
+
+
+def narrow_byte(char):
+    """The byte Windows' code page 1252 gives `char`, or None when it has none."""
+    if ord(char) in CP1252_EXTRA:
+        return bytes([ord(char)])
+    try:
+        return char.encode('cp1252')
+    except UnicodeEncodeError:
+        return None
+
+
+def native_pattern(native):
+    """A pattern for the code page 1252 bytes Windows gives for our UTF-8
+    text, or None when ours is no UTF-8."""
+    try:
+        text = native.decode('utf-8')
+    except UnicodeDecodeError:
+        return None
+    pattern = b''
+    for char in text:
+        byte = narrow_byte(char)
+        if byte is not None:
+            pattern += re.escape(byte)
+        else:
+            pattern += b'[\\x00-\\xff]{1,2}' if ord(char) > 0xFFFF else b'[\\x00-\\xff]'
+    return pattern
+
+
+def same_text(native, wine):
+    """Our narrow texts are UTF-8, Windows' are code page 1252: a character
+    1252 lacks comes out as one replacement byte (two for a pair of
+    surrogates, one per unit). Texts of 16-bit blocks are the file's bytes
+    on both sides."""
+    if native == wine:
+        return True
+    pattern = native_pattern(native)
+    return pattern is not None and re.fullmatch(pattern, wine, re.S) is not None
+
+
+def cut_short(native, wine):
+    """Whether our text is Windows' cut short: a text in UTF-8 takes more
+    bytes than in code page 1252, so the room a block gives its narrow copy
+    holds fewer characters."""
+    pattern = native_pattern(native)
+    found = pattern is not None and any(b >= 0x80 for b in native) and re.match(pattern, wine, re.S)
+    return bool(found) and found.end() < len(wine)
+
+
+FIELDS = ('product', 'file', 'company', 'bits')
+
+
+def differing_fields(native_row, wine_row):
+    if native_row is None or wine_row is None:
+        return ('row missing on ' + ('our side' if native_row is None else 'Windows\' side'),)
+    fields = []
+    for i, field in enumerate(FIELDS):
+        same = same_text(native_row[i], wine_row[i]) if field == 'company' else native_row[i] == wine_row[i]
+        if not same:
+            cut = field == 'company' and cut_short(native_row[i], wine_row[i])
+            fields.append('company cut short in UTF-8' if cut else field)
+    return tuple(fields)
+
+
+def ne_table_overrun(path):
+    """Whether Windows' walk of an NE resource table (which stops only at a
+    type of 0 or at the version type) goes past the table's end."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    try:
+        header = struct.unpack_from('<I', data, 60)[0]
+        if data[header:header + 2] != b'NE':
+            return False
+        start, end = struct.unpack_from('<HH', data, header + 0x24)
+    except struct.error:
+        return False
+    size = (end - start) & 0xFFFFFFFF
+    position = 2
+    while True:
+        if position + 2 > size:
+            return True
+        at = header + start + position
+        type_id = struct.unpack_from('<H', data, at)[0] if at + 2 <= len(data) else 0
+        if type_id == 0:
+            return False
+        count = struct.unpack_from('<H', data, at + 2)[0] if at + 4 <= len(data) else 0
+        if type_id == 0x8010:
+            return position + 8 + 12 * count > size
+        position += 8 + 12 * count
+
+
+def truncated_image(path):
+    """Whether a PE file ends before the raw data of one of its sections:
+    Windows still maps such an image when the shortfall lies within the
+    last sector, and then reads what follows the end as zeros."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    try:
+        header = struct.unpack_from('<I', data, 60)[0]
+        if data[header:header + 2] != b'PE':
+            return False
+        sections, optional_size = struct.unpack_from('<H12xH', data, header + 6)
+        for i in range(sections):
+            raw_size, raw = struct.unpack_from('<II', data, header + 24 + optional_size + 40 * i + 16)
+            if raw_size and raw + raw_size > len(data):
+                return True
+    except struct.error:
+        return False
+    return False
+
+
+def past_end_probe(work, chunk, names, native, wine, lang, wine_rows):
+    """The modules whose difference goes away when zeros follow the end of
+    the file, while Windows' answer stays: Windows read them as zeros."""
+    folder = os.path.join(work, 'probe')
+    os.makedirs(folder)
+    for name in names:
+        with open(os.path.join(chunk, name), 'rb') as f:
+            data = f.read()
+        with open(os.path.join(folder, name), 'wb') as f:
+            f.write(data + bytes(PAD))
+    ours, _ = native.read(work, [(folder, names)], lang)
+    theirs, _ = wine.read(work, [(folder, names)], lang)
+    shutil.rmtree(folder)
+    return {n for n in names if theirs.get(n.lower()) == wine_rows.get(n.lower()) and
+            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()))}
+
+
+# ---------------------------------------------------------------------------
+
+class Tally:
+    def __init__(self):
+        self.modules = collections.Counter()
+        self.kinds = collections.Counter()
+        self.ours = collections.defaultdict(collections.Counter)    # lang -> (fields, kind) -> count
+        self.wine = collections.defaultdict(collections.Counter)    # lang -> (fault, kind) -> count
+        self.examples = collections.defaultdict(list)
+        self.wine_examples = collections.defaultdict(list)
+
+    def add_example(self, table, key, entry):
+        if len(table[key]) < 5 and entry not in table[key]:
+            table[key].append(entry)
+
+
+def run_chunk(args, tally, native, wine, fixtures, first, count, keep):
+    work = tempfile.mkdtemp(prefix='modaris-differential-')
+    try:
+        chunk = os.path.join(work, 'modules')
+        os.makedirs(chunk)
+        manifest = {}
+        for index in range(first, first + count):
+            name, data, fixture, fmt, kinds = generate.make_module(args.seed, index, fixtures)
+            with open(os.path.join(chunk, name), 'wb') as f:
+                f.write(data)
+            manifest[name] = (fixture, fmt, kinds, index)
+            tally.kinds[kinds[0]] += 1
+        groups = []
+        for i in range(0, len(manifest), GROUP_SIZE):
+            folder = os.path.join(work, 'g%04d' % (i // GROUP_SIZE))
+            os.makedirs(folder)
+            names = sorted(manifest)[i:i + GROUP_SIZE]
+            for name in names:
+                os.link(os.path.join(chunk, name), os.path.join(folder, name))
+            groups.append((folder, names))
+
+        for lang in args.langs:
+            tally.modules[lang] += len(manifest)
+            native_rows, native_faults = native.read(work, groups, lang)
+            wine_rows, wine_faults = wine.read(work, groups, lang)
+            differing = {}
+            for name, (fixture, fmt, kinds, index) in manifest.items():
+                if name in native_faults:
+                    differing[name] = ('our reader ' + native_faults[name],)
+                    continue
+                if name in wine_faults:
+                    key = ('Windows: ' + wine_faults[name], kinds[0])
+                    tally.wine[lang][key] += 1
+                    tally.add_example(tally.wine_examples, key, (name, index))
+                    keep_module(keep, 'wine-' + wine_faults[name], kinds[0], chunk, name)
+                    continue
+                fields = differing_fields(native_rows.get(name.lower()), wine_rows.get(name.lower()))
+                if fields:
+                    differing[name] = fields
+            suspects = sorted(n for n in differing if truncated_image(os.path.join(chunk, n)))
+            past_end = past_end_probe(work, chunk, suspects, native, wine, lang, wine_rows) if suspects else set()
+            for name, fields in differing.items():
+                fixture, fmt, kinds, index = manifest[name]
+                fault = None
+                if name in past_end:
+                    fault = 'Windows: reads past the end of the file'
+                elif fmt == 'ne' and ne_table_overrun(os.path.join(chunk, name)):
+                    fault = 'Windows: reads past the NE resource table'
+                if fault:
+                    key = (fault, kinds[0])
+                    tally.wine[lang][key] += 1
+                    tally.add_example(tally.wine_examples, key, (name, index))
+                    keep_module(keep, 'wine-' + fault.split(': ')[1].replace(' ', '-'), kinds[0], chunk, name)
+                    continue
+                key = ('+'.join(fields), kinds[0])
+                tally.ours[lang][key] += 1
+                n, w = native_rows.get(name.lower()), wine_rows.get(name.lower())
+                tally.add_example(tally.examples, key, {
+                    'module': name, 'index': index, 'fixture': fixture, 'mutations': ','.join(kinds),
+                    'native': [x.decode('utf-8', 'backslashreplace') for x in n] if n else None,
+                    'windows': [x.decode('cp1252', 'backslashreplace') for x in w] if w else None})
+                keep_module(keep, '+'.join(fields), kinds[0], chunk, name)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def keep_module(keep, fields, kind, chunk, name):
+    if not keep:
+        return
+    folder = os.path.join(keep, '%s__%s' % (fields.replace(' ', '-').replace("'", ''), kind))
+    os.makedirs(folder, exist_ok=True)
+    if len(os.listdir(folder)) < 5:
+        shutil.copy(os.path.join(chunk, name), folder)
+
+
+def report(tally, args, elapsed):
+    lines = ['differential check: seed %s, %d modules, LANG %s, %.0f s' %
+             (args.seed, args.count, ' and '.join(args.langs), elapsed)]
+    for lang in args.langs:
+        ours = sum(tally.ours[lang].values())
+        wine = sum(tally.wine[lang].values())
+        lines.append('  %s: %d modules, %d differences of ours, %d faults of Windows (Wine)' %
+                     (lang, tally.modules[lang], ours, wine))
+        for (fields, kind), count in sorted(tally.ours[lang].items(), key=lambda x: (-x[1], x[0])):
+            lines.append('    %6d  %-28s  mutation %s (of %d)' % (count, fields, kind, tally.kinds[kind]))
+        for (fault, kind), count in sorted(tally.wine[lang].items(), key=lambda x: (-x[1], x[0])):
+            lines.append('    %6d  %-28s  mutation %s' % (count, fault, kind))
+    if tally.examples:
+        lines.append('examples (native | Windows: product, file, company, bits):')
+        for (fields, kind), entries in sorted(tally.examples.items()):
+            for e in entries[:2]:
+                lines.append('  %s / %s: %s #%d [%s] %s | %s' % (fields, kind, e['module'], e['index'],
+                                                                e['mutations'], e['native'], e['windows']))
+    return '\n'.join(lines)
+
+
+AEDEBUG = 'HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug'
+
+
+def registry(*args):
+    reg = os.path.join(os.environ['MODARIS_WINEPREFIX'], 'drive_c', 'windows', 'system32', 'reg.exe')
+    return subprocess.run([WINE_RUN, reg] + list(args), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                          check=True).stdout.decode('latin-1')
+
+
+def quiet_crashes():
+    """Lets a crashing program end at once instead of starting the debugger,
+    which takes seconds each time; returns the debugger command to put back."""
+    found = re.search(r'Debugger\s+REG_SZ\s+(.*?)\r?$', registry('query', AEDEBUG, '/v', 'Debugger'), re.M)
+    registry('add', AEDEBUG, '/v', 'Debugger', '/d', 'false', '/f')
+    return found.group(1) if found else None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('--native', required=True)
+    parser.add_argument('--windows', required=True)
+    parser.add_argument('--fixtures', default=os.path.join(ROOT, 'build', 'native', 'fixtures', 'modules'))
+    parser.add_argument('--count', type=int, default=2000)
+    parser.add_argument('--first', type=int, default=0)
+    parser.add_argument('--seed', default='1')
+    parser.add_argument('--langs', default='en_US.UTF-8,de_DE.UTF-8')
+    parser.add_argument('--chunk', type=int, default=4000)
+    parser.add_argument('--keep', help='copy up to 5 differing modules per class into this folder')
+    parser.add_argument('--report', help='write the figures and examples as JSON here')
+    parser.add_argument('--cases', help='compare the modules of this folder instead')
+    args = parser.parse_args()
+    args.langs = args.langs.split(',')
+
+    available = subprocess.run(['locale', '-a'], stdout=subprocess.PIPE, text=True).stdout.lower().split()
+    for lang in args.langs:
+        if lang.lower().replace('utf-8', 'utf8') not in available:
+            sys.exit('differential: the locale %s is not installed (Wine would fall back to en_US)' % lang)
+    if not os.environ.get('MODARIS_SESSION'):
+        # One Wine prefix and one server for all the runs.
+        os.execv(os.path.join(ROOT, 'scripts', 'wine-session.sh'),
+                 ['wine-session.sh', sys.executable, os.path.abspath(__file__)] + sys.argv[1:])
+    debugger = quiet_crashes()
+    try:
+        found_ours = check_folder(args) if args.cases else check(args)
+    finally:
+        if debugger is not None:
+            registry('add', AEDEBUG, '/v', 'Debugger', '/d', debugger, '/f')
+    sys.exit(1 if found_ours else 0)
+
+
+def check_folder(args):
+    """Both readers on the modules of a folder (cases/, wine-faults/), one
+    line per module and LANG; True when one differs."""
+    native = Reader('native', [os.path.abspath(args.native)])
+    wine = Reader('wine', [WINE_RUN, os.path.abspath(args.windows)])
+    work = tempfile.mkdtemp(prefix='modaris-differential-')
+    try:
+        folder = os.path.join(work, 'modules')
+        os.makedirs(folder)
+        names = sorted(n for n in os.listdir(args.cases) if n.lower().endswith(('.dll', '.exe')))
+        for name in names:
+            shutil.copy(os.path.join(args.cases, name), folder)
+        differing = False
+        for lang in args.langs:
+            ours, _ = native.read(work, [(folder, names)], lang)
+            theirs, faults = wine.read(work, [(folder, names)], lang)
+            for name in names:
+                n, w = ours.get(name.lower()), theirs.get(name.lower())
+                fields = ('Windows: ' + faults[name],) if name in faults else differing_fields(n, w)
+                differing = differing or bool(fields)
+                print('%-12s %-45s %-14s ours %s | Windows %s' % (
+                    lang, name, '+'.join(fields) or 'same',
+                    [x.decode('utf-8', 'backslashreplace') for x in n] if n else None,
+                    [x.decode('cp1252', 'backslashreplace') for x in w] if w else None))
+        return differing
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def check(args):
+    fixtures = generate.load_fixtures(args.fixtures)
+    native = Reader('native', [os.path.abspath(args.native)])
+    wine = Reader('wine', [WINE_RUN, os.path.abspath(args.windows)])
+
+    tally = Tally()
+    started = time.time()
+    for first in range(args.first, args.first + args.count, args.chunk):
+        count = min(args.chunk, args.first + args.count - first)
+        run_chunk(args, tally, native, wine, fixtures, first, count, args.keep)
+        print('differential: %d of %d modules done, %.0f s' % (first + count - args.first, args.count,
+                                                              time.time() - started), file=sys.stderr)
+    text = report(tally, args, time.time() - started)
+    print(text)
+    if args.report:
+        with open(args.report, 'w') as f:
+            json.dump({'seed': args.seed, 'first': args.first, 'count': args.count, 'langs': args.langs,
+                       'mutations': tally.kinds,
+                       'modules': tally.modules,
+                       'ours': {l: [[f, k, c] for (f, k), c in t.items()] for l, t in tally.ours.items()},
+                       'wine': {l: [[f, k, c] for (f, k), c in t.items()] for l, t in tally.wine.items()},
+                       'examples': [[f, k, e] for (f, k), e in tally.examples.items()],
+                       'wine_examples': [[f, k, e] for (f, k), e in tally.wine_examples.items()]},
+                      f, indent=1, ensure_ascii=False)
+    return any(tally.ours.values())
+
+
+if __name__ == '__main__':
+    main()
