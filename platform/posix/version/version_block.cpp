@@ -42,7 +42,9 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     const std::size_t unit = wide ? 2 : 1;
     node.keyStart = start + headerSize;
     std::size_t position = node.keyStart;
-    for (; position + unit <= node.end; position += unit) {
+    // Windows reads a key to its NUL wherever that lies; ours stops at the
+    // block's end.
+    for (; position + unit <= length_; position += unit) {
         const bool nul = wide ? support::ReadU16(bytes_ + position) == 0 : bytes_[position] == 0;
         if (nul) {
             node.keyTerminated = true;
@@ -62,20 +64,26 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
         node.valueStart = std::min(node.valueStart, node.end);
         node.valueFits = true;
     } else {
-        node.valueFits = node.valueStart <= node.end && node.valueBytes <= node.end - node.valueStart;
+        // Windows bounds a value by nothing: one running past its node is
+        // still answered. A text is read here to be converted, so it must
+        // lie inside the block; other values are only pointed at, and the
+        // caller reads them in its own buffer, as from Windows.
+        node.valueFits = node.valueStart <= length_ &&
+                         (!node.isText || node.valueBytes <= length_ - node.valueStart);
     }
     return node;
 }
 
-bool VersionBlock::KeyAt(std::size_t start, std::size_t end, const std::u16string& wanted) const
+bool VersionBlock::KeyAt(std::size_t start, const std::u16string& wanted) const
 {
+    const std::size_t end = length_;
     const bool wide = format_ == BlockFormat::Wide;
     const std::size_t unit = wide ? 2 : 1;
     std::size_t position = start + (wide ? kWideHeaderSize : kNarrowHeaderSize);
     // `wanted` holds no NUL, so a shorter key fails on its NUL and a longer
     // one on the unit where `wanted` ends.
     for (std::size_t i = 0;; ++i, position += unit) {
-        if (position + unit > end) return false;  // no NUL inside the node: matches nothing
+        if (position + unit > end) return false;  // no NUL inside the block: matches nothing
         const char16_t found = wide ? static_cast<char16_t>(support::ReadU16(bytes_ + position)) : bytes_[position];
         if (i == wanted.size()) return found == 0;
         if (support::ToUpperAscii(found) != support::ToUpperAscii(wanted[i])) return false;
@@ -99,7 +107,7 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
         if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
         const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
-        if (KeyAt(position, std::min(position + length, parent.end), wanted))
+        if (KeyAt(position, wanted))
             return ParseNode(position, parent.end);
         position += support::AlignUp4(length);
     }

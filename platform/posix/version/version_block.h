@@ -22,14 +22,14 @@ struct BlockNode {
     std::size_t start = 0;
     std::size_t end = 0;        // start + wLength, cut at the parent's end
     std::size_t length = 0;     // wLength as stored, for stepping to the sibling
-    bool keyTerminated = false; // a key without its NUL inside the node matches nothing
+    bool keyTerminated = false; // a key without its NUL inside the block matches nothing
     std::size_t keyStart = 0;
     std::size_t keyUnits = 0;   // UTF-16 units or bytes, without the NUL
     std::size_t valueStart = 0;
     std::size_t valueLength = 0;  // wValueLength as stored
     std::size_t valueBytes = 0;
     bool isText = false;          // Wide blocks: a non-zero wType marks a UTF-16 text
-    bool valueFits = false;       // the value lies inside the node
+    bool valueFits = false;       // starts inside the block (a text: lies wholly inside it)
     std::size_t childrenStart = 0;
 };
 
@@ -54,9 +54,10 @@ public:
 private:
     std::optional<BlockNode> ParseNode(std::size_t start, std::size_t limit) const;
     std::optional<BlockNode> FindChild(const BlockNode& parent, std::string_view key) const;
-    // Whether the child at `start`, cut at `end`, has exactly the key
-    // `wanted` (in UTF-16 units, or bytes for Narrow blocks), ASCII case aside.
-    bool KeyAt(std::size_t start, std::size_t end, const std::u16string& wanted) const;
+    // Whether the child at `start` has exactly the key `wanted` (in UTF-16
+    // units, or bytes for Narrow blocks), ASCII case aside. Like Windows it
+    // reads the key past the child's wLength, but never past the block.
+    bool KeyAt(std::size_t start, const std::u16string& wanted) const;
 
     const std::uint8_t* bytes_;
     std::size_t length_ = 0;

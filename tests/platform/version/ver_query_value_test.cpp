@@ -121,11 +121,12 @@ struct MalformedCase {
     bool found;
 };
 
-TEST(VersionQuery, MalformedBlocksReadAsMissingValues)
+TEST(VersionQuery, MalformedBlocksReadAsWindowsReadsThem)
 {
     // children[0] StringFileInfo > [0] 040904B0 > [0] CompanyName; children[1] VarFileInfo > [0] Translation
     auto table = [](VersionNode& root) -> VersionNode& { return root.children[0].children[0]; };
-    // The last node, its key without NUL up to its end; padding would supply one.
+    // The last node, its key without NUL up to its end: Windows reads on
+    // into the padding, which supplies one when there is any.
     auto unterminatedTail = [](std::uint16_t length) {
         return [length](VersionNode& root) {
             VersionNode tail = crafted::GroupNode("Tail", {});
@@ -140,12 +141,12 @@ TEST(VersionQuery, MalformedBlocksReadAsMissingValues)
         {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
         {"child past its parent is cut to it", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
         {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
-        {"unterminated key", true, unterminatedTail(6 + 8), "\\Tail", false},
-        {"unterminated 16-bit key", false, unterminatedTail(4 + 4), "\\Tail", false},
-        {"value past the node", true, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", false},
-        {"text past the node", true, [&](auto& r) { table(r).children[0].forcedValueLength = 0x7000; }, kCompany, false},
-        {"root value past the root", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\", false},
-        {"16-bit value past the node", false, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", false},
+        {"key read on to the padding's NUL", true, unterminatedTail(6 + 8), "\\Tail", true},
+        {"16-bit key without NUL in the block", false, unterminatedTail(4 + 4), "\\Tail", false},
+        {"value past the node is only pointed at", true, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
+        {"text past the block", true, [&](auto& r) { table(r).children[0].forcedValueLength = 0x7000; }, kCompany, false},
+        {"root value past the root is only pointed at", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\", true},
+        {"16-bit value past the node is only pointed at", false, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
         {"root too short for its key", true, [](auto& r) { r.forcedLength = 12; }, "\\", false},
     };
     for (const MalformedCase& c : cases) {

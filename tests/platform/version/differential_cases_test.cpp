@@ -1,0 +1,110 @@
+// Every module the differential check found our reader to answer otherwise
+// than Windows, read through the engine's block reader, against what
+// module_versions.exe shows for it under Wine (tests/differential/cases/README.md).
+#include "platform/version_block/VersionBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct Row {
+    std::string product;
+    std::string file;
+    std::string company;
+};
+
+struct DifferentialCase {
+    const char* module;
+    const char* locale;
+    Row windows;
+    // Empty when ours must answer as Windows; else why it may not.
+    const char* keptDifferent;
+};
+
+const Row kSample{"5.000600.7.000800", "1.000200.3.000400", "Modaris Ltd"};
+const Row kNone{"0.000000.0.000000", "0.000000.0.000000", ""};
+
+std::string Half(std::uint32_t word)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(word & 0xFFFF) * 0.0001 + (word >> 16));
+    return text;
+}
+
+// The row's three cells as the engine writes them.
+Row ReadRow(const std::string& path)
+{
+    const auto block = platform::VersionBlock::Read(platform::LinkedVersionFunctions(), path.c_str());
+    Row row{Half(0) + "." + Half(0), Half(0) + "." + Half(0), ""};
+    if (block.IsEmpty()) return row;
+    if (const auto fixed = block.FixedInfo()) {
+        row.product = Half(fixed->dwProductVersionMS) + "." + Half(fixed->dwProductVersionLS);
+        row.file = Half(fixed->dwFileVersionMS) + "." + Half(fixed->dwFileVersionLS);
+    }
+    for (const auto& translation : block.Translations()) {
+        if (const auto company = block.Text(translation, "CompanyName")) row.company = *company;
+    }
+    return row;
+}
+
+class DifferentialCaseTest : public ::testing::TestWithParam<DifferentialCase> {
+protected:
+    void SetUp() override
+    {
+        const char* saved = std::getenv("LC_ALL");
+        savedLocale_ = saved ? saved : "";
+        setenv("LC_ALL", GetParam().locale, 1);
+    }
+    void TearDown() override
+    {
+        if (savedLocale_.empty()) unsetenv("LC_ALL");
+        else setenv("LC_ALL", savedLocale_.c_str(), 1);
+    }
+
+private:
+    std::string savedLocale_;
+};
+
+TEST_P(DifferentialCaseTest, AnswersAsWindows)
+{
+    const DifferentialCase& c = GetParam();
+    const Row ours = ReadRow(std::string(MODARIS_DIFFERENTIAL_CASES) + "/" + c.module);
+    const bool same = ours.product == c.windows.product && ours.file == c.windows.file &&
+                      ours.company == c.windows.company;
+    const std::string shown = ours.product + " | " + ours.file + " | " + ours.company;
+    if (*c.keptDifferent) {
+        EXPECT_FALSE(same) << "now answers as Windows; mark it mended: " << shown;
+        return;
+    }
+    EXPECT_EQ(ours.product, c.windows.product);
+    EXPECT_EQ(ours.file, c.windows.file);
+    EXPECT_EQ(ours.company, c.windows.company);
+}
+
+const char* const kUtf8 =
+    "narrow texts are UTF-8 here: a text may need more bytes than its room in the copy, and a value "
+    "typed as text converts to other bytes than in code page 1252";
+
+const DifferentialCase kCases[] = {
+    {"value-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
+    {"key-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
+    {"text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
+     {kSample.product, kSample.file, "????????"}, kUtf8},
+    {"root-value-typed-as-text.dll", "en_US.UTF-8",
+     {"2.102800.0.000000", "1800.128600.0.006300", ""}, kUtf8},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DifferentialCaseTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<DifferentialCase>& info) {
+                             std::string name = std::string(info.param.module) + "_" + info.param.locale;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
