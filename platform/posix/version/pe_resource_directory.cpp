@@ -9,6 +9,7 @@ namespace {
 constexpr WORD kRtVersion = 16;
 constexpr WORD kVersionInfoId = 1;
 constexpr WORD kEnglishUnitedStates = 0x0409;
+constexpr WORD kDefaultSublanguage = 0x0400;
 constexpr std::uint32_t kSubdirectoryFlag = 0x80000000u;
 constexpr std::uint64_t kDirectoryHeaderSize = 16;
 constexpr std::uint64_t kEntrySize = 8;
@@ -64,6 +65,18 @@ public:
         return support::ReadU32(entry + 4);
     }
 
+    // The first entry that leads to data rather than to a subdirectory.
+    std::optional<std::uint32_t> FirstData(const Directory& directory) const
+    {
+        const std::uint32_t count = directory.namedEntries + directory.idEntries;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint8_t entry[kEntrySize];
+            if (!ReadEntry(directory, i, entry)) return std::nullopt;
+            if (!(support::ReadU32(entry + 4) & kSubdirectoryFlag)) return support::ReadU32(entry + 4);
+        }
+        return std::nullopt;
+    }
+
     std::optional<ResourceDataEntry> ReadDataEntry(std::uint32_t relative) const
     {
         std::uint8_t entry[16];
@@ -96,21 +109,32 @@ std::optional<Directory> OpenSubdirectory(const DirectoryReader& reader,
 }
 
 // Neutral first, then the user's language and its neutral form, then US
-// English, then whatever comes first: the order Windows' version functions try.
+// English, then whatever comes first: the order Windows' version functions
+// try. The file reader also tries the user's primary language with its
+// default sublanguage, and takes the first entry of any kind; the image
+// lookup passes over entries that lead to a subdirectory and ends with the
+// first that does not. (Wine's system language is the user's, so the file
+// reader's system steps add nothing.)
 std::optional<std::uint32_t> FindLanguage(const DirectoryReader& reader, const Directory& languages,
-                                          WORD userLanguage)
+                                          WORD userLanguage, ResourceLookup lookup)
 {
     const WORD userPrimaryNeutral = static_cast<WORD>(userLanguage & 0x03FF);
-    for (WORD language : {WORD{0}, userLanguage, userPrimaryNeutral, kEnglishUnitedStates}) {
-        if (auto entry = reader.FindById(languages, language)) return entry;
+    const WORD userPrimaryDefault = static_cast<WORD>(userPrimaryNeutral | kDefaultSublanguage);
+    const bool image = lookup == ResourceLookup::Image;
+    const WORD order[] = {0, userLanguage, userPrimaryNeutral, image ? userPrimaryNeutral : userPrimaryDefault,
+                          kEnglishUnitedStates};
+    for (WORD language : order) {
+        const auto entry = reader.FindById(languages, language);
+        if (entry && !(image && (*entry & kSubdirectoryFlag))) return entry;
     }
-    return reader.First(languages);
+    return image ? reader.FirstData(languages) : reader.First(languages);
 }
 
 }  // namespace
 
 std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, std::uint64_t root,
-                                                      std::uint64_t limit, WORD userLanguage)
+                                                      std::uint64_t limit, WORD userLanguage,
+                                                      ResourceLookup lookup)
 {
     const DirectoryReader reader(file, root, limit);
     const auto types = reader.Open(0);
@@ -119,7 +143,7 @@ std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, s
     if (!names) return std::nullopt;
     const auto languages = OpenSubdirectory(reader, reader.FindById(*names, kVersionInfoId));
     if (!languages) return std::nullopt;
-    const auto data = FindLanguage(reader, *languages, userLanguage);
+    const auto data = FindLanguage(reader, *languages, userLanguage, lookup);
     if (!data || (*data & kSubdirectoryFlag)) return std::nullopt;
     return reader.ReadDataEntry(*data);
 }

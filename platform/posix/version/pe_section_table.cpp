@@ -21,22 +21,45 @@ std::optional<PeSectionTable> PeSectionTable::Locate(const BoundedFile& file, st
     return PeSectionTable(file, offset, count);
 }
 
-std::optional<PeSection> PeSectionTable::FindByRva(std::uint32_t rva) const
+template <typename Visit>
+bool PeSectionTable::ForEach(Visit visit) const
 {
     std::uint8_t chunk[kSectionsPerRead * kSectionHeaderSize];
     for (std::size_t first = 0; first < count_; first += kSectionsPerRead) {
         const std::size_t inChunk = std::min(kSectionsPerRead, count_ - first);
         if (!file_->Read(offset_ + first * kSectionHeaderSize, chunk, inChunk * kSectionHeaderSize))
-            return std::nullopt;
+            return false;
         for (std::size_t i = 0; i < inChunk; ++i) {
             const std::uint8_t* header = chunk + i * kSectionHeaderSize;
-            const PeSection section{support::ReadU32(header + 12), support::ReadU32(header + 16), support::ReadU32(header + 20)};
-            if (rva >= section.virtualAddress &&
-                std::uint64_t{rva} < std::uint64_t{section.virtualAddress} + section.rawSize)
-                return section;
+            const PeSection section{support::ReadU32(header + 12), support::ReadU32(header + 16),
+                                    support::ReadU32(header + 20), support::ReadU32(header + 8)};
+            if (!visit(section)) return true;
         }
     }
-    return std::nullopt;
+    return true;
+}
+
+std::optional<PeSection> PeSectionTable::FindByRva(std::uint32_t rva) const
+{
+    std::optional<PeSection> found;
+    ForEach([&](const PeSection& section) {
+        if (rva >= section.virtualAddress &&
+            std::uint64_t{rva} < std::uint64_t{section.virtualAddress} + section.rawSize)
+            found = section;
+        return !found;
+    });
+    return found;
+}
+
+std::optional<bool> PeSectionTable::RawDataEndsBy(std::uint64_t end) const
+{
+    bool within = true;
+    if (!ForEach([&](const PeSection& section) {
+            within = section.rawSize == 0 || section.rawOffset + section.rawSize <= end;
+            return within;
+        }))
+        return std::nullopt;
+    return within;
 }
 
 }  // namespace version_reader

@@ -13,6 +13,7 @@ struct PeSection {
     std::uint32_t virtualAddress;
     std::uint32_t rawSize;
     std::uint64_t rawOffset;
+    std::uint32_t virtualSize;
 };
 
 class PeSectionTable {
@@ -25,9 +26,18 @@ public:
     // covers `rva`, as Windows' version functions choose.
     std::optional<PeSection> FindByRva(std::uint32_t rva) const;
 
+    // Whether no section's raw data runs past `end`; nothing when the table
+    // cannot be read.
+    std::optional<bool> RawDataEndsBy(std::uint64_t end) const;
+
 private:
     PeSectionTable(const BoundedFile& file, std::uint64_t offset, std::uint16_t count)
         : file_(&file), offset_(offset), count_(count) {}
+
+    // Calls `visit` with each section in order until it returns false;
+    // false when the table could not be read.
+    template <typename Visit>
+    bool ForEach(Visit visit) const;
 
     const BoundedFile* file_;
     std::uint64_t offset_;

@@ -15,6 +15,11 @@ constexpr std::uint64_t kFileHeaderEnd = 24;  // "PE\0\0" and the 20-byte file h
 constexpr WORD kPe32Magic = 0x10B;
 constexpr WORD kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
+// The image lookup finds no resources in a directory smaller than its header.
+constexpr std::uint32_t kSmallestImageResourceDirectory = 16;
+// Windows still maps a module whose last section ends inside the sector
+// after the end of the file.
+constexpr std::uint64_t kSectorSize = 512;
 
 struct DataDirectory {
     std::uint32_t rva;
@@ -40,6 +45,17 @@ std::optional<DataDirectory> ReadResourceDirectory(const BoundedFile& file, std:
     return DataDirectory{support::ReadU32(entry), support::ReadU32(entry + 4)};
 }
 
+// Whether Windows can map the module as an image, and so finds its
+// resources by the loader's lookup rather than in the file.
+std::optional<ResourceLookup> LookupFor(const std::uint8_t* signature, const PeSectionTable& sections,
+                                        std::uint64_t fileSize)
+{
+    if (signature[2] != 0 || signature[3] != 0) return ResourceLookup::File;
+    const auto mapped = sections.RawDataEndsBy(fileSize + kSectorSize);
+    if (!mapped) return std::nullopt;
+    return *mapped ? ResourceLookup::Image : ResourceLookup::File;
+}
+
 }  // namespace
 
 std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, std::uint64_t headerOffset,
@@ -55,13 +71,19 @@ std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, st
     if (!resources || resources->size == 0) return std::nullopt;
     const auto sections = PeSectionTable::Locate(file, optionalHeader + optionalHeaderSize, sectionCount);
     if (!sections) return std::nullopt;
+    const auto lookup = LookupFor(headers, *sections, file.Size());
+    if (!lookup) return std::nullopt;
+    if (*lookup == ResourceLookup::Image && resources->size < kSmallestImageResourceDirectory)
+        return std::nullopt;
 
     const auto resourceSection = sections->FindByRva(resources->rva);
     if (!resourceSection) return std::nullopt;
+    const std::uint64_t sectionEnd = resourceSection->rawOffset + resourceSection->rawSize;
+    // The file reader reads the resource section's raw data whole, or not at all.
+    if (*lookup == ResourceLookup::File && sectionEnd > file.Size()) return std::nullopt;
     const std::uint64_t root = resourceSection->rawOffset + (resources->rva - resourceSection->virtualAddress);
-    const std::uint64_t limit =
-        std::min(resourceSection->rawOffset + resourceSection->rawSize, file.Size());
-    const auto entry = FindVersionDataEntry(file, root, limit, userLanguage);
+    const std::uint64_t limit = std::min(sectionEnd, file.Size());
+    const auto entry = FindVersionDataEntry(file, root, limit, userLanguage, *lookup);
     if (!entry || entry->size < kMinimumPeVersionSize) return std::nullopt;
 
     // The data may sit in any section; it must be wholly in the file, and its
