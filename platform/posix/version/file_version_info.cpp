@@ -63,9 +63,9 @@ thread_local std::optional<LocatedResource> t_lastLocated;
 void KeepLocated(LPCSTR fileName, const BoundedFile& file, WORD userLanguage, const VersionResource& resource)
 {
     LocatedResource located{fileName, file.Identity(), userLanguage, resource, {}};
-    if (resource.size <= kLargestKeptResource) {
-        located.bytes.resize(resource.size);
-        if (!file.Read(resource.offset, located.bytes.data(), resource.size)) located.bytes.clear();
+    if (resource.inFile <= kLargestKeptResource) {
+        located.bytes.resize(resource.inFile);
+        if (!file.Read(resource.offset, located.bytes.data(), resource.inFile)) located.bytes.clear();
     }
     t_lastLocated = std::move(located);
 }
@@ -96,14 +96,16 @@ DWORD BufferSizeFor(const VersionResource& resource)
 // walks up to it and writes converted texts into the wLength bytes after
 // it. So wLength is cut to what was copied and, for 32-bit blocks, to what
 // leaves room for that second half; it is stored last because "FE2X" lands
-// on it when it is tiny.
+// on it when it is tiny. A 16-bit block of an NE module keeps its wLength
+// up to the end of the buffer, as on Windows, whose walk goes on into the
+// caller's bytes after a resource shorter than its block.
 void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, ModuleFormat format)
 {
     if (copied < 2) return;
     const std::size_t rootLength = support::ReadU16(data);
     const bool narrow =
         copied >= 5 && version_reader::VersionBlock(data).Format() == version_reader::BlockFormat::Narrow;
-    std::size_t limit = copied;
+    std::size_t limit = narrow && format == ModuleFormat::Ne ? bufferLength : copied;
     if (!narrow) limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
 
     if (format == ModuleFormat::Pe && bufferLength >= rootLength + 4)
@@ -142,7 +144,8 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);
-    const std::size_t copied = std::min<std::size_t>(resource->size, length);
+    // Bytes the file lacks leave the caller's buffer as it was.
+    const std::size_t copied = std::min<std::size_t>(resource->inFile, length);
     if (located && !located->bytes.empty()) {
         std::memcpy(bytes, located->bytes.data(), copied);
     } else if (!file.Read(resource->offset, bytes, copied)) {

@@ -3,6 +3,7 @@
 #include "support/LittleEndian.h"
 #include "platform/posix/version/version_resource.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace version_reader {
@@ -14,8 +15,6 @@ constexpr WORD kVersionType = 0x8010;
 constexpr WORD kVersionId = 0x8001;
 constexpr std::size_t kGroupHeaderSize = 8;
 constexpr std::size_t kEntrySize = 12;
-// Resource positions are WORDs shifted left; beyond 31 no file reaches.
-constexpr WORD kLargestShift = 31;
 
 struct NeEntry {
     WORD offset;
@@ -61,17 +60,22 @@ std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file, st
 
     std::vector<std::uint8_t> table(tableEnd - tableStart);
     if (!file.Read(headerOffset + tableStart, table.data(), table.size())) return std::nullopt;
-    const WORD shift = support::ReadU16(table.data());
     const auto entry = FindVersionEntry(table);
-    if (!entry || shift > kLargestShift) return std::nullopt;
+    if (!entry) return std::nullopt;
 
-    const std::uint64_t offset = std::uint64_t{entry->offset} << shift;
-    const std::uint64_t size = std::uint64_t{entry->length} << shift;
+    // Windows shifts in 32 bits, as x86 does: the count taken modulo 32,
+    // the products wrapping.
+    const unsigned shift = support::ReadU16(table.data()) % 32u;
+    const std::uint32_t offset = static_cast<std::uint32_t>(std::uint32_t{entry->offset} << shift);
+    const std::uint32_t size = static_cast<std::uint32_t>(std::uint32_t{entry->length} << shift);
     // The size query reports (size - 52) * 4, which must neither run
     // negative nor overflow a DWORD.
     if (size < kMinimumNeVersionSize || size > 0xFFFFFFFFu / 4 + kMinimumNeVersionSize) return std::nullopt;
-    if (!file.Contains(offset, size)) return std::nullopt;
-    return VersionResource{ModuleFormat::Ne, offset, static_cast<std::uint32_t>(size)};
+    // A resource whose last unit runs past the end of the file is copied as
+    // far as the file goes.
+    if (offset >= file.Size()) return std::nullopt;
+    const auto inFile = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, file.Size() - offset));
+    return VersionResource{ModuleFormat::Ne, offset, size, inFile};
 }
 
 }  // namespace version_reader

@@ -92,7 +92,7 @@ std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, st
     if (!dataSection || entry->size > (0xFFFFFFFFu - 4) / 2) return std::nullopt;
     const std::uint64_t offset = dataSection->rawOffset + (entry->rva - dataSection->virtualAddress);
     if (!file.Contains(offset, entry->size)) return std::nullopt;
-    return VersionResource{ModuleFormat::Pe, offset, entry->size};
+    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size};
 }
 
 }  // namespace version_reader

@@ -20,8 +20,9 @@ constexpr std::uint32_t kMinimumNeVersionSize = 52;
 
 struct VersionResource {
     ModuleFormat format;
-    std::uint64_t offset;  // in the file; [offset, offset + size) lies inside it
-    std::uint32_t size;
+    std::uint64_t offset;  // in the file; [offset, offset + inFile) lies inside it
+    std::uint32_t size;    // as the resource table states it
+    std::uint32_t inFile;  // the bytes of it the file holds: all of it but for NE
 };
 
 // The version resource (type 16, id 1) of a PE or NE module; for PE in the
