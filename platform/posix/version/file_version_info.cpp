@@ -2,6 +2,7 @@
 #include "platform/posix/version/bounded_file.h"
 #include "support/LittleEndian.h"
 #include "platform/posix/version/user_language.h"
+#include "platform/posix/version/version_copy.h"
 #include "platform/posix/version/version_block.h"
 #include "platform/posix/version/version_errors.h"
 #include "platform/posix/version/version_resource.h"
@@ -91,28 +92,6 @@ DWORD BufferSizeFor(const VersionResource& resource)
     return (resource.size - version_reader::kMinimumNeVersionSize) * 4;
 }
 
-// Completes the copy as Windows does, marking the end of a 32-bit block with
-// "FE2X" when that fits. VerQueryValueA then trusts the root's wLength: it
-// walks up to it and writes converted texts into the wLength bytes after
-// it. So wLength is cut to what was copied and, for 32-bit blocks, to what
-// leaves room for that second half; it is stored last because "FE2X" lands
-// on it when it is tiny. A 16-bit block of an NE module keeps its wLength
-// up to the end of the buffer, as on Windows, whose walk goes on into the
-// caller's bytes after a resource shorter than its block.
-void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, ModuleFormat format)
-{
-    if (copied < 2) return;
-    const std::size_t rootLength = support::ReadU16(data);
-    const bool narrow =
-        copied >= 5 && version_reader::VersionBlock(data).Format() == version_reader::BlockFormat::Narrow;
-    std::size_t limit = narrow && format == ModuleFormat::Ne ? bufferLength : copied;
-    if (!narrow) limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
-
-    if (format == ModuleFormat::Pe && bufferLength >= rootLength + 4)
-        std::memcpy(data + rootLength, "FE2X", 4);
-    support::WriteU16(data, static_cast<std::uint16_t>(std::min(rootLength, limit)));
-}
-
 }  // namespace
 
 DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle)
@@ -152,7 +131,7 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return FALSE;
     }
-    FinishCopy(bytes, copied, length, resource->format);
+    version_reader::FinishCopy(bytes, copied, length, resource->format);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

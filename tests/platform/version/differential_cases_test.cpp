@@ -103,6 +103,7 @@ const DifferentialCase kCases[] = {
     {"ne-resource-past-end-of-file.dll", "en_US.UTF-8", kSample, ""},
     {"ne-resource-shorter-than-its-block.dll", "en_US.UTF-8", kSample, ""},
     {"ne-shift-32.dll", "en_US.UTF-8", kSample, ""},
+    {"root-length-below-6.dll", "en_US.UTF-8", {"95.007800.78.007300", "83.008200.79.007300", ""}, ""},
     {"text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
      {kSample.product, kSample.file, "????????"}, kUtf8},
     {"root-value-typed-as-text.dll", "en_US.UTF-8",
@@ -110,8 +111,8 @@ const DifferentialCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DifferentialCaseTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<DifferentialCase>& info) {
-                             std::string name = std::string(info.param.module) + "_" + info.param.locale;
+                         [](const ::testing::TestParamInfo<DifferentialCase>& param) {
+                             std::string name = std::string(param.param.module) + "_" + param.param.locale;
                              for (char& ch : name) {
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              }

@@ -1,0 +1,64 @@
+#include "platform/posix/version/version_copy.h"
+
+#include "platform/posix/version/version_block.h"
+#include "platform/version_block/VersionBlockLayout.h"
+#include "support/LittleEndian.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace version_reader {
+
+namespace {
+
+constexpr std::size_t kWideHeaderSize = 6;
+constexpr std::size_t kNarrowKeyStart = 4;
+
+// A root shorter than a 32-bit header that "FE2X" turned into a 16-bit one
+// (its byte 4 now a letter): Windows reads its key on past wLength to the
+// NUL and points at the value after it, which no child follows. The walk
+// here is bounded by wLength, so the root is given the length of its header
+// and key, found inside what the buffer holds; then the root query answers
+// as on Windows and every other query finds nothing, as there.
+std::optional<std::size_t> ShortRootReadAsSixteenBit(const std::uint8_t* data, std::size_t rootLength,
+                                                     std::size_t held)
+{
+    if (rootLength >= kWideHeaderSize || held <= kNarrowKeyStart || !platform::IsSixteenBitVersionBlock(data))
+        return std::nullopt;
+    const auto* nul = static_cast<const std::uint8_t*>(
+        std::memchr(data + kNarrowKeyStart, 0, held - kNarrowKeyStart));
+    if (!nul) return std::nullopt;
+    const std::size_t valueStart = support::AlignUp4(static_cast<std::size_t>(nul - data) + 1);
+    if (valueStart > held) return std::nullopt;
+    return valueStart;
+}
+
+}  // namespace
+
+// Completes the copy as Windows does, marking the end of a 32-bit block with
+// "FE2X" when that fits. VerQueryValueA then trusts the root's wLength: it
+// walks up to it and writes converted texts into the wLength bytes after
+// it. So wLength is cut to what was copied and, for 32-bit blocks, to what
+// leaves room for that second half; it is stored last because "FE2X" lands
+// on it when it is tiny. A 16-bit block of an NE module keeps its wLength
+// up to the end of the buffer, as on Windows, whose walk goes on into the
+// caller's bytes after a resource shorter than its block.
+void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, ModuleFormat format)
+{
+    if (copied < 2) return;
+    const std::size_t rootLength = support::ReadU16(data);
+    const bool narrow = copied >= 5 && VersionBlock(data).Format() == BlockFormat::Narrow;
+    std::size_t limit = narrow && format == ModuleFormat::Ne ? bufferLength : copied;
+    if (!narrow) limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
+
+    std::size_t stored = std::min(rootLength, limit);
+    if (format == ModuleFormat::Pe && bufferLength >= rootLength + 4) {
+        std::memcpy(data + rootLength, "FE2X", 4);
+        const std::size_t held = std::max(copied, rootLength + 4);
+        if (const auto keyEnd = ShortRootReadAsSixteenBit(data, rootLength, held)) stored = *keyEnd;
+    }
+    support::WriteU16(data, static_cast<std::uint16_t>(stored));
+}
+
+}  // namespace version_reader
