@@ -123,15 +123,19 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);
-    // Bytes the file lacks leave the caller's buffer as it was.
+    // Bytes the file lacks leave the caller's buffer as it was; those of a
+    // mapped image are the zeros of its section.
     const std::size_t copied = std::min<std::size_t>(resource->inFile, length);
+    const std::size_t held =
+        resource->format == ModuleFormat::Pe ? std::min<std::size_t>(resource->size, length) : copied;
     if (located && !located->bytes.empty()) {
         std::memcpy(bytes, located->bytes.data(), copied);
     } else if (!file.Read(resource->offset, bytes, copied)) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return FALSE;
     }
-    version_reader::FinishCopy(bytes, copied, length, resource->format);
+    std::memset(bytes + copied, 0, held - copied);
+    version_reader::FinishCopy(bytes, held, length, resource->format);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -4,6 +4,10 @@
 
 #include "platform/posix/version/bounded_file.h"
 
+#include "support/LittleEndian.h"
+
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -15,6 +19,10 @@ struct PeSection {
     std::uint64_t rawOffset;
     std::uint32_t virtualSize;
 };
+
+// Up to 65535 sections: read them a few dozen at a time, not one by one.
+constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::size_t kSectionsPerRead = 64;
 
 class PeSectionTable {
 public:
@@ -30,18 +38,36 @@ public:
     // cannot be read.
     std::optional<bool> RawDataEndsBy(std::uint64_t end) const;
 
-private:
-    PeSectionTable(const BoundedFile& file, std::uint64_t offset, std::uint16_t count)
-        : file_(&file), offset_(offset), count_(count) {}
-
     // Calls `visit` with each section in order until it returns false;
     // false when the table could not be read.
     template <typename Visit>
-    bool ForEach(Visit visit) const;
+    bool ForEachSection(Visit visit) const;
+
+private:
+    PeSectionTable(const BoundedFile& file, std::uint64_t offset, std::uint16_t count)
+        : file_(&file), offset_(offset), count_(count) {}
 
     const BoundedFile* file_;
     std::uint64_t offset_;
     std::uint16_t count_;
 };
+
+template <typename Visit>
+bool PeSectionTable::ForEachSection(Visit visit) const
+{
+    std::uint8_t chunk[kSectionsPerRead * kSectionHeaderSize];
+    for (std::size_t first = 0; first < count_; first += kSectionsPerRead) {
+        const std::size_t inChunk = std::min(kSectionsPerRead, count_ - first);
+        if (!file_->Read(offset_ + first * kSectionHeaderSize, chunk, inChunk * kSectionHeaderSize))
+            return false;
+        for (std::size_t i = 0; i < inChunk; ++i) {
+            const std::uint8_t* header = chunk + i * kSectionHeaderSize;
+            const PeSection section{support::ReadU32(header + 12), support::ReadU32(header + 16),
+                                    support::ReadU32(header + 20), support::ReadU32(header + 8)};
+            if (!visit(section)) return true;
+        }
+    }
+    return true;
+}
 
 }  // namespace version_reader

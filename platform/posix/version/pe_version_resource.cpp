@@ -1,6 +1,7 @@
 // PE32 and PE32+: from the headers to the resource section, through its
 // directory to the version data.
 #include "support/LittleEndian.h"
+#include "platform/posix/version/pe_image_view.h"
 #include "platform/posix/version/pe_resource_directory.h"
 #include "platform/posix/version/pe_section_table.h"
 #include "platform/posix/version/version_resource.h"
@@ -15,6 +16,7 @@ constexpr std::uint64_t kFileHeaderEnd = 24;  // "PE\0\0" and the 20-byte file h
 constexpr WORD kPe32Magic = 0x10B;
 constexpr WORD kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // the same in PE32 and PE32+
 // The image lookup finds no resources in a directory smaller than its header.
 constexpr std::uint32_t kSmallestImageResourceDirectory = 16;
 // Windows still maps a module whose last section ends inside the sector
@@ -24,6 +26,7 @@ constexpr std::uint64_t kSectorSize = 512;
 struct DataDirectory {
     std::uint32_t rva;
     std::uint32_t size;
+    std::uint32_t sizeOfHeaders;
 };
 
 // The resource entry of the optional header's data directories, if the
@@ -36,14 +39,21 @@ std::optional<DataDirectory> ReadResourceDirectory(const BoundedFile& file, std:
     if (magic != kPe32Magic && magic != kPe32PlusMagic) return std::nullopt;
     const std::uint64_t countOffset = magic == kPe32Magic ? 92 : 108;
 
+    std::uint8_t sizeOfHeaders[4];
+    if (!file.Read(optionalHeader + kSizeOfHeadersOffset, sizeOfHeaders, sizeof sizeOfHeaders))
+        return std::nullopt;
     std::uint8_t count[4];
     std::uint8_t entry[8];
     if (!file.Read(optionalHeader + countOffset, count, sizeof count)) return std::nullopt;
     if (support::ReadU32(count) <= kResourceDirectoryIndex) return std::nullopt;
     if (!file.Read(optionalHeader + countOffset + 4 + 8 * kResourceDirectoryIndex, entry, sizeof entry))
         return std::nullopt;
-    return DataDirectory{support::ReadU32(entry), support::ReadU32(entry + 4)};
+    return DataDirectory{support::ReadU32(entry), support::ReadU32(entry + 4), support::ReadU32(sizeOfHeaders)};
 }
+
+// Not below a block header, and the doubled size (what the size query
+// reports) must fit in a DWORD.
+bool UsableSize(std::uint32_t size) { return size >= kMinimumPeVersionSize && size <= (0xFFFFFFFFu - 4) / 2; }
 
 // Whether Windows can map the module as an image, and so finds its
 // resources by the loader's lookup rather than in the file.
@@ -54,6 +64,46 @@ std::optional<ResourceLookup> LookupFor(const std::uint8_t* signature, const PeS
     const auto mapped = sections.RawDataEndsBy(fileSize + kSectorSize);
     if (!mapped) return std::nullopt;
     return *mapped ? ResourceLookup::Image : ResourceLookup::File;
+}
+
+// The file reader: RVAs placed in the sections' raw data, and the resource
+// section's raw data read whole.
+std::optional<VersionResource> FindInFile(const BoundedFile& file, const PeSectionTable& sections,
+                                          const DataDirectory& resources, WORD userLanguage)
+{
+    const auto resourceSection = sections.FindByRva(resources.rva);
+    if (!resourceSection) return std::nullopt;
+    const std::uint64_t sectionEnd = resourceSection->rawOffset + resourceSection->rawSize;
+    if (sectionEnd > file.Size()) return std::nullopt;
+    const std::uint64_t root = resourceSection->rawOffset + (resources.rva - resourceSection->virtualAddress);
+    const auto entry = FindVersionDataEntry(file, root, sectionEnd, userLanguage, ResourceLookup::File);
+    if (!entry || !UsableSize(entry->size)) return std::nullopt;
+
+    // The data may sit in any section; it must be wholly in the file.
+    const auto dataSection = sections.FindByRva(entry->rva);
+    if (!dataSection) return std::nullopt;
+    const std::uint64_t offset = dataSection->rawOffset + (entry->rva - dataSection->virtualAddress);
+    if (!file.Contains(offset, entry->size)) return std::nullopt;
+    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size};
+}
+
+// The image lookup: RVAs placed as the loader maps the module. The
+// directory is read where the file shows it; the data may end in a
+// section's zeros, which the copy then holds.
+std::optional<VersionResource> FindInImage(const BoundedFile& file, const PeSectionTable& sections,
+                                           const DataDirectory& resources, WORD userLanguage)
+{
+    if (resources.size < kSmallestImageResourceDirectory) return std::nullopt;
+    const auto directory = MapImageRva(sections, resources.sizeOfHeaders, file.Size(), resources.rva);
+    if (!directory || directory->fileBytes == 0) return std::nullopt;
+    const auto entry = FindVersionDataEntry(file, directory->fileOffset, directory->fileOffset + directory->fileBytes,
+                                            userLanguage, ResourceLookup::Image);
+    if (!entry || !UsableSize(entry->size)) return std::nullopt;
+
+    const auto data = MapImageRva(sections, resources.sizeOfHeaders, file.Size(), entry->rva);
+    if (!data || data->fileBytes + data->zeroBytes < entry->size) return std::nullopt;
+    const auto inFile = static_cast<std::uint32_t>(std::min<std::uint64_t>(entry->size, data->fileBytes));
+    return VersionResource{ModuleFormat::Pe, data->fileOffset, entry->size, inFile};
 }
 
 }  // namespace
@@ -73,26 +123,8 @@ std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, st
     if (!sections) return std::nullopt;
     const auto lookup = LookupFor(headers, *sections, file.Size());
     if (!lookup) return std::nullopt;
-    if (*lookup == ResourceLookup::Image && resources->size < kSmallestImageResourceDirectory)
-        return std::nullopt;
-
-    const auto resourceSection = sections->FindByRva(resources->rva);
-    if (!resourceSection) return std::nullopt;
-    const std::uint64_t sectionEnd = resourceSection->rawOffset + resourceSection->rawSize;
-    // The file reader reads the resource section's raw data whole, or not at all.
-    if (*lookup == ResourceLookup::File && sectionEnd > file.Size()) return std::nullopt;
-    const std::uint64_t root = resourceSection->rawOffset + (resources->rva - resourceSection->virtualAddress);
-    const std::uint64_t limit = std::min(sectionEnd, file.Size());
-    const auto entry = FindVersionDataEntry(file, root, limit, userLanguage, *lookup);
-    if (!entry || entry->size < kMinimumPeVersionSize) return std::nullopt;
-
-    // The data may sit in any section; it must be wholly in the file, and its
-    // doubled size (what the size query reports) must fit in a DWORD.
-    const auto dataSection = sections->FindByRva(entry->rva);
-    if (!dataSection || entry->size > (0xFFFFFFFFu - 4) / 2) return std::nullopt;
-    const std::uint64_t offset = dataSection->rawOffset + (entry->rva - dataSection->virtualAddress);
-    if (!file.Contains(offset, entry->size)) return std::nullopt;
-    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size};
+    return *lookup == ResourceLookup::Image ? FindInImage(file, *sections, *resources, userLanguage)
+                                            : FindInFile(file, *sections, *resources, userLanguage);
 }
 
 }  // namespace version_reader

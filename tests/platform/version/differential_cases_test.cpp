@@ -104,6 +104,8 @@ const DifferentialCase kCases[] = {
     {"ne-resource-shorter-than-its-block.dll", "en_US.UTF-8", kSample, ""},
     {"ne-shift-32.dll", "en_US.UTF-8", kSample, ""},
     {"root-length-below-6.dll", "en_US.UTF-8", {"95.007800.78.007300", "83.008200.79.007300", ""}, ""},
+    {"raw-size-below-directory.dll", "en_US.UTF-8", kSample, ""},
+    {"version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
     {"text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
      {kSample.product, kSample.file, "????????"}, kUtf8},
     {"root-value-typed-as-text.dll", "en_US.UTF-8",
