@@ -36,11 +36,11 @@ if ! ls "$(clang --print-runtime-dir)"/libclang_rt.fuzzer-*.a >/dev/null 2>&1; t
 fi
 
 mkdir -p "$build"
-sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# MODARIS_FUZZ adds the fuzzer's coverage to the sanitizers' flags of the
+# whole build (cmake/CompilerSettings.cmake).
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMODARIS_FUZZ=ON \
-    -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >"$build/fuzz-configure.log" 2>&1 ||
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DMODARIS_FUZZ=ON -DMODARIS_SANITIZE=address,undefined >"$build/fuzz-configure.log" 2>&1 ||
     { cat "$build/fuzz-configure.log" >&2; exit 1; }
 cmake --build "$build" -j2 --target modaris_fuzz_targets
 
