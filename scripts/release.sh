@@ -9,8 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
-# Tools beyond the build's: dpkg-shlibdeps works out the package's Depends.
-for tool in dpkg-shlibdeps:dpkg-dev gzip:gzip; do
+# Tools beyond the build's: dpkg-shlibdeps works out the package's Depends,
+# help2man writes the man page.
+for tool in dpkg-shlibdeps:dpkg-dev gzip:gzip help2man:help2man; do
     if ! command -v "${tool%%:*}" >/dev/null; then
         echo "release: ${tool%%:*} is missing (Debian package ${tool#*:})" >&2
         exit 1

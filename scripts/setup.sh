@@ -10,8 +10,9 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick python3 time
     # the fuzz targets
     clang libclang-rt-14-dev
-    # the release packages and their checks
-    dpkg-dev file groff-base
+    # the release packages and their checks; help2man writes the man page
+    # of modaris-scan from its --help and --version at build time
+    dpkg-dev file groff-base help2man
     # the benchmark and its peers
     hyperfine strace fd-find python3-pefile libimage-exiftool-perl
 )
