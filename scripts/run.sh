@@ -1,6 +1,8 @@
 #!/bin/bash
 # Builds Modaris and runs it: the window under Wine when a display is there,
-# otherwise the console scanner on the default directory.
+# otherwise the console scanner on the default directory (arguments go to it).
+# The window runs in a session of scripts/wine-session.sh: a throwaway Wine
+# prefix (or MODARIS_WINEPREFIX, kept), and nothing left running afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -17,4 +19,4 @@ windows_build=win32
 ./scripts/can-run-32bit-wine.sh || windows_build=win64
 cmake --preset "$windows_build" >/dev/null
 cmake --build --preset "$windows_build" --target modaris >/dev/null
-exec ./scripts/wine-run.sh "build/$windows_build/ui/modaris.exe"
+exec ./scripts/wine-session.sh ./scripts/wine-run.sh "build/$windows_build/ui/modaris.exe"

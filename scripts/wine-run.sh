@@ -1,13 +1,13 @@
 #!/bin/bash
 # Runs a Windows program under Wine in a throwaway prefix that is made once,
 # quietly, and never asks the user anything. The loader is picked by the
-# program's machine type (32-bit or 64-bit).
+# program's machine type (32-bit or 64-bit). Inside scripts/wine-session.sh
+# the prefix is the session's; elsewhere MODARIS_WINEPREFIX, default one per
+# user in the temporary folder.
 set -euo pipefail
 program="$1"
-: "${MODARIS_WINEPREFIX:=${TMPDIR:-/tmp}/modaris-wineprefix-$(id -u)}"
-export WINEPREFIX="$MODARIS_WINEPREFIX"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+source "$(dirname "$0")/lib/wine-prefix.sh"
+modaris_wine_environment
 
 loader=wine
 if [ -f "$program" ]; then
@@ -16,12 +16,5 @@ if [ -f "$program" ]; then
     [ "$machine" = "8664" ] && loader=/usr/lib/wine/wine64
 fi
 
-mkdir -p "$WINEPREFIX"
-(
-    flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
-        wineserver -w || true
-    fi
-) 9>"$WINEPREFIX.lock"
+modaris_wine_prefix_ready || { echo "wine-run: could not make the Wine prefix $WINEPREFIX" >&2; exit 1; }
 exec "$loader" "$@"
