@@ -1,52 +1,42 @@
 #!/bin/bash
-# Builds every target and runs every test suite: natively (plain, with
-# ASan+UBSan, with TSan) and the Windows builds under Wine.
+# The test command. Sets the machine up, then runs every job in turn, each a
+# script of its own, and stops at the first that fails:
+#   the include check and the scripts' own cases (fast, so first);
+#   the suites of each preset: native, native-asan, native-tsan, win32, win64;
+#   the cross-checks of the native build against Wine;
+#   fuzzing, 60 s per target;
+#   the benchmark command's smoke run;
+#   the release packages, made, then checked (the check installs and removes
+#   the .deb as root);
+#   that the run left nothing behind: no Xvfb or wineserver it started, no
+#   process of its Wine prefix, no folder of it.
+# The jobs share one session of scripts/wine-session.sh, so that the display
+# and the Wine prefix are made once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
 
-export MODARIS_WINEPREFIX="${MODARIS_WINEPREFIX:-$(mktemp -d -t modaris-wine-XXXXXX)/prefix}"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export TSAN_OPTIONS="halt_on_error=1"
+if [ "${1:-}" != --in-session ]; then
+    ./scripts/setup.sh
+    echo "=== include check ==="
+    ./scripts/tests/check-includes-test.sh
+    ./scripts/check-includes.sh
+    record="$(mktemp)"
+    trap 'rm -f "$record"' EXIT
+    status=0
+    MODARIS_SESSION_RECORD="$record" ./scripts/wine-session.sh scripts/test.sh --in-session || status=$?
+    # Also after a failed job: a failure must not leave processes behind either.
+    echo "=== nothing left behind ==="
+    ./scripts/check-no-leftovers.sh "$record"
+    [ "$status" -eq 0 ] || exit "$status"
+    ./scripts/check-no-leftovers.sh
+    exit 0
+fi
 
-run_preset() {
-    local preset="$1"
-    echo "=== $preset ==="
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
-}
-
-for preset in native native-asan native-tsan; do
-    run_preset "$preset"
+for preset in native native-asan native-tsan win32 win64; do
+    ./scripts/test-preset.sh "$preset"
 done
 
-# The window tests need a display: without one, a virtual one.
-if [ -z "${DISPLAY:-}" ]; then
-    display=":$((90 + RANDOM % 100))"
-    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-    export DISPLAY="$display"
-    sleep 1
-fi
-
-# What we ship is 32-bit. Where the machine cannot run 32-bit Wine, it is
-# still built, and the same suites run in the 64-bit Windows build.
-if ./scripts/can-run-32bit-wine.sh; then
-    run_preset win32
-else
-    echo "=== win32 (build only: this machine cannot run 32-bit programs) ==="
-    cmake --preset win32 >/dev/null
-    cmake --build --preset win32
-fi
-run_preset win64
-
-echo "=== cross-check: the POSIX stand-in against Wine's version.dll ==="
-./scripts/crosscheck-wine-modules.sh build/native/tests/crosscheck/module_versions \
-    build/win64/tests/crosscheck/module_versions.exe
-./scripts/crosscheck-sysinfo.sh build/native/cli/modaris-scan build/win64/cli/modaris-scan.exe
+./scripts/crosscheck.sh
 
 echo "=== fuzzing: the version reader and the bitness probe, 60 s each ==="
 ./scripts/fuzz.sh 60
@@ -57,5 +47,3 @@ echo "=== benchmark command, smoke run (checks the command, not its figures) ===
 echo "=== release packages ==="
 ./scripts/release.sh
 ./scripts/check-release.sh
-
-WINEPREFIX="$MODARIS_WINEPREFIX" wineserver -k 2>/dev/null || true
