@@ -99,7 +99,11 @@ class Reader:
                 if all(n.lower() in got for n in names):
                     continue
                 if len(names) == 1:
-                    faults[names[0]] = outcome if outcome != 'ok' else 'no row'
+                    # A crash can come of what earlier modules left in the
+                    # process; alone in a fresh one it shows whether it is this one's.
+                    alone, again = self.run([folder], lang) if outcome != 'ok' else ({}, outcome)
+                    faults[names[0]] = ('no row' if outcome == 'ok' else
+                                        outcome + ', not alone' if names[0].lower() in alone else again)
                     rest = queue[i + 1:]
                 else:
                     rest = [single_folder(work, folder, n) for n in names if n.lower() not in got] + queue[i + 1:]
@@ -121,12 +125,14 @@ def single_folder(work, folder, name):
 # ---------------------------------------------------------------------------
 # Comparison
 
-CP1252_EXTRA = {0x81: 0x81, 0x8D: 0x8D, 0x8F: 0x8F, 0x90: 0x90, 0x9D: 0x9D}
+# Bytes code page 1252 leaves undefined; Windows maps them to the control
+# characters of the same value, Python's codec not at all.
+CP1252_UNDEFINED = {0x81, 0x8D, 0x8F, 0x90, 0x9D}
 
 
 def narrow_byte(char):
     """The byte Windows' code page 1252 gives `char`, or None when it has none."""
-    if ord(char) in CP1252_EXTRA:
+    if ord(char) in CP1252_UNDEFINED:
         return bytes([ord(char)])
     try:
         return char.encode('cp1252')
