@@ -24,6 +24,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -409,6 +410,8 @@ def main():
         # One Wine prefix and one server for all the runs.
         os.execv(os.path.join(ROOT, 'scripts', 'wine-session.sh'),
                  ['wine-session.sh', sys.executable, os.path.abspath(__file__)] + sys.argv[1:])
+    # Stopped, it still removes its folders and puts the debugger back.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     debugger = quiet_crashes()
     try:
         found_ours = check_folder(args) if args.cases else check(args)
