@@ -77,7 +77,9 @@ check "installed version" "$version" "$(dpkg-query -W -f='${Version}' modaris-sc
 check "--version" "modaris-scan (Modaris) $version" "$(/usr/bin/modaris-scan --version | head -1)"
 man_page=/usr/share/man/man1/modaris-scan.1.gz
 check "man page installed" "yes" "$([ -f "$man_page" ] && echo yes)"
-check "man page header" ".TH MODARIS-SCAN 1" "$(gzip -dc "$man_page" 2>/dev/null | grep -o '^\.TH MODARIS-SCAN 1')"
+# help2man quotes the section number.
+check "man page header" ".TH MODARIS-SCAN 1" \
+    "$(gzip -dc "$man_page" 2>/dev/null | grep -oE '^\.TH MODARIS-SCAN "?1"?' | tr -d '"')"
 # Every long option of --help stands in the man page.
 missing=""
 for option in $(/usr/bin/modaris-scan --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
