@@ -64,7 +64,11 @@ thread_local std::optional<LocatedResource> t_lastLocated;
 void KeepLocated(LPCSTR fileName, const BoundedFile& file, WORD userLanguage, const VersionResource& resource)
 {
     LocatedResource located{fileName, file.Identity(), userLanguage, resource, {}};
-    if (resource.inFile <= kLargestKeptResource) {
+    // Only what the file holds in one piece is kept: a PE resource that
+    // ends in an image's zeros is copied afresh.
+    const bool onePiece =
+        resource.pieces.empty() && (resource.format == ModuleFormat::Ne || resource.inFile == resource.size);
+    if (onePiece && resource.inFile <= kLargestKeptResource) {
         located.bytes.resize(resource.inFile);
         if (!file.Read(resource.offset, located.bytes.data(), resource.inFile)) located.bytes.clear();
     }
@@ -123,19 +127,18 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);
-    // Bytes the file lacks leave the caller's buffer as it was; those of a
-    // mapped image are the zeros of its section.
-    const std::size_t copied = std::min<std::size_t>(resource->inFile, length);
-    const std::size_t held =
-        resource->format == ModuleFormat::Pe ? std::min<std::size_t>(resource->size, length) : copied;
+    std::optional<std::size_t> held;
     if (located && !located->bytes.empty()) {
-        std::memcpy(bytes, located->bytes.data(), copied);
-    } else if (!file.Read(resource->offset, bytes, copied)) {
+        held = std::min<std::size_t>(located->bytes.size(), length);
+        std::memcpy(bytes, located->bytes.data(), *held);
+    } else {
+        held = version_reader::CopyVersionResource(file, *resource, bytes, length);
+    }
+    if (!held) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return FALSE;
     }
-    std::memset(bytes + copied, 0, held - copied);
-    version_reader::FinishCopy(bytes, held, length, resource->format);
+    version_reader::FinishCopy(bytes, *held, length, resource->format);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -75,7 +75,7 @@ std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file, st
     // far as the file goes.
     if (offset >= file.Size()) return std::nullopt;
     const auto inFile = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, file.Size() - offset));
-    return VersionResource{ModuleFormat::Ne, offset, size, inFile};
+    return VersionResource{ModuleFormat::Ne, offset, size, inFile, {}};
 }
 
 }  // namespace version_reader

@@ -22,7 +22,10 @@ std::optional<ImageSpan> MapImageRva(const PeSectionTable& sections, std::uint32
         const std::uint64_t end =
             start + PageEnd(section.virtualSize != 0 ? section.virtualSize : section.rawSize);
         if (rva < start || rva >= end) return true;
-        const std::uint64_t shownEnd = std::min(PageEnd(start + section.rawSize), end);
+        // The file shows through up to the end of the sector holding the
+        // raw data's end.
+        const std::uint64_t shownEnd =
+            std::min(start + (SectorEnd(section.rawOffset + section.rawSize) - section.rawOffset), end);
         if (rva < shownEnd)
             span = ImageSpan{section.rawOffset + (rva - start), shownEnd - rva, end - shownEnd};
         else

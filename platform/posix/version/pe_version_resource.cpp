@@ -7,6 +7,7 @@
 #include "platform/posix/version/version_resource.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace version_reader {
 
@@ -17,11 +18,10 @@ constexpr WORD kPe32Magic = 0x10B;
 constexpr WORD kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
 constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // the same in PE32 and PE32+
+// Version data spanning more sections than this is not looked for.
+constexpr std::size_t kMostImagePieces = 8;
 // The image lookup finds no resources in a directory smaller than its header.
 constexpr std::uint32_t kSmallestImageResourceDirectory = 16;
-// Windows still maps a module whose last section ends inside the sector
-// after the end of the file.
-constexpr std::uint64_t kSectorSize = 512;
 
 struct DataDirectory {
     std::uint32_t rva;
@@ -61,7 +61,9 @@ std::optional<ResourceLookup> LookupFor(const std::uint8_t* signature, const PeS
                                         std::uint64_t fileSize)
 {
     if (signature[2] != 0 || signature[3] != 0) return ResourceLookup::File;
-    const auto mapped = sections.RawDataEndsBy(fileSize + kSectorSize);
+    // Windows still maps a module whose last section ends inside the
+    // file's last sector.
+    const auto mapped = sections.RawDataEndsBy(SectorEnd(fileSize));
     if (!mapped) return std::nullopt;
     return *mapped ? ResourceLookup::Image : ResourceLookup::File;
 }
@@ -84,7 +86,32 @@ std::optional<VersionResource> FindInFile(const BoundedFile& file, const PeSecti
     if (!dataSection) return std::nullopt;
     const std::uint64_t offset = dataSection->rawOffset + (entry->rva - dataSection->virtualAddress);
     if (!file.Contains(offset, entry->size)) return std::nullopt;
-    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size};
+    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size, {}};
+}
+
+// The version data as the image shows it: from its RVA on through the
+// sections it spans, each piece file bytes and then zeros. Nothing when
+// a byte of it lies outside the image or past the end of the file.
+std::optional<VersionResource> ImageResource(const BoundedFile& file, const PeSectionTable& sections,
+                                             std::uint32_t sizeOfHeaders, const ResourceDataEntry& entry)
+{
+    std::vector<ResourcePiece> pieces;
+    std::uint64_t rva = entry.rva;
+    std::uint64_t remaining = entry.size;
+    while (remaining > 0) {
+        if (pieces.size() == kMostImagePieces || rva > 0xFFFFFFFFu) return std::nullopt;
+        const auto span = MapImageRva(sections, sizeOfHeaders, file.Size(), static_cast<std::uint32_t>(rva));
+        if (!span) return std::nullopt;
+        const std::uint64_t fromFile = std::min(span->fileBytes, remaining);
+        const std::uint64_t zeros = fromFile == span->fileBytes ? std::min(span->zeroBytes, remaining - fromFile) : 0;
+        if (fromFile + zeros == 0) return std::nullopt;
+        pieces.push_back({span->fileOffset, static_cast<std::uint32_t>(fromFile), static_cast<std::uint32_t>(zeros)});
+        rva += fromFile + zeros;
+        remaining -= fromFile + zeros;
+    }
+    VersionResource resource{ModuleFormat::Pe, pieces[0].fileOffset, entry.size, pieces[0].fileBytes, {}};
+    if (pieces.size() > 1) resource.pieces = std::move(pieces);
+    return resource;
 }
 
 // The image lookup: RVAs placed as the loader maps the module. The
@@ -100,10 +127,7 @@ std::optional<VersionResource> FindInImage(const BoundedFile& file, const PeSect
                                             userLanguage, ResourceLookup::Image);
     if (!entry || !UsableSize(entry->size)) return std::nullopt;
 
-    const auto data = MapImageRva(sections, resources.sizeOfHeaders, file.Size(), entry->rva);
-    if (!data || data->fileBytes + data->zeroBytes < entry->size) return std::nullopt;
-    const auto inFile = static_cast<std::uint32_t>(std::min<std::uint64_t>(entry->size, data->fileBytes));
-    return VersionResource{ModuleFormat::Pe, data->fileOffset, entry->size, inFile};
+    return ImageResource(file, sections, resources.sizeOfHeaders, *entry);
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
         std::memcpy(data + rootLength, "FE2X", 4);
         const std::size_t held = std::max(copied, rootLength + 4);
         if (const auto keyEnd = ShortRootReadAsSixteenBit(data, rootLength, held)) stored = *keyEnd;
+        // Below 2 the mark lands on wLength itself, and Windows walks the
+        // block by the length it makes.
+        else if (rootLength < 2) stored = std::min<std::size_t>(support::ReadU16(data), limit);
     }
     support::WriteU16(data, static_cast<std::uint16_t>(stored));
 }

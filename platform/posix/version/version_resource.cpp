@@ -3,6 +3,9 @@
 
 #include "support/LittleEndian.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace version_reader {
 
 std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD userLanguage)
@@ -23,6 +26,30 @@ std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD
     if (signature[0] == 'N' && signature[1] == 'E')
         return FindNeVersionResource(file, static_cast<std::uint64_t>(headerOffset));
     return std::nullopt;
+}
+
+std::optional<std::size_t> CopyVersionResource(const BoundedFile& file, const VersionResource& resource,
+                                               std::uint8_t* out, std::size_t length)
+{
+    const std::size_t wanted = std::min<std::size_t>(resource.size, length);
+    if (resource.pieces.empty()) {
+        const std::size_t copied = std::min<std::size_t>(resource.inFile, wanted);
+        if (!file.Read(resource.offset, out, copied)) return std::nullopt;
+        if (resource.format == ModuleFormat::Ne) return copied;  // the rest of the buffer stays as it was
+        std::memset(out + copied, 0, wanted - copied);
+        return wanted;
+    }
+    std::size_t done = 0;
+    for (const ResourcePiece& piece : resource.pieces) {
+        const std::size_t fromFile = std::min<std::size_t>(piece.fileBytes, wanted - done);
+        if (!file.Read(piece.fileOffset, out + done, fromFile)) return std::nullopt;
+        done += fromFile;
+        const std::size_t zeros = std::min<std::size_t>(piece.zeroBytes, wanted - done);
+        std::memset(out + done, 0, zeros);
+        done += zeros;
+    }
+    std::memset(out + done, 0, wanted - done);
+    return wanted;
 }
 
 }  // namespace version_reader
