@@ -1,6 +1,7 @@
 // Every module the differential check found our reader to answer otherwise
 // than Windows, read through the engine's block reader, against what
-// module_versions.exe shows for it under Wine (tests/differential/cases/README.md).
+// module_versions.exe shows for it under Wine (tests/differential/cases/README.md;
+// modules/ holds two more found by a long run).
 #include "platform/version_block/VersionBlock.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +73,7 @@ private:
 TEST_P(DifferentialCaseTest, AnswersAsWindows)
 {
     const DifferentialCase& c = GetParam();
-    const Row ours = ReadRow(std::string(MODARIS_DIFFERENTIAL_CASES) + "/" + c.module);
+    const Row ours = ReadRow(std::string(MODARIS_SOURCE_DIR) + "/" + c.module);
     const bool same = ours.product == c.windows.product && ours.file == c.windows.file &&
                       ours.company == c.windows.company;
     const std::string shown = ours.product + " | " + ours.file + " | " + ours.company;
@@ -90,31 +91,36 @@ const char* const kUtf8 =
     "typed as text converts to other bytes than in code page 1252";
 
 const DifferentialCase kCases[] = {
-    {"value-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
-    {"key-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
-    {"resource-directory-size-8.dll", "en_US.UTF-8", kNone, ""},
-    {"resource-section-cut-by-end-of-file.dll", "en_US.UTF-8", kNone, ""},
-    {"language-entry-flagged-directory.dll", "en_US.UTF-8", kSample, ""},
-    {"language-entry-flagged-directory.dll", "de_DE.UTF-8", kSample, ""},
-    {"file-read-language-default-sublanguage.dll", "de_AT.UTF-8",
+    {"tests/differential/cases/value-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/key-longer-than-its-node.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/resource-directory-size-8.dll", "en_US.UTF-8", kNone, ""},
+    {"tests/differential/cases/resource-section-cut-by-end-of-file.dll", "en_US.UTF-8", kNone, ""},
+    {"tests/differential/cases/language-entry-flagged-directory.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/language-entry-flagged-directory.dll", "de_DE.UTF-8", kSample, ""},
+    {"tests/differential/cases/file-read-language-default-sublanguage.dll", "de_AT.UTF-8",
      {"4.000700.7.000800", "1.000200.3.000400", "Modaris Deutsch"}, ""},
-    {"file-read-language-default-sublanguage.dll", "en_US.UTF-8",
+    {"tests/differential/cases/file-read-language-default-sublanguage.dll", "en_US.UTF-8",
      {kSample.product, kSample.file, "Modaris English"}, ""},
-    {"ne-resource-past-end-of-file.dll", "en_US.UTF-8", kSample, ""},
-    {"ne-resource-shorter-than-its-block.dll", "en_US.UTF-8", kSample, ""},
-    {"ne-shift-32.dll", "en_US.UTF-8", kSample, ""},
-    {"root-length-below-6.dll", "en_US.UTF-8", {"95.007800.78.007300", "83.008200.79.007300", ""}, ""},
-    {"raw-size-below-directory.dll", "en_US.UTF-8", kSample, ""},
-    {"version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
-    {"text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
+    {"tests/differential/cases/ne-resource-past-end-of-file.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/ne-resource-shorter-than-its-block.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/ne-shift-32.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/root-length-below-6.dll", "en_US.UTF-8", {"95.007800.78.007300", "83.008200.79.007300", ""}, ""},
+    {"tests/differential/cases/raw-size-below-directory.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/platform/version/modules/section-shown-to-its-last-sector.exe", "en_US.UTF-8",
+     {"1.012700.28623.865500", "65541.553500.6.000100", ""}, ""},
+    {"tests/platform/version/modules/data-from-zeros-into-next-section.dll", "en_US.UTF-8",
+     {"32768.003200.0.002400", "2.000000.0.001600", ""}, ""},
+    {"tests/differential/cases/text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
      {kSample.product, kSample.file, "????????"}, kUtf8},
-    {"root-value-typed-as-text.dll", "en_US.UTF-8",
+    {"tests/differential/cases/root-value-typed-as-text.dll", "en_US.UTF-8",
      {"2.102800.0.000000", "1800.128600.0.006300", ""}, kUtf8},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DifferentialCaseTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<DifferentialCase>& param) {
-                             std::string name = std::string(param.param.module) + "_" + param.param.locale;
+                             const std::string path = param.param.module;
+                             std::string name = path.substr(path.rfind('/') + 1) + "_" + param.param.locale;
                              for (char& ch : name) {
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              }
