@@ -15,21 +15,25 @@ namespace {
 constexpr std::size_t kWideHeaderSize = 6;
 constexpr std::size_t kNarrowKeyStart = 4;
 
-// A root shorter than a 32-bit header that "FE2X" turned into a 16-bit one
-// (its byte 4 now a letter): Windows reads its key on past wLength to the
-// NUL and points at the value after it, which no child follows. The walk
-// here is bounded by wLength, so the root is given the length of its header
-// and key, found inside what the buffer holds; then the root query answers
-// as on Windows and every other query finds nothing, as there.
-std::optional<std::size_t> ShortRootReadAsSixteenBit(const std::uint8_t* data, std::size_t rootLength,
-                                                     std::size_t held)
+// A root whose key runs on past its wLength (a root shorter than its
+// header, or one "FE2X" lands inside of): Windows reads the key to its NUL
+// and points at the value after it, which no child follows. The walk here
+// is bounded by wLength, so the root is given the length of its header and
+// key, found inside what the buffer holds; then the root query answers as
+// on Windows and every other query finds nothing, as there. Nothing when
+// the key ends inside wLength, or not inside `held`.
+std::optional<std::size_t> RootKeyPastLength(const std::uint8_t* data, std::size_t rootLength, std::size_t held)
 {
-    if (rootLength >= kWideHeaderSize || held <= kNarrowKeyStart || !platform::IsSixteenBitVersionBlock(data))
-        return std::nullopt;
-    const auto* nul = static_cast<const std::uint8_t*>(
-        std::memchr(data + kNarrowKeyStart, 0, held - kNarrowKeyStart));
-    if (!nul) return std::nullopt;
-    const std::size_t valueStart = support::AlignUp4(static_cast<std::size_t>(nul - data) + 1);
+    if (held <= kNarrowKeyStart) return std::nullopt;
+    const bool narrow = platform::IsSixteenBitVersionBlock(data);
+    const std::size_t unit = narrow ? 1 : 2;
+    std::size_t position = narrow ? kNarrowKeyStart : kWideHeaderSize;
+    for (; position + unit <= held; position += unit) {
+        const bool nul = narrow ? data[position] == 0 : support::ReadU16(data + position) == 0;
+        if (nul) break;
+    }
+    if (position + unit > held || position + unit <= rootLength) return std::nullopt;
+    const std::size_t valueStart = support::AlignUp4(position + unit);
     if (valueStart > held) return std::nullopt;
     return valueStart;
 }
@@ -53,13 +57,19 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
     if (!narrow) limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
 
     std::size_t stored = std::min(rootLength, limit);
+    std::size_t held = copied;
     if (format == ModuleFormat::Pe && bufferLength >= rootLength + 4) {
         std::memcpy(data + rootLength, "FE2X", 4);
-        const std::size_t held = std::max(copied, rootLength + 4);
-        if (const auto keyEnd = ShortRootReadAsSixteenBit(data, rootLength, held)) stored = *keyEnd;
+        held = std::max(copied, rootLength + 4);
         // Below 2 the mark lands on wLength itself, and Windows walks the
         // block by the length it makes.
-        else if (rootLength < 2) stored = std::min<std::size_t>(support::ReadU16(data), limit);
+        if (rootLength < 2) stored = std::min<std::size_t>(support::ReadU16(data), limit);
+    }
+    // A 32-bit block keeps room for its second half.
+    if (held < 5 || !platform::IsSixteenBitVersionBlock(data))
+        held = std::min<std::size_t>(held, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
+    if (rootLength >= 2) {
+        if (const auto keyEnd = RootKeyPastLength(data, rootLength, held)) stored = *keyEnd;
     }
     support::WriteU16(data, static_cast<std::uint16_t>(stored));
 }

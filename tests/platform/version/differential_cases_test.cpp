@@ -1,7 +1,7 @@
 // Every module the differential check found our reader to answer otherwise
 // than Windows, read through the engine's block reader, against what
 // module_versions.exe shows for it under Wine (tests/differential/cases/README.md;
-// modules/ holds two more found by a long run).
+// modules/ holds more found by a long run).
 #include "platform/version_block/VersionBlock.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +111,10 @@ const DifferentialCase kCases[] = {
      {"1.012700.28623.865500", "65541.553500.6.000100", ""}, ""},
     {"tests/platform/version/modules/data-from-zeros-into-next-section.dll", "en_US.UTF-8",
      {"32768.003200.0.002400", "2.000000.0.001600", ""}, ""},
+    {"tests/platform/version/modules/root-key-past-its-length.dll", "en_US.UTF-8",
+     {"1.000900.17040.878100", "0.000000.62104.446900", ""}, ""},
+    {"tests/platform/version/modules/ne-root-key-past-its-length.dll", "en_US.UTF-8",
+     {"19.276900.56597.744700", "0.000000.65541.553500", ""}, ""},
     {"tests/differential/cases/text-longer-in-utf8-than-its-room.dll", "en_US.UTF-8",
      {kSample.product, kSample.file, "????????"}, kUtf8},
     {"tests/differential/cases/root-value-typed-as-text.dll", "en_US.UTF-8",
