@@ -68,6 +68,18 @@ std::optional<ResourceLookup> LookupFor(const std::uint8_t* signature, const PeS
     return *mapped ? ResourceLookup::Image : ResourceLookup::File;
 }
 
+// The version data placed in the sections' raw data: it may sit in any
+// section, and must lie wholly in the file.
+std::optional<VersionResource> FileResource(const BoundedFile& file, const PeSectionTable& sections,
+                                            const ResourceDataEntry& entry)
+{
+    const auto dataSection = sections.FindByRva(entry.rva);
+    if (!dataSection) return std::nullopt;
+    const std::uint64_t offset = dataSection->rawOffset + (entry.rva - dataSection->virtualAddress);
+    if (!file.Contains(offset, entry.size)) return std::nullopt;
+    return VersionResource{ModuleFormat::Pe, offset, entry.size, entry.size, {}};
+}
+
 // The file reader: RVAs placed in the sections' raw data, and the resource
 // section's raw data read whole.
 std::optional<VersionResource> FindInFile(const BoundedFile& file, const PeSectionTable& sections,
@@ -80,13 +92,7 @@ std::optional<VersionResource> FindInFile(const BoundedFile& file, const PeSecti
     const std::uint64_t root = resourceSection->rawOffset + (resources.rva - resourceSection->virtualAddress);
     const auto entry = FindVersionDataEntry(file, root, sectionEnd, userLanguage, ResourceLookup::File);
     if (!entry || !UsableSize(entry->size)) return std::nullopt;
-
-    // The data may sit in any section; it must be wholly in the file.
-    const auto dataSection = sections.FindByRva(entry->rva);
-    if (!dataSection) return std::nullopt;
-    const std::uint64_t offset = dataSection->rawOffset + (entry->rva - dataSection->virtualAddress);
-    if (!file.Contains(offset, entry->size)) return std::nullopt;
-    return VersionResource{ModuleFormat::Pe, offset, entry->size, entry->size, {}};
+    return FileResource(file, sections, *entry);
 }
 
 // The version data as the image shows it: from its RVA on through the
@@ -127,7 +133,11 @@ std::optional<VersionResource> FindInImage(const BoundedFile& file, const PeSect
                                             userLanguage, ResourceLookup::Image);
     if (!entry || !UsableSize(entry->size)) return std::nullopt;
 
-    return ImageResource(file, sections, resources.sizeOfHeaders, *entry);
+    if (auto resource = ImageResource(file, sections, resources.sizeOfHeaders, *entry)) return resource;
+    // Data the image cannot hold (outside it, running past its end or past
+    // the end of the file) makes Windows fault; the file's own placement
+    // answers instead, bounded by the file.
+    return FileResource(file, sections, *entry);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -51,6 +52,8 @@ Row ReadRow(const std::string& path)
     }
     return row;
 }
+
+void PrintTo(const DifferentialCase& c, std::ostream* out) { *out << c.module << " under " << c.locale; }
 
 class DifferentialCaseTest : public ::testing::TestWithParam<DifferentialCase> {
 protected:
