@@ -7,13 +7,7 @@ native_scan="$1"
 windows_scan="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
 
-folders=()
-for folder in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/x86_64-linux-gnu/wine/x86_64-windows; do
-    [ -d "$folder" ] && folders+=("$folder")
-done
-[ ${#folders[@]} -gt 0 ] || { echo "crosscheck-fields: no Wine module folders on this machine" >&2; exit 1; }
-windows_folders=()
-for folder in "${folders[@]}"; do windows_folders+=("Z:${folder//\//\\}"); done
+source "$here/lib/wine-module-folders.sh"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
