@@ -88,11 +88,10 @@ const MalformedCase kCases[] = {
      NoVersionResource(16)},
     {"cut inside the resource table", [] { return Cut(SampleNe().bytes, SampleNe().entryOffsets[1] + 4); },
      NoVersionResource(16)},
-    // Wine reads what there is and leaves the rest of the engine's zeroed
-    // block as it was: the versions survive, the strings do not.
+    // What there is is read, and the rest of the engine's zeroed block left
+    // as it was: the versions survive, the strings do not.
     MalformedCase{"cut inside the version data", [] { return Cut(SampleNe().bytes, SampleNe().dataOffsets[1] + 60); },
-                  NoVersionResource(16)}
-        .WineGives(WithoutCompany(16)),
+                  WithoutCompany(16)},
     Patched("alignment shift 40", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset, 40); },
             NoVersionResource(16)),
     Patched("version entry past the end", [](NeImage& i) { PutU16(i.bytes, i.entryOffsets[1], 0xFFFF); },

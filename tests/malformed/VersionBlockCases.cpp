@@ -42,14 +42,12 @@ const MalformedCase kCases[] = {
     // Here the narrow copy still ends inside the engine's block.
     Broken("root wLength 100 past the data",
            [](VersionNode& r) { r.forcedLength = LengthPast(r, 100); }, Intact(32)),
-    // Wine answers the root query whatever wLength says. "FE2X", which it
-    // writes right after wLength, overwrites a wLength of 0 and, in the
-    // second case, dwProductVersionLS.
-    Broken("root wLength 0", [](VersionNode& r) { r.forcedLength = 0; }, NoVersionResource(32))
-        .WineGives(WithoutCompany(32)),
+    // The root query is answered whatever wLength says. "FE2X", written
+    // right after wLength, overwrites a wLength of 0 and, in the second case,
+    // dwProductVersionLS.
+    Broken("root wLength 0", [](VersionNode& r) { r.forcedLength = 0; }, WithoutCompany(32)),
     Broken("root wLength ends inside the fixed info", [](VersionNode& r) { r.forcedLength = 60; },
-           NoVersionResource(32))
-        .WineGives({"5.000600.22579.773400", kSampleFileVersion, "", 32}),
+           {"5.000600.22579.773400", kSampleFileVersion, "", 32}),
 
     // A child longer than its parent: a string table running past
     // StringFileInfo keeps its strings; StringFileInfo running past the root
@@ -78,17 +76,15 @@ const MalformedCase kCases[] = {
     Broken("string table key unterminated, the padding ends it",
            [](VersionNode& r) { StringTableOf(r).unterminatedKey = true; }, Intact(32)),
 
-    // wValueLength past the node: our reader finds no such value; Wine hands
-    // it out with that length, and the text ends at its NUL.
+    // wValueLength past the node: the value is handed out with that length,
+    // inside the block, and the text ends at its NUL.
     Broken("CompanyName wValueLength past its node",
            [](VersionNode& r) { StringOf(r, "CompanyName").forcedValueLength = 0x7FFF; }, WithoutCompany(32))
         .WineGives(Intact(32)),
     Broken("fixed info wValueLength past the root", [](VersionNode& r) { r.forcedValueLength = 0xFFFF; },
-           NoVersionResource(32))
-        .WineGives(WithoutCompany(32)),
+           WithoutCompany(32)),
     Broken("Translation wValueLength past its node",
-           [](VersionNode& r) { TranslationOf(r).forcedValueLength = 0xFFFF; }, WithoutCompany(32))
-        .WineGives(Intact(32)),
+           [](VersionNode& r) { TranslationOf(r).forcedValueLength = 0xFFFF; }, Intact(32)),
 
     // CompanyName of 0 characters, with only its NUL or with nothing at all,
     // and of 10,000 characters.
