@@ -1,5 +1,7 @@
 #include "engine_queries.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,8 +78,8 @@ void CheckHalf(const CopiedBlock& block, const void* value, UINT length, const s
     const auto* begin = static_cast<const unsigned char*>(value);
     const std::size_t end = static_cast<std::size_t>(begin - block.Data()) + length;
     const std::size_t rootLength = RootLength(block);
-    if (!IsConvertedText(block, value) && end > rootLength)
-        answers.faults.push_back(where + "value in place runs past the root's wLength");
+    // A value in place may run past its node and the root's wLength, as on
+    // Windows; a converted text stays in its half.
     if (IsConvertedText(block, value) && end > 2 * rootLength + 4)
         answers.faults.push_back(where + "converted text runs past its half of the copy");
 }
@@ -86,6 +88,8 @@ struct Query {
     bool found = false;
     void* value = nullptr;
     UINT length = 0;
+    // What the block holds from the value on: all the engine reads of it.
+    std::size_t room = 0;
 };
 
 // One VerQueryValueA with the checks that hold for every query: a found
@@ -110,9 +114,15 @@ Query Ask(const CopiedBlock& block, const char* path, VersionAnswers& answers)
         return query;
     }
     query.value = value;
+    const auto* at = static_cast<const unsigned char*>(value);
+    if (at >= block.Data() && at < block.EndWithSlack()) query.room = static_cast<std::size_t>(block.EndWithSlack() - at);
     if (block.Contains(value, length)) {
         Touch(value, length);
         CheckHalf(block, value, length, where, answers);
+    } else if (query.room > 0 && !IsConvertedText(block, value)) {
+        // A binary value in place whose stated length runs past the copy, as
+        // Windows states it: only what the block holds is read.
+        Touch(value, query.room);
     } else if (length != 0) {
         answers.faults.push_back(where + "value of " + std::to_string(length) + " bytes outside the block");
         query.value = nullptr;
@@ -131,7 +141,7 @@ void ReadFixedInfo(const CopiedBlock& block, VersionAnswers& answers)
     const Query root = Ask(block, "\\", answers);
     answers.fixedFound = root.found;
     answers.fixedLength = root.length;
-    if (!root.value || root.length < kFixedInfoSize) return;
+    if (!root.value || root.length < kFixedInfoSize || root.room < kFixedInfoSize) return;
     std::uint32_t words[13];
     std::memcpy(words, root.value, sizeof words);
     answers.fileVersionMS = words[2];
@@ -192,7 +202,8 @@ void ReadCompany(const CopiedBlock& block, VersionAnswers& answers)
     answers.translationFound = table.found;
     if (!table.value) return;
     const auto* entries = static_cast<const unsigned char*>(table.value);
-    for (UINT j = 0; j < table.length / 4; ++j) {
+    const std::size_t count = std::min<std::size_t>(table.length, table.room) / 4;
+    for (std::size_t j = 0; j < count; ++j) {
         const unsigned language = entries[4 * j] | entries[4 * j + 1] << 8;
         const unsigned codePage = entries[4 * j + 2] | entries[4 * j + 3] << 8;
         answers.translations.push_back(language | codePage << 16);

@@ -35,6 +35,9 @@ const std::map<std::string, Expected>& RegressionAnswers()
         // e_lfarlc 0 beside an e_lfanew other than 64: 16-bit, whatever
         // follows. Once answered 0 while a scan elsewhere held the file.
         {"probe_lfarlc_0_lfanew_efef.bin", {16, 0, 0, ""}},
+        // A root whose fixed info is stated longer than the copy holds, as
+        // Windows states it: the versions are read from the 52 bytes there.
+        {"value_in_place_stated_past_the_copy.dll", {64, 548, 0x004F0049, ""}},
         // 2000 translations, and 2000 children of 4 bytes before the string
         // table: each CompanyName query steps over all of them. A block of
         // 64 KiB so built once took seconds per file.
