@@ -13,6 +13,10 @@ packages=(
     # the release packages and their checks; help2man writes the man page
     # of modaris-scan from its --help and --version at build time
     dpkg-dev file groff-base help2man
+    # SHA-256 on Linux: OpenSSL's libcrypto
+    libssl-dev
+    # the differential check reads under more than one user language
+    locales
     # the benchmark and its peers
     hyperfine strace fd-find python3-pefile libimage-exiftool-perl
 )
@@ -23,10 +27,24 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+
+# The differential check's user languages; without them Wine quietly takes
+# en_US.
+ensure_locales() {
+    for locale in en_US de_DE de_AT; do
+        if ! locale -a 2>/dev/null | grep -qix "$locale.utf-\?8"; then
+            "${as_root[@]}" localedef -i "$locale" -f UTF-8 "$locale.UTF-8" >/dev/null 2>&1 || true
+        fi
+    done
+}
 
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+if [ ${#missing[@]} -eq 0 ]; then
+    ensure_locales
+    exit 0
+fi
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${as_root[@]}" dpkg --add-architecture i386
 fi
@@ -34,3 +52,4 @@ echo "setup: installing ${missing[*]}" >&2
 "${as_root[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
+ensure_locales
