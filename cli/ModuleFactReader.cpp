@@ -30,7 +30,7 @@ std::optional<std::string> UtcText(const FILETIME& time)
 {
     SYSTEMTIME fields;
     if (!FileTimeToSystemTime(&time, &fields)) return std::nullopt;
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", fields.wYear, fields.wMonth, fields.wDay,
                   fields.wHour, fields.wMinute, fields.wSecond);
     return std::string(text);
@@ -57,9 +57,9 @@ OpenFileFacts ReadOpenFileFacts(const char* path)
     return facts;
 }
 
-std::optional<std::string> VersionFact(Field field, const platform::VersionBlock& block)
+std::optional<std::string> VersionFact(Field field, const platform::VersionBlock& block,
+                                       const std::optional<VS_FIXEDFILEINFO>& fixed)
 {
-    const std::optional<VS_FIXEDFILEINFO> fixed = block.FixedInfo();
     switch (field) {
     case Field::FileVersionNumber:
         if (fixed) return VersionNumberText(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
@@ -135,12 +135,14 @@ ExtraFactValues ModuleFactReader::Read(const char* path) const
                                              ? platform::VersionBlock::Read(platform::LinkedVersionFunctions(), path)
                                              : platform::VersionBlock::Read({}, path);
     const OpenFileFacts file = m_needsOpenFile ? ReadOpenFileFacts(path) : OpenFileFacts{};
+    // Asked once, whichever fields take from it.
+    const std::optional<VS_FIXEDFILEINFO> fixed = block.FixedInfo();
 
     ExtraFactValues values;
     values.reserve(m_fields.size());
     for (Field field : m_fields) {
         if (IsVersionField(field)) {
-            values.push_back(VersionFact(field, block));
+            values.push_back(VersionFact(field, block, fixed));
         } else if (field == Field::Size) {
             values.push_back(file.size);
         } else if (field == Field::Modified) {

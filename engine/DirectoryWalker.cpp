@@ -32,8 +32,7 @@ bool CScanEngine::HasWantedExtension(const char* name) const
 {
     const int count = m_moduleExtensions.GetSize();
     if (count == 0) return HasModuleExtension(name);
-    const char* dot = std::strrchr(name, '.');
-    const char* extension = dot ? dot + 1 : name;
+    const char* extension = ExtensionOf(name);
     for (int i = 0; i < count; ++i) {
         if (support::EqualsIgnoringAsciiCase(extension, m_moduleExtensions[i].GetString())) return true;
     }

@@ -26,11 +26,16 @@ int CompareNamesNoCase(const char* a, const char* b)
     return static_cast<signed char>(x) - static_cast<signed char>(y);
 }
 
+const char* ExtensionOf(const char* name)
+{
+    const char* dot = std::strrchr(name, '.');
+    return dot ? dot + 1 : name;
+}
+
 bool HasModuleExtension(const char* name)
 {
     static const char* const kExtensions[] = {"dll", "exe", "ocx", "arx", "bpl"};
-    const char* dot = std::strrchr(name, '.');
-    const char* extension = dot ? dot + 1 : name;
+    const char* extension = ExtensionOf(name);
     if (std::strlen(extension) != 3) return false;
     for (const char* accepted : kExtensions) {
         if (support::EqualsIgnoringAsciiCase(extension, accepted)) return true;

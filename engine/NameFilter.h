@@ -8,6 +8,8 @@ int IsAsciiLetter(char c);
 // sorts before any text.
 int CompareNamesNoCase(const char* a, const char* b);
 
-// Whether the part of `name` after its last '.' (the whole name when it has
-// none) is, in lower case, one of the module extensions.
+// The part of `name` after its last '.'; the whole name when it has none.
+const char* ExtensionOf(const char* name);
+
+// Whether ExtensionOf(name) is, in lower case, one of the module extensions.
 bool HasModuleExtension(const char* name);
