@@ -155,10 +155,15 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
     Configure(engine, options);
     const RowLayout layout =
         options.fields.empty() ? RowLayout::WindowColumns(options.tsvHeading) : RowLayout(options.fields, options.tsvHeading);
-    // Facts beyond the columns are read only when a field asks for one.
+    // Facts beyond the columns are read only when a field asks for one; named
+    // roots are loaded even so, so that a wrong path is told at once.
     std::unique_ptr<ModuleFactReader> facts;
-    if (!options.fields.empty()) {
-        facts = std::make_unique<ModuleFactReader>(options.fields);
+    if (!options.fields.empty() || !options.trustRoots.empty()) {
+        facts = std::make_unique<ModuleFactReader>(options.fields, options.trustRoots);
+        if (!facts->LoadError().empty()) {
+            std::fprintf(err, "modaris-scan: %s\n", facts->LoadError().c_str());
+            return 2;
+        }
         if (!facts->Fields().empty()) engine.m_extraFactReader = facts.get();
     }
     ConsoleProblems problems(options.allDrives ? DriveRoots() : std::vector<std::string>{});

@@ -35,6 +35,12 @@ const FieldInfo kFields[] = {
     {Field::Size, "size", JsonKind::Number},
     {Field::Modified, "modified", JsonKind::Text},
     {Field::Sha256, "sha256", JsonKind::Text},
+    {Field::Signed, "signed", JsonKind::Text},
+    {Field::Signer, "signer", JsonKind::Text},
+    {Field::SignedOn, "signedOn", JsonKind::Text},
+    {Field::DigestAlgorithm, "digestAlgorithm", JsonKind::Text},
+    {Field::SignatureCheck, "signatureCheck", JsonKind::Text},
+    {Field::Trust, "trust", JsonKind::Text},
     {Field::Host, "host", JsonKind::Text},
 };
 

@@ -36,6 +36,13 @@ enum class Field {
     Size,
     Modified,
     Sha256,
+    // Read from the module's signature when asked.
+    Signed,
+    Signer,
+    SignedOn,
+    DigestAlgorithm,
+    SignatureCheck,
+    Trust,
     Host,
 };
 

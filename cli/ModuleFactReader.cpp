@@ -19,6 +19,8 @@ bool IsVersionField(Field field)
     return field >= Field::FileVersionNumber && field <= Field::FileFlags;
 }
 
+bool IsSignatureField(Field field) { return field >= Field::Signed && field <= Field::Trust; }
+
 bool IsOpenFileField(Field field)
 {
     return (field >= Field::Machine && field <= Field::LinkTime) || field == Field::Size ||
@@ -101,6 +103,40 @@ std::optional<std::string> HeaderFact(Field field, const std::optional<ModuleHea
     }
 }
 
+std::optional<std::string> SignatureFact(Field field, const platform::ModuleSignature& signature)
+{
+    switch (field) {
+    case Field::Signed: return std::string(platform::SignatureKindText(signature.kind));
+    case Field::Signer: return UnlessEmpty(signature.signer);
+    case Field::SignedOn: return UnlessEmpty(signature.signedOn);
+    case Field::DigestAlgorithm: return UnlessEmpty(signature.digestAlgorithm);
+    case Field::SignatureCheck: return std::string(platform::SignatureCheckText(signature.check));
+    case Field::Trust: return std::string(platform::SignatureTrustText(signature.trust));
+    default: return std::nullopt;
+    }
+}
+
+// The signature and, when asked too, the file's SHA-256 from the same read.
+struct SignatureFacts {
+    std::optional<platform::ModuleSignature> signature;
+    std::optional<std::string> sha256;
+};
+
+SignatureFacts ReadSignatureFacts(const platform::SignatureChecker& checker, const char* path, bool withHash)
+{
+    SignatureFacts facts;
+    platform::Sha256 hasher;
+    bool wholeFileRead = false;
+    platform::ModuleSignature signature = checker.Check(path, withHash ? &hasher : nullptr, &wholeFileRead);
+    // A file that could not be read whole has no verdict to give.
+    if (!wholeFileRead) return facts;
+    facts.signature = std::move(signature);
+    if (withHash) {
+        if (const std::optional<platform::Sha256Digest> digest = hasher.Finish()) facts.sha256 = platform::HexText(*digest);
+    }
+    return facts;
+}
+
 }  // namespace
 
 std::string HostName()
@@ -119,15 +155,22 @@ std::string HostName()
 #endif
 }
 
-ModuleFactReader::ModuleFactReader(std::vector<Field> fields) : m_host(HostName())
+ModuleFactReader::ModuleFactReader(std::vector<Field> fields, const std::string& trustRoots) : m_host(HostName())
 {
+    bool needsSignature = false;
     for (Field field : fields) {
         if (IsColumnField(field)) continue;
         m_fields.push_back(field);
         m_needsVersion = m_needsVersion || IsVersionField(field);
         m_needsOpenFile = m_needsOpenFile || IsOpenFileField(field);
+        m_needsHash = m_needsHash || field == Field::Sha256;
+        needsSignature = needsSignature || IsSignatureField(field);
     }
+    if (needsSignature || !trustRoots.empty()) m_signatures = std::make_unique<platform::SignatureChecker>(trustRoots);
+    if (!needsSignature && m_signatures && m_signatures->LoadError().empty()) m_signatures.reset();
 }
+
+std::string ModuleFactReader::LoadError() const { return m_signatures ? m_signatures->LoadError() : std::string(); }
 
 ExtraFactValues ModuleFactReader::Read(const char* path) const
 {
@@ -137,6 +180,8 @@ ExtraFactValues ModuleFactReader::Read(const char* path) const
     const OpenFileFacts file = m_needsOpenFile ? ReadOpenFileFacts(path) : OpenFileFacts{};
     // Asked once, whichever fields take from it.
     const std::optional<VS_FIXEDFILEINFO> fixed = block.FixedInfo();
+    const SignatureFacts signature =
+        m_signatures ? ReadSignatureFacts(*m_signatures, path, m_needsHash) : SignatureFacts{};
 
     ExtraFactValues values;
     values.reserve(m_fields.size());
@@ -150,7 +195,9 @@ ExtraFactValues ModuleFactReader::Read(const char* path) const
         } else if (IsOpenFileField(field)) {
             values.push_back(HeaderFact(field, file.header));
         } else if (field == Field::Sha256) {
-            values.push_back(platform::Sha256OfFile(path));
+            values.push_back(m_signatures ? signature.sha256 : platform::Sha256OfFile(path));
+        } else if (IsSignatureField(field)) {
+            values.push_back(signature.signature ? SignatureFact(field, *signature.signature) : std::nullopt);
         } else {
             values.push_back(m_host);
         }

@@ -80,7 +80,7 @@ const OptionDefinition kOptions[] = {
     {'n', "no-subdirs", false}, {'b', "bits", true},         {'s', "sysinfo", false},
     {'r', "ignore-redirection", false}, {0, "format", true}, {'q', "quiet", false},
     {'h', "help", false},      {0, "version", false},        {0, "fields", true},
-    {0, "header", false},      {0, "extensions", true},
+    {0, "header", false},      {0, "extensions", true},      {0, "trust-roots", true},
 };
 
 const OptionDefinition* FindLong(const std::string& name)
@@ -116,6 +116,13 @@ bool Apply(const OptionDefinition& option, const std::string& value, ScanOptions
     else if (name == "fields") return ParseFields(value, options, error);
     else if (name == "header") options.tsvHeading = true;
     else if (name == "extensions") return ParseExtensions(value, options, error);
+    else if (name == "trust-roots") {
+        if (value.empty()) {
+            error = "--trust-roots needs a PEM file or a folder of PEM files";
+            return false;
+        }
+        options.trustRoots = value;
+    }
     return true;
 }
 
@@ -219,6 +226,10 @@ const char* UsageText()
            "                              (default: the window's six columns)\n"
            "      --format=FORMAT       tsv (default), csv or jsonl\n"
            "      --header              begin tsv with a line of headings (csv always has one)\n"
+           "      --trust-roots=PATH    a PEM file, or a folder of PEM files, of root\n"
+           "                              certificates that a signer's chain is checked\n"
+           "                              against for the field trust (Linux; Windows\n"
+           "                              uses its own trust store)\n"
            "  -q, --quiet               no progress line and no count on standard error\n"
            "  -h, --help                display this help and exit\n"
            "      --version             output version information and exit\n"
@@ -249,6 +260,19 @@ const char* UsageText()
            "  size         the file's size in bytes\n"
            "  modified     the last write, UTC, to the second\n"
            "  sha256       the SHA-256 of the whole file, lower-case hex\n"
+           "  signed       none, embedded (an Authenticode signature in the file) or\n"
+           "               catalog (Windows: signed through a system catalog)\n"
+           "  signer       the signing certificate's common name, else its organisation\n"
+           "  signedOn     the signing time, UTC, from the timestamp when there is one\n"
+           "  digestAlgorithm\n"
+           "               the signature's digest: sha1, sha256, sha384 or sha512\n"
+           "  signatureCheck\n"
+           "               intact (the file is what was signed and the signature\n"
+           "               verifies), tampered (changed after signing), broken (the\n"
+           "               signature cannot be read or does not verify) or none\n"
+           "  trust        trusted or untrusted: whether the signer's chain leads to a\n"
+           "               trusted root for code signing; unchecked on Linux without\n"
+           "               --trust-roots. Revocation is not checked\n"
            "  host         this computer's name\n"
            "\n"
            "Output:\n"
@@ -284,6 +308,8 @@ const char* UsageText()
            "  modaris-scan -q -f dbghelp.dll --fields=all --format jsonl DIR |\n"
            "      jq -r 'select(.machine == \"amd64\") | [.fileVersionNumber, .fileName] | @tsv'\n"
            "              the x64 copies with their exact versions, through jq\n"
+           "  modaris-scan -q --fields=signatureCheck,signer,fileName --trust-roots=roots.pem DIR\n"
+           "              who signed each module and whether it was changed since\n"
            "\n"
            "Report bugs to the Modaris developers, with the command line, the rows you got and\n"
            "the rows you expected.\n";

@@ -34,6 +34,8 @@ struct ScanOptions {
     // Empty: the window's six columns.
     std::vector<Field> fields;
     bool tsvHeading = false;
+    // PEM roots a signer's chain is checked against; empty: none named.
+    std::string trustRoots;
     // Empty: dll, exe, ocx, arx and bpl.
     std::vector<std::string> extensions;
     bool quiet = false;

@@ -84,6 +84,7 @@ TEST(ScanOptionsTest, BadUsageNamesTheCulprit)
         {{"--fields="}, "--fields needs at least one field name, or 'all'"},
         {{"--extensions=dll,a/b"}, "invalid extension 'a/b' in --extensions (use names such as dll,exe,sys)"},
         {{"-qz"}, "unknown option '-z' in '-qz'"},
+        {{"--trust-roots="}, "--trust-roots needs a PEM file or a folder of PEM files"},
     };
     for (const auto& c : cases) EXPECT_EQ(Parse(c.words).error, c.error) << c.words[0];
 }

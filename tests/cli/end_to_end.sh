@@ -83,6 +83,12 @@ check "bad bits status" 2 "$status"
 check "bad bits message" "modaris-scan: invalid bitness '8' in --bits (use 16, 32, 64 and unknown, separated by commas)" \
     "$(printf '%s\n' "$message" | head -1)"
 "$scan" --frobnicate >/dev/null 2>&1; check "unknown option status" 2 "$?"
+message="$("$scan" -q --trust-roots="$tree/no-such-roots.pem" --fields=trust "$tree" 2>&1)"; status=$?
+check "missing trust roots status" 2 "$status"
+case "$message" in *no-such-roots.pem*) ;; *) check "missing trust roots names the path" "$tree/no-such-roots.pem" "$message" ;; esac
+# An unsigned module: a verdict, not a failure; the hash comes from the same read.
+check "unsigned module" "none none $(sha256sum "$tree/one.dll" | cut -d' ' -f1)" \
+    "$("$scan" -q -n -f one.dll --fields=signed,signatureCheck,sha256 "$tree" | tr -d '\r' | awk -F'\t' '{print $1, $2, $3}')"
 "$scan" --help > "$tree/help.txt"; check "help status" 0 "$?"
 grep -q -- '--all-drives' "$tree/help.txt"; check "help" 0 "$?"
 
