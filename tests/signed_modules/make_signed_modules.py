@@ -1,0 +1,336 @@
+#!/usr/bin/env python3
+"""Makes signed test modules from the MinGW-built fixtures, offline.
+
+Usage: make_signed_modules.py FIXTURE_DIR OUTDIR
+
+OUTDIR/modules/      the modules (nothing else, so a scan of it lists only them)
+OUTDIR/manifest.tsv  each module and what a checker must report for it, with
+                     OUTDIR/pki/root.pem as the only trust root
+OUTDIR/pki/          root.pem (signer and TSA root), other-root.pem (a root
+                     nobody trusts), roots/ (a folder holding root.pem), keys
+
+Needs openssl and osslsigncode with its built-in time-stamping authority
+(-TSA-certs/-TSA-key/-TSA-time), so no network is used. Keys are new on each
+run; dates, serials, names and every verdict are fixed.
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+SIGNING_TIME = 1767225600    # 2026-01-01T00:00:00Z, the signer's own claim
+TIMESTAMP_TIME = 1768478400  # 2026-01-15T12:00:00Z, the TSA's countersignature
+SIGNING_ISO = "2026-01-01T00:00:00Z"
+TIMESTAMP_ISO = "2026-01-15T12:00:00Z"
+SIGNER = "Modaris Test Signer"
+OTHER_SIGNER = "Modaris Other Signer"
+
+CA_CONFIG = """
+[ca]
+default_ca = ca_default
+[ca_default]
+database = index.txt
+new_certs_dir = .
+serial = serial
+default_md = sha256
+policy = policy_any
+unique_subject = no
+email_in_dn = no
+preserve = yes
+copy_extensions = none
+[policy_any]
+commonName = supplied
+organizationName = optional
+[req]
+distinguished_name = dn
+prompt = no
+[dn]
+CN = unused
+[root_ext]
+basicConstraints = critical, CA:true
+keyUsage = critical, keyCertSign, cRLSign
+subjectKeyIdentifier = hash
+[leaf_ext]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+[tsa_ext]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = critical, timeStamping
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+"""
+
+
+def run(*args, cwd=None):
+    result = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if result.returncode != 0:
+        sys.exit("make_signed_modules: %s failed:\n%s" % (" ".join(args), result.stdout))
+
+
+def make_pki(pki):
+    """A root with a code-signing leaf and a TSA under it, and a second root
+    with its own leaf that the tests never trust."""
+    work = os.path.join(pki, "ca")
+    os.makedirs(work)
+    with open(os.path.join(work, "ca.cnf"), "w") as f:
+        f.write(CA_CONFIG)
+    open(os.path.join(work, "index.txt"), "w").close()
+    with open(os.path.join(work, "serial"), "w") as f:
+        f.write("1000\n")
+
+    def certificate(name, subject, extensions, issuer=None):
+        key = os.path.join(pki, name + ".key")
+        run("openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out", key)
+        run("openssl", "req", "-new", "-config", "ca.cnf", "-key", key, "-subj", subject, "-out", name + ".csr",
+            cwd=work)
+        signer = ["-selfsign", "-keyfile", key] if issuer is None else \
+            ["-cert", os.path.join(pki, issuer + ".pem"), "-keyfile", os.path.join(pki, issuer + ".key")]
+        # Fixed validity (2020 to 2049) so that the fixed signing and
+        # time-stamp times fall inside it, whenever the tests run.
+        run("openssl", "ca", "-batch", "-config", "ca.cnf", "-notext", "-preserveDN", *signer,
+            "-in", name + ".csr", "-extensions", extensions, "-startdate", "20200101000000Z",
+            "-enddate", "20491231235959Z", "-out", os.path.join(pki, name + ".pem"), cwd=work)
+
+    certificate("root", "/O=Modaris Tests/CN=Modaris Test Root", "root_ext")
+    certificate("signer", "/O=Modaris Tests/CN=" + SIGNER, "leaf_ext", "root")
+    certificate("tsa", "/O=Modaris Tests/CN=Modaris Test TSA", "tsa_ext", "root")
+    certificate("other-root", "/O=Somebody Else/CN=Modaris Other Root", "root_ext")
+    certificate("other-signer", "/O=Somebody Else/CN=" + OTHER_SIGNER, "leaf_ext", "other-root")
+    shutil.rmtree(work)
+
+    def chain(name, *parts):
+        with open(os.path.join(pki, name), "w") as out:
+            for part in parts:
+                with open(os.path.join(pki, part + ".pem")) as f:
+                    out.write(f.read())
+
+    chain("signer-chain.pem", "signer", "root")
+    chain("tsa-chain.pem", "tsa", "root")
+    chain("other-signer-chain.pem", "other-signer", "other-root")
+    os.makedirs(os.path.join(pki, "roots"))
+    shutil.copy(os.path.join(pki, "root.pem"), os.path.join(pki, "roots", "root.pem"))
+
+
+def sign(pki, source, target, digest, timestamp, signer="signer", nest=False):
+    args = ["osslsigncode", "sign", "-certs", os.path.join(pki, signer + "-chain.pem"),
+            "-key", os.path.join(pki, signer + ".key"), "-h", digest, "-time", str(SIGNING_TIME)]
+    if timestamp:
+        args += ["-TSA-certs", os.path.join(pki, "tsa-chain.pem"), "-TSA-key", os.path.join(pki, "tsa.key"),
+                 "-TSA-time", str(TIMESTAMP_TIME)]
+    if nest:
+        args.append("-nest")
+    partial = target + ".part"
+    run(*args, "-in", source, "-out", partial)
+    os.replace(partial, target)
+
+
+# --- Byte surgery on the PE certificate table -------------------------------
+
+def security_entry(data):
+    """File offset of the security data directory entry (IMAGE_DIRECTORY_ENTRY_SECURITY)."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    return directories + 4 * 8
+
+
+def table(data):
+    entry = security_entry(data)
+    return entry, *struct.unpack_from("<II", data, entry)
+
+
+def set_table(data, address, size):
+    struct.pack_into("<II", data, security_entry(data), address, size)
+
+
+def text_section_offset(data):
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    count = struct.unpack_from("<H", data, pe + 6)[0]
+    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
+    sections = pe + 24 + optional_size
+    for i in range(count):
+        header = sections + 40 * i
+        if data[header:header + 8].rstrip(b"\0") == b".text":
+            return struct.unpack_from("<I", data, header + 20)[0]
+    sys.exit("make_signed_modules: no .text section")
+
+
+def tamper_code(data):
+    data[text_section_offset(data)] ^= 0xFF
+
+
+def garble_signature(data):
+    # Overwrites the content type of the PKCS#7 blob: no reader can parse it.
+    _, address, _ = table(data)
+    data[address + 12:address + 44] = b"\xA5" * 32
+
+
+def overlong_signature(data):
+    # The blob's outer SEQUENCE claims more bytes than the entry holds.
+    _, address, _ = table(data)
+    length = struct.unpack_from(">H", data, address + 10)[0]
+    struct.pack_into(">H", data, address + 10, length + 0x1000)
+
+
+def table_past_end(data):
+    _, address, size = table(data)
+    set_table(data, address, size + 0x100000)
+
+
+def table_size_zero(data):
+    _, address, _ = table(data)
+    set_table(data, address, 0)
+
+
+def entry_length_zero(data):
+    _, address, _ = table(data)
+    struct.pack_into("<I", data, address, 0)
+
+
+def table_misaligned(data):
+    # Windows requires the table on an 8-byte boundary.
+    _, address, size = table(data)
+    data[address:address] = b"\0" * 4
+    set_table(data, address + 4, size)
+
+
+def table_in_headers(data):
+    _, _, size = table(data)
+    set_table(data, 0x40, size)
+
+
+def tiny_entries(data):
+    # Thousands of empty WIN_CERTIFICATE entries (length 8, revision 2.0,
+    # PKCS#7 type): a walker must neither loop nor slow to a crawl.
+    data.extend(b"\0" * (-len(data) % 8))
+    address = len(data)
+    count = 5000
+    data.extend(struct.pack("<IHH", 8, 0x0200, 0x0002) * count)
+    set_table(data, address, 8 * count)
+
+
+def derive(source, target, change):
+    with open(source, "rb") as f:
+        data = bytearray(f.read())
+    change(data)
+    with open(target, "wb") as f:
+        f.write(data)
+
+
+# --- The modules and their verdicts -----------------------------------------
+
+COLUMNS = ["fileName", "signed", "signer", "signedOn", "digestAlgorithm", "signatureCheck", "trust", "oracle",
+           "what"]
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit("usage: make_signed_modules.py FIXTURE_DIR OUTDIR")
+    fixtures, out = sys.argv[1], sys.argv[2]
+    help_text = subprocess.run(["osslsigncode", "-h"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               text=True).stdout
+    if "-TSA-time" not in help_text:
+        sys.exit("make_signed_modules: this osslsigncode has no built-in TSA (-TSA-time); version 2.9 does "
+                 "(Debian 12: bookworm-backports; scripts/setup.sh installs it)")
+
+    if os.path.isdir(out):
+        shutil.rmtree(out)
+    pki, modules = os.path.join(out, "pki"), os.path.join(out, "modules")
+    os.makedirs(pki)
+    os.makedirs(modules)
+    make_pki(pki)
+
+    rows = []
+
+    def expect(name, signed, signer, signed_on, digest, check, trust, oracle, what):
+        rows.append([name, signed, signer, signed_on, digest, check, trust, oracle, what])
+
+    def path(name):
+        return os.path.join(modules, name)
+
+    # The verdicts assume pki/root.pem as the only trust root: "trusted" only
+    # for an intact signature chaining to it; a signature that is not intact
+    # is never trusted; with no signature there is nothing to trust.
+    for arch, bits in (("x86", "PE32"), ("x64", "PE32+")):
+        base = os.path.join(fixtures, "v1_2_3_4_%s.dll" % arch)
+        shutil.copy(base, path("unsigned_%s.dll" % arch))
+        expect("unsigned_%s.dll" % arch, "none", "", "", "", "none", "unchecked", "osslsigncode",
+               "%s DLL without a signature" % bits)
+
+        for digest in ("sha256", "sha1"):
+            for stamped in (False, True):
+                name = "%s%s_%s.dll" % (digest, "_timestamped" if stamped else "", arch)
+                sign(pki, base, path(name), digest, stamped)
+                expect(name, "embedded", SIGNER, TIMESTAMP_ISO if stamped else SIGNING_ISO, digest, "intact",
+                       "trusted", "osslsigncode",
+                       "%s DLL, %s%s" % (bits, digest, ", time-stamped" if stamped else ", own signing time only"))
+
+        wide = "sha384" if arch == "x86" else "sha512"
+        name = "%s_timestamped_%s.dll" % (wide, arch)
+        sign(pki, base, path(name), wide, True)
+        expect(name, "embedded", SIGNER, TIMESTAMP_ISO, wide, "intact", "trusted", "osslsigncode",
+               "%s DLL, %s, time-stamped" % (bits, wide))
+
+        exe = "sha256_timestamped_%s.exe" % arch
+        sign(pki, os.path.join(fixtures, "v1_2_3_4_%s.exe" % arch), path(exe), "sha256", True)
+        expect(exe, "embedded", SIGNER, TIMESTAMP_ISO, "sha256", "intact", "trusted", "osslsigncode",
+               "%s EXE, sha256, time-stamped" % bits)
+
+        # The usual dual signature: SHA-1 primary, SHA-256 nested. The fields
+        # describe the primary one.
+        dual = "dual_sha1_sha256_%s.dll" % arch
+        sign(pki, path("sha1_timestamped_%s.dll" % arch), path(dual), "sha256", True, nest=True)
+        expect(dual, "embedded", SIGNER, TIMESTAMP_ISO, "sha1", "intact", "trusted", "osslsigncode",
+               "%s DLL, SHA-1 signature with a nested SHA-256 one, both time-stamped" % bits)
+
+        other = "other_root_%s.dll" % arch
+        sign(pki, base, path(other), "sha256", True, signer="other-signer")
+        expect(other, "embedded", OTHER_SIGNER, TIMESTAMP_ISO, "sha256", "intact", "untrusted", "osslsigncode",
+               "%s DLL signed under a root that is not trusted" % bits)
+
+        signed = path("sha256_timestamped_%s.dll" % arch)
+        variants = [
+            ("tampered_code", tamper_code, "embedded", SIGNER, TIMESTAMP_ISO, "sha256", "tampered", "osslsigncode",
+             "one byte of .text changed after signing"),
+            ("broken_blob_garbled", garble_signature, "embedded", "", "", "", "broken", "osslsigncode",
+             "PKCS#7 blob overwritten inside"),
+            ("broken_blob_overlong", overlong_signature, "embedded", "", "", "", "broken", "osslsigncode",
+             "PKCS#7 blob claims more bytes than its entry"),
+            ("table_past_end", table_past_end, "embedded", "", "", "", "broken", "manifest",
+             "certificate table runs 1 MiB past the end of the file"),
+            ("table_size_zero", table_size_zero, "none", "", "", "", "none", "manifest",
+             "certificate table address set, size 0"),
+            ("entry_length_zero", entry_length_zero, "embedded", "", "", "", "broken", "manifest",
+             "certificate entry of length 0"),
+            ("table_misaligned", table_misaligned, "embedded", "", "", "", "broken", "manifest",
+             "certificate table moved off its 8-byte boundary"),
+            ("table_in_headers", table_in_headers, "embedded", "", "", "", "broken", "manifest",
+             "certificate table address inside the headers"),
+        ]
+        for stem, change, kind, signer, signed_on, digest, check, oracle, what in variants:
+            name = "%s_%s.dll" % (stem, arch)
+            derive(signed, path(name), change)
+            trust = "unchecked" if kind == "none" else "untrusted"
+            expect(name, kind, signer, signed_on, digest, check, trust, oracle, "%s DLL: %s" % (bits, what))
+
+        name = "tiny_entries_%s.dll" % arch
+        derive(base, path(name), tiny_entries)
+        expect(name, "embedded", "", "", "", "broken", "untrusted", "manifest",
+               "%s DLL: 5000 empty certificate entries" % bits)
+
+    rows.sort()
+    with open(os.path.join(out, "manifest.tsv"), "w") as f:
+        f.write("\t".join(COLUMNS) + "\n")
+        for row in rows:
+            f.write("\t".join(row) + "\n")
+
+
+if __name__ == "__main__":
+    main()
