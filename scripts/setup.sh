@@ -19,6 +19,9 @@ packages=(
     locales
     # the benchmark and its peers
     hyperfine strace fd-find python3-pefile libimage-exiftool-perl
+    # the signed test modules: a throwaway CA made with openssl (osslsigncode
+    # comes from backports, below)
+    openssl
 )
 
 missing=()
@@ -38,10 +41,37 @@ ensure_locales() {
     done
 }
 
+# osslsigncode signs the test modules and is the oracle of the signature
+# fields. They are made offline with its built-in time-stamping authority
+# (-TSA-certs, -TSA-key, -TSA-time), which bookworm's own 2.5 lacks: the 2.9
+# of bookworm-backports has it.
+ensure_osslsigncode() {
+    local help=""
+    # -h exits 255 even when it prints its help.
+    command -v osslsigncode >/dev/null && help="$(osslsigncode -h 2>&1 || true)"
+    if [[ "$help" == *-TSA-time* ]]; then
+        return
+    fi
+    if ! grep -qx 'VERSION_CODENAME=bookworm' /etc/os-release; then
+        echo "setup: osslsigncode with -TSA-time (2.9) is needed; install it by hand here" >&2
+        exit 1
+    fi
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+            'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+            "${as_root[@]}" tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
+    fi
+    echo "setup: installing osslsigncode from bookworm-backports" >&2
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+        -t bookworm-backports osslsigncode >/dev/null
+}
+
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
 if [ ${#missing[@]} -eq 0 ]; then
     ensure_locales
+    ensure_osslsigncode
     exit 0
 fi
 
@@ -53,3 +83,4 @@ echo "setup: installing ${missing[*]}" >&2
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 ensure_locales
+ensure_osslsigncode
