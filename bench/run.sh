@@ -18,6 +18,7 @@ if [ "${1:-}" = --smoke ]; then SMOKE=1; results="$(mktemp)"; fi
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 cmake --preset win64 >/dev/null && cmake --build --preset win64 >/dev/null
 MODARIS_MODULE_FIXTURES="$(pwd)/build/native/fixtures/modules"
+MODARIS_SIGNED_MODULES="$(pwd)/build/native/fixtures/signed_modules"
 source bench/lib.sh
 
 {
@@ -29,7 +30,7 @@ source bench/lib.sh
     echo
     echo "| figure | Modaris | peer | ratio | target | met |"
     echo "|---|---|---|---|---|---|"
-    for section in walk reading fields bytes memory window; do
+    for section in walk reading fields signatures bytes memory window; do
         echo "bench: $section" >&2
         source "bench/sections/$section.sh"
     done

@@ -10,6 +10,7 @@ Usage: compare_with_osslsigncode.py MODARIS_SCAN SIGNED_MODULE_DIR
 import os
 import sys
 
+sys.dont_write_bytecode = True  # nothing written beside the sources
 from verdicts import FIELDS, osslsigncode_verdict, read_manifest, scan
 
 faults = []

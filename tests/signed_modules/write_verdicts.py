@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Writes the verdict table of the signed test modules: the manifest,
+osslsigncode, the native scanner and the Windows scanner under Wine.
+
+Usage: write_verdicts.py NATIVE_SCAN WINDOWS_SCAN_EXE SIGNED_MODULE_DIR OUT.md
+Run through verdicts.sh, which gives it a Wine session whose prefix trusts
+the test root (the Windows build asks Windows' own trust store).
+"""
+
+import os
+import subprocess
+import sys
+
+sys.dont_write_bytecode = True  # nothing written beside the sources
+from verdicts import FIELDS, osslsigncode_verdict, read_manifest, scan
+
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-run.sh")
+
+
+def cell(verdict):
+    """check/trust, then the kind, digest, signer and time when there."""
+    if verdict is None:
+        return "—"
+    if isinstance(verdict, str):
+        return verdict
+    text = "%s, %s" % (verdict["signatureCheck"], verdict["trust"])
+    if verdict["signed"] not in ("embedded", "none"):
+        text += ", " + verdict["signed"]
+    extra = [verdict[field] for field in ("digestAlgorithm", "signer", "signedOn") if verdict.get(field)]
+    return text + ("; " + ", ".join(extra) if extra else "")
+
+
+def differs(ours, expected):
+    if not isinstance(ours, dict):
+        return ["no row"]
+    return [field for field in FIELDS if ours[field] != expected[field]]
+
+
+def main():
+    native, windows, signed_dir, out = sys.argv[1:5]
+    modules = os.path.join(signed_dir, "modules")
+    root = os.path.join(signed_dir, "pki", "root.pem")
+    manifest = read_manifest(signed_dir)
+
+    native_rows, native_problem = scan([native], modules, root)
+    wine_path = "Z:" + os.path.abspath(modules).replace("/", "\\")
+    windows_rows, windows_problem = scan(["bash", WINE_RUN, windows], wine_path, None, timeout=300)
+    wine_version = subprocess.run(["/usr/lib/wine/wine64", "--version"], stdout=subprocess.PIPE,
+                                  text=True).stdout.strip()
+
+    lines = ["# Signature verdicts of the signed test modules", "",
+             "Written by `tests/signed_modules/verdicts.sh`; do not edit. Each cell: check, trust; then digest,",
+             "signer and time when given. Trust is against the test root only (`--trust-roots=pki/root.pem`",
+             "natively; under Wine the root is put in the prefix's Root store). `oracle` names the judge of the",
+             "expected verdict: osslsigncode where it can judge, else the manifest (hostile certificate tables).",
+             "Native and Windows cells that differ from the expected verdict are marked **(differs: fields)**.",
+             "", "Windows scanner under %s." % wine_version, ""]
+    if native_problem:
+        lines += ["Native scanner: %s" % native_problem, ""]
+    if windows_problem:
+        lines += ["Windows scanner: %s" % windows_problem, ""]
+    lines += ["| file | oracle | manifest | osslsigncode | ours, Linux | ours, Windows under Wine |",
+              "|---|---|---|---|---|---|"]
+    wine_misses = {}
+    for row in manifest:
+        name = row["fileName"]
+        expected = {field: row[field] for field in FIELDS}
+        theirs = osslsigncode_verdict(os.path.join(modules, name), root)
+        theirs_cell = cell({k: (v if v is not None else "") for k, v in theirs.items()})
+        cells = []
+        for rows, problem in ((native_rows, native_problem), (windows_rows, windows_problem)):
+            if problem:
+                cells.append("—")
+                continue
+            ours = rows.get(name.lower())
+            wrong = differs(ours, expected)
+            cells.append(cell(ours if ours else "no row") + (" **(differs: %s)**" % ", ".join(wrong) if wrong else ""))
+            if rows is windows_rows and wrong:
+                wine_misses[name] = wrong
+        lines.append("| %s | %s | %s | %s | %s | %s |" % (name, row["oracle"], cell(expected), theirs_cell, *cells))
+
+    lines += ["", "## What Wine's WinVerifyTrust does not give", ""]
+    if windows_problem:
+        lines.append("Not known: the Windows scanner did not run.")
+    elif not wine_misses:
+        lines.append("Every verdict matched the expected one.")
+    else:
+        by_fields = {}
+        for name, wrong in wine_misses.items():
+            by_fields.setdefault(", ".join(wrong), []).append(name)
+        for fields, names in sorted(by_fields.items()):
+            lines.append("- %s: %s" % (fields, ", ".join(sorted(names))))
+    lines += ["", "Catalog signatures (`signed` = catalog) cannot be made here: no module is in a catalog of the "
+              "prefix, and the Linux checker reads embedded signatures only."]
+    with open(out, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    print("wrote %s" % out)
+
+
+if __name__ == "__main__":
+    main()
