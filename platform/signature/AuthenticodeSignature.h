@@ -1,0 +1,47 @@
+// An Authenticode signature read with OpenSSL's libcrypto: the PKCS#7
+// SignedData of a certificate table entry, whose content (an
+// SpcIndirectDataContent) states the digest of the image, signed by one
+// signer with its certificate among the signature's own.
+#pragma once
+
+#include <openssl/pkcs7.h>
+#include <openssl/x509.h>
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::signature {
+
+struct Pkcs7Free {
+    void operator()(PKCS7* p7) const { PKCS7_free(p7); }
+};
+
+struct AuthenticodeSignature {
+    // Set when the structure reads as Authenticode, whether or not it verifies.
+    bool readable = false;
+    const EVP_MD* imageDigest = nullptr;  // the algorithm of the stated image digest
+    std::string digestName;               // "sha256" and so on
+    std::vector<std::uint8_t> signedImageDigest;
+    // The signer's signature over the content (through its authenticated
+    // attributes) holds, with the key of the signer's certificate.
+    bool signatureVerifies = false;
+    std::string signer;
+    std::string signedOn;
+    // The time a timestamp vouches for; the signer's own signingTime is no timestamp.
+    std::optional<std::time_t> timestamp;
+
+    std::unique_ptr<PKCS7, Pkcs7Free> pkcs7;
+    X509* signerCertificate = nullptr;  // owned by `pkcs7`
+};
+
+AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size);
+
+// What the signer's certificate and attributes tell (SignatureFacts_openssl.cpp).
+std::string SignerName(X509* certificate);
+void ReadSigningTime(PKCS7_SIGNER_INFO* signerInfo, AuthenticodeSignature& signature);
+
+}  // namespace platform::signature

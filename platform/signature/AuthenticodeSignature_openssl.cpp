@@ -1,0 +1,158 @@
+#include "platform/signature/AuthenticodeSignature.h"
+
+#include <openssl/asn1.h>
+#include <openssl/evp.h>
+#include <openssl/objects.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace platform::signature {
+
+namespace {
+
+constexpr const char* kIndirectDataOid = "1.3.6.1.4.1.311.2.1.4";  // SPC_INDIRECT_DATA_OBJID
+
+struct AsnObjectFree {
+    void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
+};
+struct DigestInfoFree {
+    void operator()(X509_SIG* info) const { X509_SIG_free(info); }
+};
+struct MdContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+struct OpenSslFree {
+    void operator()(unsigned char* bytes) const { OPENSSL_free(bytes); }
+};
+
+bool IsIndirectData(const ASN1_OBJECT* type)
+{
+    static const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> indirect(OBJ_txt2obj(kIndirectDataOid, 1));
+    return indirect && type && OBJ_cmp(type, indirect.get()) == 0;
+}
+
+const char* DigestName(int nid)
+{
+    switch (nid) {
+    case NID_md5: return "md5";
+    case NID_sha1: return "sha1";
+    case NID_sha256: return "sha256";
+    case NID_sha384: return "sha384";
+    case NID_sha512: return "sha512";
+    default: return nullptr;
+    }
+}
+
+// The value octets of a DER element: what Authenticode digests of its
+// content, without the element's tag and length.
+bool ElementValue(const unsigned char* der, long size, const unsigned char*& value, long& valueSize)
+{
+    const unsigned char* at = der;
+    int tag = 0;
+    int cls = 0;
+    const int flags = ASN1_get_object(&at, &valueSize, &tag, &cls, size);
+    // 0x80: malformed; 0x21: indefinite length, which DER never has.
+    if ((flags & 0x80) || flags == 0x21 || tag != V_ASN1_SEQUENCE) return false;
+    value = at;
+    return valueSize >= 0 && valueSize <= size - (at - der);
+}
+
+bool Digest(const EVP_MD* md, const unsigned char* data, std::size_t size, std::vector<std::uint8_t>& out)
+{
+    unsigned char result[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(data, size, result, &length, md, nullptr) != 1) return false;
+    out.assign(result, result + length);
+    return true;
+}
+
+// PKCS#7's rule: with authenticated attributes their DER is what is signed,
+// and their messageDigest must be the content's digest; without them the
+// content itself is signed.
+bool SignatureHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned char* content, long contentSize)
+{
+    const EVP_MD* md = EVP_get_digestbyobj(info->digest_alg->algorithm);
+    EVP_PKEY* key = X509_get0_pubkey(certificate);
+    if (!md || !key || !info->enc_digest) return false;
+
+    const unsigned char* signedBytes = content;
+    std::size_t signedSize = static_cast<std::size_t>(contentSize);
+    std::unique_ptr<unsigned char, OpenSslFree> attributes;
+    if (sk_X509_ATTRIBUTE_num(info->auth_attr) > 0) {
+        ASN1_OCTET_STRING* stated = PKCS7_digest_from_attributes(info->auth_attr);
+        std::vector<std::uint8_t> computed;
+        if (!stated || !Digest(md, content, signedSize, computed)) return false;
+        if (static_cast<std::size_t>(stated->length) != computed.size() ||
+            !std::equal(computed.begin(), computed.end(), stated->data))
+            return false;
+        // As received (a SET re-encoded in its own order), not sorted anew.
+        unsigned char* der = nullptr;
+        const int derSize =
+            ASN1_item_i2d(reinterpret_cast<ASN1_VALUE*>(info->auth_attr), &der, ASN1_ITEM_rptr(PKCS7_ATTR_VERIFY));
+        if (derSize <= 0) return false;
+        attributes.reset(der);
+        signedBytes = der;
+        signedSize = static_cast<std::size_t>(derSize);
+    }
+    const std::unique_ptr<EVP_MD_CTX, MdContextFree> context(EVP_MD_CTX_new());
+    return context && EVP_DigestVerifyInit(context.get(), nullptr, md, nullptr, key) == 1 &&
+           EVP_DigestVerify(context.get(), info->enc_digest->data, static_cast<std::size_t>(info->enc_digest->length),
+                            signedBytes, signedSize) == 1;
+}
+
+}  // namespace
+
+AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size)
+{
+    AuthenticodeSignature signature;
+    if (size > LONG_MAX) return signature;
+    const unsigned char* at = der;
+    signature.pkcs7.reset(d2i_PKCS7(nullptr, &at, static_cast<long>(size)));
+    PKCS7* p7 = signature.pkcs7.get();
+    if (!p7 || !PKCS7_type_is_signed(p7) || !p7->d.sign || !p7->d.sign->contents) return signature;
+
+    // The content: an SpcIndirectDataContent, which OpenSSL keeps whole as
+    // an unknown type's SEQUENCE.
+    PKCS7* content = p7->d.sign->contents;
+    if (!IsIndirectData(content->type) || !content->d.other || content->d.other->type != V_ASN1_SEQUENCE) return signature;
+    const ASN1_STRING* sequence = content->d.other->value.sequence;
+    const unsigned char* value = nullptr;
+    long valueSize = 0;
+    if (!ElementValue(sequence->data, sequence->length, value, valueSize)) return signature;
+
+    // Inside: the data's type and value, then the DigestInfo.
+    const unsigned char* field = value;
+    long fieldSize = 0;
+    int tag = 0;
+    int cls = 0;
+    const int flags = ASN1_get_object(&field, &fieldSize, &tag, &cls, valueSize);
+    if ((flags & 0x80) || flags == 0x21 || fieldSize > valueSize - (field - value)) return signature;
+    field += fieldSize;
+    const std::unique_ptr<X509_SIG, DigestInfoFree> digestInfo(d2i_X509_SIG(nullptr, &field, valueSize - (field - value)));
+    if (!digestInfo) return signature;
+    const X509_ALGOR* algorithm = nullptr;
+    const ASN1_OCTET_STRING* imageDigest = nullptr;
+    X509_SIG_get0(digestInfo.get(), &algorithm, &imageDigest);
+    const char* name = DigestName(OBJ_obj2nid(algorithm->algorithm));
+    if (!name) return signature;
+    signature.digestName = name;
+    signature.imageDigest = EVP_get_digestbyname(name);
+    signature.signedImageDigest.assign(imageDigest->data, imageDigest->data + imageDigest->length);
+
+    // The primary signer; a second signature nests in its unsigned attributes.
+    STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(p7);
+    if (sk_PKCS7_SIGNER_INFO_num(signers) < 1) return signature;
+    PKCS7_SIGNER_INFO* info = sk_PKCS7_SIGNER_INFO_value(signers, 0);
+    if (!info || !info->issuer_and_serial || !info->digest_alg) return signature;
+    signature.signerCertificate = X509_find_by_issuer_and_serial(p7->d.sign->cert, info->issuer_and_serial->issuer,
+                                                                 info->issuer_and_serial->serial);
+    signature.readable = true;
+    ReadSigningTime(info, signature);
+    if (!signature.signerCertificate) return signature;
+    signature.signer = SignerName(signature.signerCertificate);
+    signature.signatureVerifies = SignatureHolds(info, signature.signerCertificate, value, valueSize);
+    return signature;
+}
+
+}  // namespace platform::signature

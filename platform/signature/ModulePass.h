@@ -1,0 +1,39 @@
+// One pass over a module file: its bytes front to back in large chunks,
+// each given to the whole-file hash and, when the module is signed, to the
+// Authenticode digest; the certificate table alone is read ahead (from the
+// first chunk, or by one positioned read) because the digest's algorithm
+// is named inside it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/signature/AuthenticodeStream.h"
+#include "platform/signature/CertificateTable.h"
+
+namespace platform {
+class Sha256;
+}
+
+namespace platform::signature {
+
+struct ModulePass {
+    bool opened = false;
+    bool failed = false;         // a read failed: nothing here is to be believed
+    bool readWhole = false;      // every byte read
+    bool wholeFileFed = false;   // and every byte taken by `wholeFile`
+    TableLocation location;
+    EntryState entry = EntryState::None;
+    std::vector<std::uint8_t> signedData;  // the PKCS#7 bytes of the first signed-data entry
+    bool digested = false;                 // the Authenticode digest saw every byte
+};
+
+// Called once when a signed-data entry is found; returns the digest's sink,
+// or an empty function when there is none to compute.
+using DigestChooser = std::function<AuthenticodeStream::Sink(const std::vector<std::uint8_t>& signedData)>;
+
+// Without `wholeFile` the reading stops once nothing more needs the bytes.
+ModulePass ReadModule(const char* path, Sha256* wholeFile, const DigestChooser& chooseDigest);
+
+}  // namespace platform::signature

@@ -1,0 +1,87 @@
+// The check without Windows: the Authenticode digest computed here in the
+// same pass that hashes the file, compared with the one the signature
+// states, and the signature itself verified with libcrypto.
+#include <openssl/evp.h>
+
+#include <algorithm>
+
+#include "platform/signature/AuthenticodeSignature.h"
+#include "platform/signature/ModulePass.h"
+#include "platform/signature/ModuleSignature.h"
+#include "platform/signature/TrustStore.h"
+
+namespace platform {
+
+using namespace signature;
+
+struct SignatureChecker::Roots {
+    TrustStore store;
+};
+
+namespace {
+
+struct MdContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+SignatureCheck Verdict(const AuthenticodeSignature& signature, EVP_MD_CTX* digest, bool digested)
+{
+    // A signature that does not hold vouches for no digest.
+    if (!signature.readable || !signature.signatureVerifies || !digested) return SignatureCheck::Broken;
+    unsigned char computed[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(digest, computed, &length) != 1) return SignatureCheck::Broken;
+    const bool same = length == signature.signedImageDigest.size() &&
+                      std::equal(computed, computed + length, signature.signedImageDigest.begin());
+    return same ? SignatureCheck::Intact : SignatureCheck::Tampered;
+}
+
+}  // namespace
+
+SignatureChecker::SignatureChecker(const std::string& trustRoots)
+{
+    if (trustRoots.empty()) return;
+    m_roots = std::make_unique<Roots>();
+    m_loadError = m_roots->store.Load(trustRoots);
+    if (!m_loadError.empty()) m_roots.reset();
+}
+
+SignatureChecker::~SignatureChecker() = default;
+
+const std::string& SignatureChecker::LoadError() const { return m_loadError; }
+
+ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
+{
+    AuthenticodeSignature signature;
+    std::unique_ptr<EVP_MD_CTX, MdContextFree> digest;
+    const DigestChooser chooseDigest = [&](const std::vector<std::uint8_t>& signedData) -> AuthenticodeStream::Sink {
+        signature = ReadAuthenticode(signedData.data(), signedData.size());
+        if (!signature.readable || !signature.signatureVerifies) return {};
+        digest.reset(EVP_MD_CTX_new());
+        if (!digest || EVP_DigestInit_ex(digest.get(), signature.imageDigest, nullptr) != 1) return {};
+        EVP_MD_CTX* context = digest.get();
+        return [context](const std::uint8_t* data, std::size_t size) {
+            return EVP_DigestUpdate(context, data, size) == 1;
+        };
+    };
+    const ModulePass pass = ReadModule(path, wholeFile, chooseDigest);
+    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
+
+    ModuleSignature result;
+    if (!pass.opened || pass.failed) return result;
+    if (pass.location.state == TableState::None || pass.entry == EntryState::None) return result;
+    result.kind = SignatureKind::Embedded;
+    result.check = SignatureCheck::Broken;
+    if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken) return result;
+
+    result.signer = signature.signer;
+    result.signedOn = signature.signedOn;
+    result.digestAlgorithm = signature.digestName;
+    result.check = Verdict(signature, digest.get(), pass.digested);
+    if (m_roots && result.check == SignatureCheck::Intact)
+        result.trust = m_roots->store.Verify(signature.signerCertificate, signature.pkcs7->d.sign->cert,
+                                             signature.timestamp);
+    return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+// Trust roots of the user's choosing, and the check of a signer's chain
+// against them for code signing.
+#pragma once
+
+#include <openssl/x509.h>
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "platform/signature/ModuleSignature.h"
+
+namespace platform::signature {
+
+class TrustStore {
+public:
+    TrustStore();
+    ~TrustStore();
+    TrustStore(const TrustStore&) = delete;
+    TrustStore& operator=(const TrustStore&) = delete;
+
+    // A PEM file, or a folder whose files are PEM; empty when certificates
+    // loaded, else the reason for the user.
+    std::string Load(const std::string& path);
+
+    // The chain from `signer` through `untrusted` to a root, valid at `at`
+    // (now when none), every certificate in it fit for code signing.
+    SignatureTrust Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at) const;
+
+private:
+    X509_STORE* m_store;
+};
+
+}  // namespace platform::signature
