@@ -15,6 +15,7 @@ constexpr std::size_t kNewHeaderOffsetField = 60;  // e_lfanew
 constexpr std::size_t kOptionalHeaderSizeField = 20;
 constexpr std::size_t kOptionalHeader = 24;
 // Fields of the optional header, from its start; the same in PE32 and PE32+.
+constexpr std::size_t kSizeOfHeadersField = 60;
 constexpr std::size_t kCheckSumField = 64;
 constexpr std::size_t kPe32RvaCountField = 92;
 constexpr std::size_t kPe32PlusRvaCountField = 108;
@@ -70,7 +71,11 @@ TableLocation LocateCertificateTable(const std::uint8_t* head, std::size_t headS
     location.layout.tableSize = tableSize;
     // Both in 64 bits, so offset + size cannot wrap.
     const bool fits = std::uint64_t{tableOffset} + tableSize <= fileSize;
-    location.state = fits && tableOffset % 8 == 0 && tableSize <= kMaxTableSize ? TableState::Present : TableState::Broken;
+    // The table follows the image; one inside the headers would overlap what it signs.
+    const bool afterHeaders = tableOffset >= ReadU32(header + kOptionalHeader + kSizeOfHeadersField) &&
+                              tableOffset >= location.layout.directoryEntryOffset + kDirectoryEntrySize;
+    location.state = fits && afterHeaders && tableOffset % 8 == 0 && tableSize <= kMaxTableSize ? TableState::Present
+                                                                                                 : TableState::Broken;
     return location;
 }
 

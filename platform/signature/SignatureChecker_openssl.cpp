@@ -69,18 +69,22 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
 
     ModuleSignature result;
     if (!pass.opened || pass.failed) return result;
-    if (pass.location.state == TableState::None || pass.entry == EntryState::None) return result;
+    if (pass.location.state == TableState::None) return result;
+    if (pass.location.state == TableState::Present && pass.entry == EntryState::None) return result;
     result.kind = SignatureKind::Embedded;
     result.check = SignatureCheck::Broken;
-    if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken) return result;
-
-    result.signer = signature.signer;
-    result.signedOn = signature.signedOn;
-    result.digestAlgorithm = signature.digestName;
-    result.check = Verdict(signature, digest.get(), pass.digested);
-    if (m_roots && result.check == SignatureCheck::Intact)
-        result.trust = m_roots->store.Verify(signature.signerCertificate, signature.pkcs7->d.sign->cert,
-                                             signature.timestamp);
+    if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken) {
+        result.signer = signature.signer;
+        result.signedOn = signature.signedOn;
+        result.digestAlgorithm = signature.digestName;
+        result.check = Verdict(signature, digest.get(), pass.digested);
+    }
+    // With roots to judge by, a signature that is not intact vouches for nobody.
+    if (m_roots)
+        result.trust = result.check == SignatureCheck::Intact
+                           ? m_roots->store.Verify(signature.signerCertificate, signature.pkcs7->d.sign->cert,
+                                                   signature.timestamp)
+                           : SignatureTrust::Untrusted;
     return result;
 }
 

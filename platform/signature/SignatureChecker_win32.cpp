@@ -1,0 +1,197 @@
+// The check on Windows: the system's own verdict (WinVerifyTrust, no UI, no
+// network, no revocation), the embedded signature first and, for a module
+// without one, the system's catalogs.
+#include "platform/win32.h"
+
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+#include <mscat.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/UniqueHandles.h"
+#include "platform/signature/ModulePass.h"
+#include "platform/signature/ModuleSignature.h"
+#include "platform/signature/SignerFacts_win32.h"
+
+namespace platform {
+
+using namespace signature;
+
+struct SignatureChecker::Roots {};
+
+namespace {
+
+// The engine's paths are in the ANSI code page.
+std::wstring Wide(const char* text)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (size <= 1) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+// One WinVerifyTrust call on `data`, its state always closed again.
+LONG VerifyTrust(WINTRUST_DATA& data)
+{
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    data.cbStruct = sizeof data;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    return status;
+}
+
+bool NoSignature(LONG status)
+{
+    return status == TRUST_E_NOSIGNATURE || status == TRUST_E_SUBJECT_FORM_UNKNOWN ||
+           status == TRUST_E_PROVIDER_UNKNOWN;
+}
+
+// A signature that holds but whose chain Windows does not trust.
+bool ChainRefused(LONG status)
+{
+    switch (status) {
+    case CERT_E_UNTRUSTEDROOT:
+    case CERT_E_UNTRUSTEDTESTROOT:
+    case CERT_E_CHAINING:
+    case CERT_E_UNTRUSTEDCA:
+    case CERT_E_EXPIRED:
+    case CERT_E_VALIDITYPERIODNESTING:
+    case CERT_E_WRONG_USAGE:
+    case CERT_E_PURPOSE:
+    case CERT_E_REVOKED:
+    case TRUST_E_BASIC_CONSTRAINTS:
+    case TRUST_E_EXPLICIT_DISTRUST:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ApplyStatus(LONG status, ModuleSignature& signature)
+{
+    if (status == ERROR_SUCCESS) {
+        signature.check = SignatureCheck::Intact;
+        signature.trust = SignatureTrust::Trusted;
+        return;
+    }
+    // The system's store always judges: a signature that is not intact vouches for nobody.
+    signature.trust = SignatureTrust::Untrusted;
+    if (status == TRUST_E_BAD_DIGEST) signature.check = SignatureCheck::Tampered;
+    else if (ChainRefused(status)) signature.check = SignatureCheck::Intact;
+    else signature.check = SignatureCheck::Broken;
+}
+
+using AcquireContext2 = BOOL(WINAPI*)(HCATADMIN*, const GUID*, const WCHAR*, PCCERT_STRONG_SIGN_PARA, DWORD);
+
+// SHA-256 catalogs (Windows 8 on) need the newer call; SHA-1 ones the old.
+bool AcquireCatalogAdmin(bool sha256, HCATADMIN& admin)
+{
+    GUID subsystem = DRIVER_ACTION_VERIFY;
+    if (!sha256) return CryptCATAdminAcquireContext(&admin, &subsystem, 0) != FALSE;
+    HMODULE wintrust = GetModuleHandleA("wintrust.dll");
+    const auto acquire2 = wintrust ? reinterpret_cast<AcquireContext2>(
+                                         reinterpret_cast<void*>(GetProcAddress(wintrust, "CryptCATAdminAcquireContext2")))
+                                   : nullptr;
+    return acquire2 && acquire2(&admin, &subsystem, L"SHA256", nullptr, 0) != FALSE;
+}
+
+// The catalog that lists the module's hash, checked as the module's
+// signature. False when no catalog lists it.
+bool CheckInCatalog(const std::wstring& path, ModuleSignature& signature)
+{
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
+    for (const bool sha256 : {true, false}) {
+        HCATADMIN admin = nullptr;
+        if (!AcquireCatalogAdmin(sha256, admin)) continue;
+        DWORD size = 0;
+        CryptCATAdminCalcHashFromFileHandle(file.Get(), &size, nullptr, 0);
+        std::vector<BYTE> hash(size);
+        HCATINFO catalog = nullptr;
+        if (size != 0 && CryptCATAdminCalcHashFromFileHandle(file.Get(), &size, hash.data(), 0))
+            catalog = CryptCATAdminEnumCatalogFromHash(admin, hash.data(), size, 0, nullptr);
+        CATALOG_INFO info = {};
+        info.cbStruct = sizeof info;
+        if (catalog && CryptCATCatalogInfoFromContext(catalog, &info, 0)) {
+            static const wchar_t kDigits[] = L"0123456789ABCDEF";
+            std::wstring tag;
+            for (const BYTE byte : hash) {
+                tag += kDigits[byte >> 4];
+                tag += kDigits[byte & 0x0F];
+            }
+            WINTRUST_CATALOG_INFO member = {};
+            member.cbStruct = sizeof member;
+            member.pcwszCatalogFilePath = info.wszCatalogFile;
+            member.pcwszMemberTag = tag.c_str();
+            member.pcwszMemberFilePath = path.c_str();
+            member.hMemberFile = file.Get();
+            member.pbCalculatedFileHash = hash.data();
+            member.cbCalculatedFileHash = size;
+            WINTRUST_DATA data = {};
+            data.dwUnionChoice = WTD_CHOICE_CATALOG;
+            data.pCatalog = &member;
+            signature.kind = SignatureKind::Catalog;
+            ApplyStatus(VerifyTrust(data), signature);
+            ReadSignerFacts(info.wszCatalogFile, signature);
+        }
+        if (catalog) CryptCATAdminReleaseCatalogContext(admin, catalog, 0);
+        CryptCATAdminReleaseContext(admin, 0);
+        if (signature.kind == SignatureKind::Catalog) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+SignatureChecker::SignatureChecker(const std::string& trustRoots)
+{
+    if (!trustRoots.empty()) m_loadError = "trust roots are read on Linux only; Windows checks against its own trust store";
+}
+
+SignatureChecker::~SignatureChecker() = default;
+
+const std::string& SignatureChecker::LoadError() const { return m_loadError; }
+
+ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
+{
+    ModuleSignature signature;
+    // The system reads the module itself; the pass here only hashes it.
+    if (wholeFile) {
+        const ModulePass pass = ReadModule(path, wholeFile, {});
+        if (wholeFileComplete) *wholeFileComplete = pass.wholeFileFed && !pass.failed;
+        if (!pass.opened || pass.failed) return signature;
+    } else if (wholeFileComplete) {
+        *wholeFileComplete = false;
+    }
+
+    const std::wstring wide = Wide(path);
+    if (wide.empty()) return signature;
+    WINTRUST_FILE_INFO file = {};
+    file.cbStruct = sizeof file;
+    file.pcwszFilePath = wide.c_str();
+    WINTRUST_DATA data = {};
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    const LONG status = VerifyTrust(data);
+    if (NoSignature(status)) {
+        if (status == TRUST_E_NOSIGNATURE) CheckInCatalog(wide, signature);
+        return signature;
+    }
+    signature.kind = SignatureKind::Embedded;
+    ApplyStatus(status, signature);
+    ReadSignerFacts(wide.c_str(), signature);
+    return signature;
+}
+
+}  // namespace platform

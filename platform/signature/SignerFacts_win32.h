@@ -1,0 +1,12 @@
+// The signer, time and digest algorithm of the signature that Windows
+// checked, read with CryptQueryObject from the signed file itself (the
+// module, or the catalog that lists it).
+#pragma once
+
+#include "platform/signature/ModuleSignature.h"
+
+namespace platform::signature {
+
+void ReadSignerFacts(const wchar_t* signedFile, ModuleSignature& signature);
+
+}  // namespace platform::signature
