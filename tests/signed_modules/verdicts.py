@@ -45,17 +45,17 @@ def osslsigncode_verdict(path, root_pem, timeout=30):
     digest = re.search(r"Message digest algorithm\s*: (\w+)", primary)
     if digest:
         verdict["digestAlgorithm"] = digest.group(1).lower()
-    signer = re.search(r"Signer's certificate:.*?Subject: (\S.*)", primary, re.S)
+    signer = re.search(r"Signer's certificate:.*?Subject: ([^\n]*)", primary, re.S)
     if signer:
         names = dict(part.split("=", 1) for part in signer.group(1).strip("/").split("/") if "=" in part)
         verdict["signer"] = names.get("CN", names.get("O", ""))
-    stamp = re.search(r"Timestamp time: (.*)", primary)
-    own = re.search(r"Authenticated attributes:.*?Signing time: (.*)", primary, re.S)
+    stamp = re.search(r"Timestamp time: ([^\n]*)", primary)
+    own = re.search(r"Authenticated attributes:.*?Signing time: ([^\n]*)", primary, re.S)
     if stamp or own:
         verdict["signedOn"] = _iso((stamp or own).group(1))
     if "MISMATCH" in primary:
         verdict["signatureCheck"], verdict["trust"] = "tampered", "untrusted"
-    elif "Signature verification: ok" in primary:
+    elif re.search(r"^Signature verification: ok", primary, re.M):  # not the TSA's line
         verdict["signatureCheck"], verdict["trust"] = "intact", "trusted"
     elif "Failed signing certificate chain" in primary or "certificate verify error" in text:
         verdict["signatureCheck"], verdict["trust"] = "intact", "untrusted"
