@@ -22,10 +22,10 @@ def check_rows(label, rows, expected):
     if missing or extra:
         faults.append("%s: modules not listed %s, rows for no module %s" % (label, missing, extra))
     for name in sorted(set(expected) & set(rows)):
-        for field in FIELDS:
-            if rows[name][field] != expected[name][field]:
-                faults.append("%s: %s: %s is %r, expected %r" % (label, name, field, rows[name][field],
-                                                                expected[name][field]))
+        wrong = ["%s %r, expected %r" % (field, rows[name][field], expected[name][field])
+                 for field in FIELDS if rows[name][field] != expected[name][field]]
+        if wrong:
+            faults.append("%s: %s: %s" % (label, name, "; ".join(wrong)))
 
 
 def main():
