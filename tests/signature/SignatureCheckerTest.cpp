@@ -1,0 +1,170 @@
+// The checker on the signed test modules (tests/signed_modules): every
+// field of every module as its manifest states it, the roots as a file and
+// as a folder, and the file's hash from the same pass. The Authenticode
+// digest itself is held against the one osslsigncode calculates.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FileContents.h"
+#include "TempTree.h"
+#include "platform/hash/Sha256.h"
+#include "platform/signature/AuthenticodeStream.h"
+#include "platform/signature/CertificateTable.h"
+#include "platform/signature/ModuleSignature.h"
+
+namespace {
+
+using namespace platform;
+
+const std::string kDir = MODARIS_SIGNED_MODULE_DIR;
+
+std::string Module(const std::string& name) { return kDir + "/modules/" + name; }
+std::string Pki(const std::string& name) { return kDir + "/pki/" + name; }
+
+// manifest.tsv: fileName, signed, signer, signedOn, digestAlgorithm, signatureCheck, trust, ...
+std::vector<std::vector<std::string>> Manifest()
+{
+    std::ifstream in(kDir + "/manifest.tsv");
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::stringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+        if (cells.size() >= 7) rows.push_back(cells);
+    }
+    return rows;
+}
+
+std::vector<std::string> Fields(const ModuleSignature& s)
+{
+    return {SignatureKindText(s.kind), s.signer, s.signedOn, s.digestAlgorithm, SignatureCheckText(s.check),
+            SignatureTrustText(s.trust)};
+}
+
+TEST(SignatureChecker, GivesEveryModuleItsManifestVerdict)
+{
+    const SignatureChecker trusting(Pki("root.pem"));
+    const SignatureChecker unchecked;
+    ASSERT_EQ(trusting.LoadError(), "");
+    const auto rows = Manifest();
+    ASSERT_GE(rows.size(), 30u);
+    for (const auto& row : rows) {
+        const std::vector<std::string> expected(row.begin() + 1, row.begin() + 7);
+        EXPECT_EQ(Fields(trusting.Check(Module(row[0]).c_str())), expected) << row[0];
+        // Without roots the same but for trust.
+        std::vector<std::string> withoutRoots = expected;
+        withoutRoots[5] = "unchecked";
+        EXPECT_EQ(Fields(unchecked.Check(Module(row[0]).c_str())), withoutRoots) << row[0];
+    }
+}
+
+TEST(SignatureChecker, TakesRootsFromAFileOrAFolder)
+{
+    const SignatureChecker folder(Pki("roots"));
+    ASSERT_EQ(folder.LoadError(), "");
+    EXPECT_EQ(folder.Check(Module("sha256_x86.dll").c_str()).trust, SignatureTrust::Trusted);
+
+    const SignatureChecker other(Pki("other-root.pem"));
+    EXPECT_EQ(other.Check(Module("sha256_x86.dll").c_str()).trust, SignatureTrust::Untrusted);
+    EXPECT_EQ(other.Check(Module("other_root_x64.dll").c_str()).trust, SignatureTrust::Trusted);
+
+    TempTree tree;
+    tree.AddDirectory("empty");
+    tree.AddFile("text.pem", "no certificate here\n");
+    EXPECT_EQ(SignatureChecker(tree.PathOf("text.pem")).LoadError(),
+              "no certificate in '" + tree.PathOf("text.pem") + "'");
+    EXPECT_EQ(SignatureChecker(tree.PathOf("empty")).LoadError(), "no certificate in '" + tree.PathOf("empty") + "'");
+    EXPECT_EQ(SignatureChecker(tree.PathOf("missing.pem")).LoadError(),
+              "cannot read '" + tree.PathOf("missing.pem") + "': No such file or directory");
+}
+
+TEST(SignatureChecker, HashesTheWholeFileInTheSamePass)
+{
+    for (const char* name : {"sha256_timestamped_x64.exe", "unsigned_x86.dll", "tampered_code_x86.dll"}) {
+        const std::string path = Module(name);
+        Sha256 whole;
+        bool complete = false;
+        SignatureChecker().Check(path.c_str(), &whole, &complete);
+        EXPECT_TRUE(complete) << name;
+        const auto digest = whole.Finish();
+        ASSERT_TRUE(digest);
+        EXPECT_EQ(HexText(*digest), Sha256OfFile(path.c_str()).value_or("")) << name;
+    }
+
+    Sha256 whole;
+    bool complete = true;
+    const ModuleSignature missing = SignatureChecker().Check(Module("missing.dll").c_str(), &whole, &complete);
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(Fields(missing), Fields(ModuleSignature()));
+}
+
+// A module past the pass's first chunk: its table is read ahead by
+// position, and the chunks after it still reach both digests.
+TEST(SignatureChecker, ReadsATableBeyondTheFirstChunk)
+{
+    TempTree tree;
+    std::vector<unsigned char> bytes = ReadFileBytes(Module("unsigned_x64.dll"));
+    for (std::size_t i = 0; i < 700 * 1024; ++i) bytes.push_back(static_cast<unsigned char>(i % 251));
+    tree.AddFile("large.dll", bytes);
+    const std::string signedPath = tree.PathOf("signed.dll");
+    const std::string command = "osslsigncode sign -certs '" + Pki("signer-chain.pem") + "' -key '" +
+                                Pki("signer.key") + "' -h sha256 -in '" + tree.PathOf("large.dll") + "' -out '" +
+                                signedPath + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    Sha256 whole;
+    bool complete = false;
+    const ModuleSignature signature = SignatureChecker(Pki("root.pem")).Check(signedPath.c_str(), &whole, &complete);
+    EXPECT_EQ(signature.check, SignatureCheck::Intact);
+    EXPECT_EQ(signature.trust, SignatureTrust::Trusted);
+    const auto digest = whole.Finish();
+    ASSERT_TRUE(complete && digest);
+    EXPECT_EQ(HexText(*digest), Sha256OfFile(signedPath.c_str()).value_or(""));
+    EXPECT_EQ(SignatureChecker().Check(signedPath.c_str()).check, SignatureCheck::Intact);
+}
+
+// What `osslsigncode verify` prints as "Calculated message digest".
+std::string OsslsigncodeDigest(const std::string& path)
+{
+    FILE* pipe = popen(("osslsigncode verify -in '" + path + "' 2>&1").c_str(), "r");
+    if (!pipe) return "no osslsigncode";
+    std::string output;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    pclose(pipe);
+    const std::string label = "Calculated message digest : ";
+    const std::size_t at = output.find(label);
+    if (at == std::string::npos) return "no digest in: " + output;
+    std::string hex = output.substr(at + label.size(), 64);
+    for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return hex;
+}
+
+TEST(AuthenticodeDigest, IsTheOneOsslsigncodeCalculates)
+{
+    for (const char* name : {"sha256_x86.dll", "sha256_timestamped_x64.exe", "tampered_code_x64.dll"}) {
+        const std::string path = Module(name);
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+        const auto location = signature::LocateCertificateTable(bytes.data(), bytes.size(), bytes.size());
+        ASSERT_EQ(location.state, signature::TableState::Present) << name;
+        Sha256 digest;
+        signature::AuthenticodeStream stream(location.layout, [&](const std::uint8_t* data, std::size_t size) {
+            return digest.Update(data, size);
+        });
+        ASSERT_TRUE(stream.Feed(bytes.data(), bytes.size()));
+        const auto result = digest.Finish();
+        ASSERT_TRUE(result);
+        EXPECT_EQ(HexText(*result), OsslsigncodeDigest(path)) << name;
+    }
+}
+
+}  // namespace
