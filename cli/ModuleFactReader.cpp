@@ -128,10 +128,9 @@ SignatureFacts ReadSignatureFacts(const platform::SignatureChecker& checker, con
     platform::Sha256 hasher;
     bool wholeFileRead = false;
     platform::ModuleSignature signature = checker.Check(path, withHash ? &hasher : nullptr, &wholeFileRead);
-    // A file that could not be read whole has no verdict to give.
-    if (!wholeFileRead) return facts;
-    facts.signature = std::move(signature);
-    if (withHash) {
+    // A file that could not be read has no verdict to give.
+    if (signature.read) facts.signature = std::move(signature);
+    if (withHash && wholeFileRead) {
         if (const std::optional<platform::Sha256Digest> digest = hasher.Finish()) facts.sha256 = platform::HexText(*digest);
     }
     return facts;

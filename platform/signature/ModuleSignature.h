@@ -16,6 +16,9 @@ enum class SignatureCheck { None, Intact, Tampered, Broken };
 enum class SignatureTrust { Unchecked, Trusted, Untrusted };
 
 struct ModuleSignature {
+    // False when the file could not be opened or read through: then there is
+    // no verdict at all (not "none").
+    bool read = false;
     SignatureKind kind = SignatureKind::None;
     // The signing certificate's common name, else its organisation; empty
     // when there is no signature or it cannot be read.

@@ -163,6 +163,15 @@ SignatureChecker::~SignatureChecker() = default;
 
 const std::string& SignatureChecker::LoadError() const { return m_loadError; }
 
+// The file itself could not be opened: no verdict, rather than a wrong one.
+static bool CouldNotOpen(LONG status)
+{
+    for (const DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}) {
+        if (status == static_cast<LONG>(error) || status == HRESULT_FROM_WIN32(error)) return true;
+    }
+    return false;
+}
+
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
     ModuleSignature signature;
@@ -184,6 +193,8 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &file;
     const LONG status = VerifyTrust(data);
+    if (CouldNotOpen(status)) return signature;
+    signature.read = true;
     if (NoSignature(status)) {
         if (status == TRUST_E_NOSIGNATURE) CheckInCatalog(wide, signature);
         return signature;
