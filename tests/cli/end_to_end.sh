@@ -87,6 +87,11 @@ message="$("$scan" -q --trust-roots="$tree/no-such-roots.pem" --fields=trust "$t
 check "missing trust roots status" 2 "$status"
 case "$message" in *no-such-roots.pem*) ;; *) check "missing trust roots names the path" "$tree/no-such-roots.pem" "$message" ;; esac
 # An unsigned module: a verdict, not a failure; the hash comes from the same read.
+# A file that cannot be read has no verdict at all.
+ln -s "$tree/no-such-file" "$tree/gone.dll"
+check "unreadable module" "null null null" \
+    "$("$scan" -q -n -f gone.dll -b unknown --fields=signed,signatureCheck,sha256 --format jsonl "$tree" | python3 -c 'import json,sys; r=json.loads(sys.stdin.readline()); print(*["null" if r[k] is None else r[k] for k in ("signed","signatureCheck","sha256")])')"
+rm "$tree/gone.dll"
 check "unsigned module" "none none $(sha256sum "$tree/one.dll" | cut -d' ' -f1)" \
     "$("$scan" -q -n -f one.dll --fields=signed,signatureCheck,sha256 "$tree" | tr -d '\r' | awk -F'\t' '{print $1, $2, $3}')"
 "$scan" --help > "$tree/help.txt"; check "help status" 0 "$?"
