@@ -175,14 +175,12 @@ static bool CouldNotOpen(LONG status)
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
     ModuleSignature signature;
-    // The system reads the module itself; the pass here only hashes it.
-    if (wholeFile) {
-        const ModulePass pass = ReadModule(path, wholeFile, {});
-        if (wholeFileComplete) *wholeFileComplete = pass.wholeFileFed && !pass.failed;
-        if (!pass.opened || pass.failed) return signature;
-    } else if (wholeFileComplete) {
-        *wholeFileComplete = false;
-    }
+    // The system reads the module itself; the pass here hashes it, or
+    // without a hash to make only finds that it can be read.
+    const ModulePass pass = ReadModule(path, wholeFile, {});
+    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
+    if (!pass.opened || pass.failed) return signature;
+    signature.read = true;
 
     const std::wstring wide = Wide(path);
     if (wide.empty()) return signature;

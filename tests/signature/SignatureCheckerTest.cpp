@@ -46,7 +46,7 @@ std::vector<std::vector<std::string>> Manifest()
 
 std::vector<std::string> Fields(const ModuleSignature& s)
 {
-    return {SignatureKindText(s.kind), s.signer, s.signedOn, s.digestAlgorithm, SignatureCheckText(s.check),
+    return {s.read ? "read" : "unread", SignatureKindText(s.kind), s.signer, s.signedOn, s.digestAlgorithm, SignatureCheckText(s.check),
             SignatureTrustText(s.trust)};
 }
 
@@ -58,11 +58,12 @@ TEST(SignatureChecker, GivesEveryModuleItsManifestVerdict)
     const auto rows = Manifest();
     ASSERT_GE(rows.size(), 30u);
     for (const auto& row : rows) {
-        const std::vector<std::string> expected(row.begin() + 1, row.begin() + 7);
+        std::vector<std::string> expected{"read"};
+        expected.insert(expected.end(), row.begin() + 1, row.begin() + 7);
         EXPECT_EQ(Fields(trusting.Check(Module(row[0]).c_str())), expected) << row[0];
         // Without roots the same but for trust.
         std::vector<std::string> withoutRoots = expected;
-        withoutRoots[5] = "unchecked";
+        withoutRoots[6] = "unchecked";
         EXPECT_EQ(Fields(unchecked.Check(Module(row[0]).c_str())), withoutRoots) << row[0];
     }
 }
