@@ -95,7 +95,7 @@ SignedDataEntry FindSignedDataEntry(const std::uint8_t* table, std::size_t table
             return found;
         }
         if (ReadU16(table + offset + 6) == kPkcsSignedData) {
-            found.state = EntryState::Found;
+            found.state = length > kEntryHeaderSize ? EntryState::Found : EntryState::Broken;
             found.offset = static_cast<std::size_t>(offset + kEntryHeaderSize);
             found.size = length - kEntryHeaderSize;
             return found;

@@ -106,22 +106,20 @@ ModulePass ReadModule(const char* path, Sha256* wholeFile, const DigestChooser& 
     hashWhole(head);
 
     std::optional<AuthenticodeStream> digest;
-    if (chooseDigest) {
-        pass.location = LocateCertificateTable(head.data(), head.size(), file.Size());
+    pass.location = LocateCertificateTable(head.data(), head.size(), file.Size());
+    if (pass.location.state == TableState::Present) {
         std::vector<std::uint8_t> table;
-        if (pass.location.state == TableState::Present) {
-            if (!ReadTable(file, head, pass.location.layout, table)) {
-                pass.failed = true;
-                return pass;
-            }
-            const SignedDataEntry entry = FindSignedDataEntry(table.data(), table.size());
-            pass.entry = entry.state;
-            if (entry.state == EntryState::Found) {
-                pass.signedData.assign(table.begin() + static_cast<std::ptrdiff_t>(entry.offset),
-                                       table.begin() + static_cast<std::ptrdiff_t>(entry.offset + entry.size));
-                if (AuthenticodeStream::Sink sink = chooseDigest(pass.signedData))
-                    digest.emplace(pass.location.layout, std::move(sink));
-            }
+        if (!ReadTable(file, head, pass.location.layout, table)) {
+            pass.failed = true;
+            return pass;
+        }
+        const SignedDataEntry entry = FindSignedDataEntry(table.data(), table.size());
+        pass.entry = entry.state;
+        if (entry.state == EntryState::Found) {
+            pass.signedData.assign(table.begin() + static_cast<std::ptrdiff_t>(entry.offset),
+                                   table.begin() + static_cast<std::ptrdiff_t>(entry.offset + entry.size));
+            AuthenticodeStream::Sink sink = chooseDigest ? chooseDigest(pass.signedData) : nullptr;
+            if (sink) digest.emplace(pass.location.layout, std::move(sink));
         }
     }
     if (digest && !digest->Feed(head.data(), head.size())) digest.reset();

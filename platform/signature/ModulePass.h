@@ -30,7 +30,8 @@ struct ModulePass {
 };
 
 // Called once when a signed-data entry is found; returns the digest's sink,
-// or an empty function when there is none to compute.
+// or an empty function when there is none to compute. The table is located
+// and walked with or without it.
 using DigestChooser = std::function<AuthenticodeStream::Sink(const std::vector<std::uint8_t>& signedData)>;
 
 // Without `wholeFile` the reading stops once nothing more needs the bytes.

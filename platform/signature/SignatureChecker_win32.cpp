@@ -193,6 +193,16 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     const LONG status = VerifyTrust(data);
     if (CouldNotOpen(status)) return signature;
     signature.read = true;
+    // A table that the headers state but that cannot be walked is a broken
+    // signature when Windows refuses it too, however it words the refusal;
+    // the verdict then reads as on Linux.
+    const bool tableBroken = pass.location.state == TableState::Broken || pass.entry == EntryState::Broken;
+    if (status != ERROR_SUCCESS && tableBroken) {
+        signature.kind = SignatureKind::Embedded;
+        signature.check = SignatureCheck::Broken;
+        signature.trust = SignatureTrust::Untrusted;
+        return signature;
+    }
     if (NoSignature(status)) {
         if (status == TRUST_E_NOSIGNATURE) CheckInCatalog(wide, signature);
         return signature;

@@ -116,20 +116,44 @@ bool DerElement(const BYTE*& at, const BYTE* end, BYTE& tag, const BYTE*& value,
     return true;
 }
 
-// TSTInfo's genTime, its fifth field ("YYYYMMDDhhmmss[.f]Z").
-std::string TstInfoTime(const std::vector<BYTE>& tstInfo)
+// Steps into the element at `at` when its tag is `tag`.
+bool Enter(const BYTE*& at, const BYTE*& end, BYTE tag)
 {
-    const BYTE* at = tstInfo.data();
-    const BYTE* end = at + tstInfo.size();
+    BYTE found = 0;
+    const BYTE* value = nullptr;
+    std::size_t size = 0;
+    if (!DerElement(at, end, found, value, size) || found != tag) return false;
+    at = value;
+    end = value + size;
+    return true;
+}
+
+bool Skip(const BYTE*& at, const BYTE* end)
+{
     BYTE tag = 0;
     const BYTE* value = nullptr;
     std::size_t size = 0;
-    if (!DerElement(at, end, tag, value, size) || tag != 0x30) return {};
-    at = value;
-    end = value + size;
-    for (int field = 0; field < 5; ++field)
-        if (!DerElement(at, end, tag, value, size)) return {};
-    if (tag != 0x18 || size < 15 || (value[14] != 'Z' && value[14] != '.')) return {};
+    return DerElement(at, end, tag, value, size);
+}
+
+// The genTime of an RFC 3161 token, walked by hand: ContentInfo, SignedData,
+// its encapsulated content (an OCTET STRING holding the TSTInfo), and the
+// TSTInfo's fifth field, "YYYYMMDDhhmmss[.f]Z". Wine's message decoder
+// does not give the content as Windows does, so the walk is ours.
+std::string TokenTime(const BYTE* at, const BYTE* end)
+{
+    if (!Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) || !Enter(at, end, 0x30) ||
+        !Skip(at, end) || !Skip(at, end) || !Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) ||
+        !Enter(at, end, 0x04) || !Enter(at, end, 0x30))
+        return {};
+    for (int field = 0; field < 4; ++field)
+        if (!Skip(at, end)) return {};
+    BYTE tag = 0;
+    const BYTE* value = nullptr;
+    std::size_t size = 0;
+    if (!DerElement(at, end, tag, value, size) || tag != 0x18 || size < 15 ||
+        (value[14] != 'Z' && value[14] != '.'))
+        return {};
     const std::string t(reinterpret_cast<const char*>(value), 14);
     return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + "T" + t.substr(8, 2) + ":" +
            t.substr(10, 2) + ":" + t.substr(12, 2) + "Z";
@@ -139,10 +163,8 @@ std::string Rfc3161Time(const CRYPT_ATTRIBUTES& attributes)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, kRfc3161TimestampOid);
     if (!attribute) return {};
-    const std::unique_ptr<void, MessageClose> token(CryptMsgOpenToDecode(kEncoding, 0, 0, 0, nullptr, nullptr));
-    if (!token || !CryptMsgUpdate(token.get(), attribute->rgValue[0].pbData, attribute->rgValue[0].cbData, TRUE))
-        return {};
-    return TstInfoTime(MessageParameter(token.get(), CMSG_CONTENT_PARAM));
+    const BYTE* token = attribute->rgValue[0].pbData;
+    return TokenTime(token, token + attribute->rgValue[0].cbData);
 }
 
 std::string CountersignedTime(const CRYPT_ATTRIBUTES& attributes)

@@ -144,7 +144,7 @@ TEST(CertificateTable, EntriesAreWalkedToTheSignedData)
     const Bytes onlyX509 = Join({Entry(16, 1), Bytes(7)});  // and fewer bytes than a header
     EXPECT_EQ(FindSignedDataEntry(onlyX509.data(), onlyX509.size()).state, EntryState::None);
 
-    for (const std::uint32_t length : {0u, 7u, 41u}) {
+    for (const std::uint32_t length : {0u, 7u, 8u, 41u}) {  // 8: a signed-data entry without data
         Bytes bad = Entry(40, 2);
         Put32(bad, 0, length);
         EXPECT_EQ(FindSignedDataEntry(bad.data(), bad.size()).state, EntryState::Broken) << length;
