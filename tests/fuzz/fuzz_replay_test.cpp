@@ -14,6 +14,8 @@
 #include "engine_queries.h"
 #include "header_bitness.h"
 #include "module_fixtures.h"
+#include "platform/signature/CertificateTable.h"
+#include "signature_checks.h"
 
 namespace {
 
@@ -106,6 +108,28 @@ TEST_F(FuzzReplay, CompiledFixturesKeepEveryPromise)
         ASSERT_TRUE(fs::exists(path)) << path;
         EXPECT_EQ(Replay(path).size != 0, fixture.has_version_resource) << path;
     }
+}
+
+// The signature target's seeds: each signed test module whole, and the
+// PKCS#7 blob of its table read directly.
+TEST_F(FuzzReplay, SignedModulesKeepEveryPromise)
+{
+    std::size_t blobs = 0;
+    for (const auto& entry : fs::directory_iterator(std::string(MODARIS_SIGNED_MODULE_DIR) + "/modules")) {
+        const std::string path = entry.path().string();
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+        for (const std::string& fault : fuzz::CheckSignature(path.c_str(), bytes)) ADD_FAILURE() << path << ": " << fault;
+        namespace sig = platform::signature;
+        const sig::TableLocation location = sig::LocateCertificateTable(bytes.data(), bytes.size(), bytes.size());
+        if (location.state != sig::TableState::Present) continue;
+        const std::uint8_t* table = bytes.data() + location.layout.tableOffset;
+        const sig::SignedDataEntry found = sig::FindSignedDataEntry(table, location.layout.tableSize);
+        if (found.state != sig::EntryState::Found) continue;
+        ++blobs;
+        for (const std::string& fault : fuzz::ReadSignatureBlob(table + found.offset, found.size))
+            ADD_FAILURE() << path << " (blob): " << fault;
+    }
+    EXPECT_GT(blobs, 20u);
 }
 
 TEST_F(FuzzReplay, CraftedSeedsReadAsBuilt)
