@@ -80,9 +80,12 @@ bool SignatureHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned c
     std::size_t signedSize = static_cast<std::size_t>(contentSize);
     std::unique_ptr<unsigned char, OpenSslFree> attributes;
     if (sk_X509_ATTRIBUTE_num(info->auth_attr) > 0) {
-        ASN1_OCTET_STRING* stated = PKCS7_digest_from_attributes(info->auth_attr);
+        // Its type checked here: libcrypto's own lookup takes any type for an OCTET STRING.
+        const ASN1_TYPE* attribute = PKCS7_get_signed_attribute(info, NID_pkcs9_messageDigest);
+        if (!attribute || attribute->type != V_ASN1_OCTET_STRING || !attribute->value.octet_string) return false;
+        const ASN1_OCTET_STRING* stated = attribute->value.octet_string;
         std::vector<std::uint8_t> computed;
-        if (!stated || !Digest(md, content, signedSize, computed)) return false;
+        if (!Digest(md, content, signedSize, computed)) return false;
         if (static_cast<std::size_t>(stated->length) != computed.size() ||
             !std::equal(computed.begin(), computed.end(), stated->data))
             return false;

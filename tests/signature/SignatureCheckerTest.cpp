@@ -3,6 +3,9 @@
 // as a folder, and the file's hash from the same pass. The Authenticode
 // digest itself is held against the one osslsigncode calculates.
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509v3.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FileContents.h"
@@ -131,6 +135,78 @@ TEST(SignatureChecker, ReadsATableBeyondTheFirstChunk)
     ASSERT_TRUE(complete && digest);
     EXPECT_EQ(HexText(*digest), Sha256OfFile(signedPath.c_str()).value_or(""));
     EXPECT_EQ(SignatureChecker().Check(signedPath.c_str()).check, SignatureCheck::Intact);
+}
+
+// A code-signing certificate under the test root, valid only in 2021.
+void WriteExpiredSigner(const std::string& chainPath, const std::string& keyPath)
+{
+    FILE* rootKeyFile = std::fopen(Pki("root.key").c_str(), "r");
+    FILE* rootFile = std::fopen(Pki("root.pem").c_str(), "r");
+    ASSERT_TRUE(rootKeyFile && rootFile);
+    EVP_PKEY* rootKey = PEM_read_PrivateKey(rootKeyFile, nullptr, nullptr, nullptr);
+    X509* root = PEM_read_X509(rootFile, nullptr, nullptr, nullptr);
+    std::fclose(rootKeyFile);
+    std::fclose(rootFile);
+    ASSERT_TRUE(rootKey && root);
+
+    EVP_PKEY* key = EVP_RSA_gen(2048);
+    X509* certificate = X509_new();
+    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 2021);
+    X509_set_version(certificate, 2);
+    ASN1_TIME_set_string(X509_getm_notBefore(certificate), "20210101000000Z");
+    ASN1_TIME_set_string(X509_getm_notAfter(certificate), "20220101000000Z");
+    X509_NAME* name = X509_get_subject_name(certificate);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Expired Signer"), -1,
+                               -1, 0);
+    X509_set_issuer_name(certificate, X509_get_subject_name(root));
+    X509_set_pubkey(certificate, key);
+    X509V3_CTX context;
+    X509V3_set_ctx(&context, root, certificate, nullptr, nullptr, 0);
+    for (const auto& [nid, value] : {std::pair{NID_basic_constraints, "critical,CA:FALSE"},
+                                     std::pair{NID_ext_key_usage, "codeSigning"}}) {
+        X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
+        X509_add_ext(certificate, extension, -1);
+        X509_EXTENSION_free(extension);
+    }
+    ASSERT_GT(X509_sign(certificate, rootKey, EVP_sha256()), 0);
+
+    FILE* chain = std::fopen(chainPath.c_str(), "w");
+    FILE* keyFile = std::fopen(keyPath.c_str(), "w");
+    ASSERT_TRUE(chain && keyFile);
+    PEM_write_X509(chain, certificate);
+    PEM_write_X509(chain, root);
+    PEM_write_PrivateKey(keyFile, key, nullptr, nullptr, 0, nullptr, nullptr);
+    std::fclose(chain);
+    std::fclose(keyFile);
+    X509_free(certificate);
+    X509_free(root);
+    EVP_PKEY_free(key);
+    EVP_PKEY_free(rootKey);
+}
+
+// As Windows judges: a time-stamp from within the signer's validity keeps
+// an expired signer trusted; the signer's own signing time does not.
+TEST(SignatureChecker, JudgesTheChainAtTheTimeStamp)
+{
+    TempTree tree;
+    WriteExpiredSigner(tree.PathOf("expired-chain.pem"), tree.PathOf("expired.key"));
+    const std::string sign = "osslsigncode sign -certs '" + tree.PathOf("expired-chain.pem") + "' -key '" +
+                             tree.PathOf("expired.key") + "' -h sha256 -time 1622548800 -in '" +
+                             Module("unsigned_x86.dll") + "'";  // 2021-06-01
+    const std::string stamp = " -TSA-certs '" + Pki("tsa-chain.pem") + "' -TSA-key '" + Pki("tsa.key") +
+                              "' -TSA-time 1622635200";  // 2021-06-02T12:00:00Z
+    ASSERT_EQ(std::system((sign + stamp + " -out '" + tree.PathOf("stamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system((sign + " -out '" + tree.PathOf("unstamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
+
+    const SignatureChecker checker(Pki("root.pem"));
+    const ModuleSignature stamped = checker.Check(tree.PathOf("stamped.dll").c_str());
+    EXPECT_EQ(stamped.signedOn, "2021-06-02T12:00:00Z");
+    EXPECT_EQ(stamped.check, SignatureCheck::Intact);
+    EXPECT_EQ(stamped.trust, SignatureTrust::Trusted);
+    const ModuleSignature unstamped = checker.Check(tree.PathOf("unstamped.dll").c_str());
+    EXPECT_EQ(unstamped.signedOn, "2021-06-01T12:00:00Z");
+    EXPECT_EQ(unstamped.check, SignatureCheck::Intact);
+    EXPECT_EQ(unstamped.trust, SignatureTrust::Untrusted);
 }
 
 // What `osslsigncode verify` prints as "Calculated message digest".
