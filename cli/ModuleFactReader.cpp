@@ -2,10 +2,6 @@
 
 #include <cstdio>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "cli/VersionFacts.h"
 #include "engine/ModuleHeader.h"
 #include "engine/ModuleHeaderTexts.h"
@@ -140,18 +136,10 @@ SignatureFacts ReadSignatureFacts(const platform::SignatureChecker& checker, con
 
 std::string HostName()
 {
-#ifdef _WIN32
     char name[256] = "";
     DWORD size = sizeof name;
     if (GetComputerNameExA(ComputerNameDnsHostname, name, &size)) return std::string(name, size);
     return std::string();
-#else
-    char name[256] = "";
-    if (gethostname(name, sizeof name - 1) != 0) return std::string();
-    // The host's own name, without the domain, as Windows gives it.
-    std::string host(name);
-    return host.substr(0, host.find('.'));
-#endif
 }
 
 ModuleFactReader::ModuleFactReader(std::vector<Field> fields, const std::string& trustRoots) : m_host(HostName())

@@ -42,6 +42,7 @@ BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length
 BOOL GetVersionExA(LPOSVERSIONINFOA versionInfo);
 void GetSystemInfo(LPSYSTEM_INFO systemInfo);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+BOOL GetComputerNameExA(COMPUTER_NAME_FORMAT format, LPSTR buffer, LPDWORD size);
 
 // Read-only registry (sysinfo stand-in).
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);

@@ -203,6 +203,14 @@ struct SYSTEM_INFO {
 };
 typedef SYSTEM_INFO* LPSYSTEM_INFO;
 
+// The forms of the computer's name that GetComputerNameExA gives.
+enum COMPUTER_NAME_FORMAT {
+    ComputerNameNetBIOS,
+    ComputerNameDnsHostname,
+    ComputerNameDnsDomain,
+    ComputerNameDnsFullyQualified,
+};
+
 // netapi32's workstation record, level 100.
 typedef DWORD NET_API_STATUS;
 #define NERR_Success 0

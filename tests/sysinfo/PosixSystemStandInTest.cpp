@@ -1,6 +1,7 @@
 // The POSIX stand-in's answers where they follow Windows' rules.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
@@ -70,3 +71,27 @@ TEST(SystemDirectoryStandIn, IsThePrefixsSystem32WhenItExists)
 }
 
 }  // namespace
+
+TEST(ComputerNameStandIn, TellsTheSizeItNeedsAndCopiesOnlyWhenItFits)
+{
+    DWORD size = 0;
+    EXPECT_FALSE(GetComputerNameExA(ComputerNameDnsHostname, nullptr, &size));
+    EXPECT_EQ(GetLastError(), 234u);  // ERROR_MORE_DATA
+    ASSERT_GT(size, 1u);
+
+    std::string name(size, '#');
+    DWORD tooSmall = size - 1;
+    EXPECT_FALSE(GetComputerNameExA(ComputerNameDnsHostname, name.data(), &tooSmall));
+    EXPECT_EQ(tooSmall, size);
+    EXPECT_EQ(name, std::string(size, '#'));
+
+    DWORD fits = size;
+    ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsHostname, name.data(), &fits));
+    EXPECT_EQ(fits, size - 1);
+    EXPECT_EQ(name.find('.'), std::string::npos);
+
+    char netbios[64] = "";
+    DWORD netbiosSize = sizeof netbios;
+    ASSERT_TRUE(GetComputerNameExA(ComputerNameNetBIOS, netbios, &netbiosSize));
+    for (DWORD i = 0; i < fits; ++i) EXPECT_EQ(netbios[i], std::toupper(static_cast<unsigned char>(name[i])));
+}

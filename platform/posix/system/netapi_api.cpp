@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <unistd.h>
 
 #include "support/AsciiCase.h"
 #include "support/Utf.h"
+#include "platform/posix/system/host_name.h"
 #include "platform/posix/system/reported_facts.h"
 #include "platform/posix/system/system_errors.h"
 
@@ -16,9 +16,7 @@ namespace {
 // The NetBIOS form of this computer's name: its first label, upper-cased.
 std::string ComputerName()
 {
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) return "LOCALHOST";
-    std::string name(host, std::strcspn(host, "."));
+    std::string name = posix::HostLabel();
     for (char& c : name) c = support::ToUpperAscii(c);
     return name;
 }
