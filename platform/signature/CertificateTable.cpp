@@ -28,19 +28,9 @@ constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::size_t kEntryHeaderSize = 8;  // dwLength, wRevision, wCertificateType
 constexpr std::uint16_t kPkcsSignedData = 2;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
 
-// The longest header the location reads, from e_lfanew on (PE32+).
-constexpr std::uint64_t kLongestPeHeader =
-    kOptionalHeader + kPe32PlusRvaCountField + 4 + (kSecurityDirectoryIndex + 1) * kDirectoryEntrySize;
-
 std::uint64_t AlignUp8(std::uint64_t value) { return (value + 7) & ~std::uint64_t{7}; }
 
 }  // namespace
-
-std::uint64_t HeaderBytesNeeded(const std::uint8_t* head, std::size_t headSize)
-{
-    if (headSize < kDosHeaderSize) return kDosHeaderSize;
-    return ReadU32(head + kNewHeaderOffsetField) + kLongestPeHeader;
-}
 
 TableLocation LocateCertificateTable(const std::uint8_t* head, std::size_t headSize, std::uint64_t fileSize)
 {

@@ -21,17 +21,13 @@ struct CertificateTableLayout {
 enum class TableState {
     None,     // not a PE image, or no certificate table
     Present,  // a table inside the file
-    Broken    // a table stated but unusable: past the end, misaligned, too large
+    Broken    // a table stated but unusable: past the end, misaligned, in the headers, too large
 };
 
 struct TableLocation {
     TableState state = TableState::None;
     CertificateTableLayout layout;
 };
-
-// The bytes of the headers the location needs: the MS-DOS header, and from
-// e_lfanew the PE header up to the PE32+ security entry's end.
-std::uint64_t HeaderBytesNeeded(const std::uint8_t* head, std::size_t headSize);
 
 // Reads the location from the file's first `headSize` bytes (of
 // `fileSize`). Headers cut short by `headSize` give None.
