@@ -92,17 +92,38 @@ void ApplyStatus(LONG status, ModuleSignature& signature)
 }
 
 using AcquireContext2 = BOOL(WINAPI*)(HCATADMIN*, const GUID*, const WCHAR*, PCCERT_STRONG_SIGN_PARA, DWORD);
+using CalcHash2 = BOOL(WINAPI*)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
 
-// SHA-256 catalogs (Windows 8 on) need the newer call; SHA-1 ones the old.
+template <class Function>
+Function WintrustFunction(const char* name)
+{
+    HMODULE wintrust = GetModuleHandleA("wintrust.dll");
+    return wintrust ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(wintrust, name))) : nullptr;
+}
+
+// SHA-256 catalogs (Windows 8 on) need the newer calls, found at run time
+// so that the program still starts on Windows 7; SHA-1 ones the old calls.
 bool AcquireCatalogAdmin(bool sha256, HCATADMIN& admin)
 {
     GUID subsystem = DRIVER_ACTION_VERIFY;
     if (!sha256) return CryptCATAdminAcquireContext(&admin, &subsystem, 0) != FALSE;
-    HMODULE wintrust = GetModuleHandleA("wintrust.dll");
-    const auto acquire2 = wintrust ? reinterpret_cast<AcquireContext2>(
-                                         reinterpret_cast<void*>(GetProcAddress(wintrust, "CryptCATAdminAcquireContext2")))
-                                   : nullptr;
+    const auto acquire2 = WintrustFunction<AcquireContext2>("CryptCATAdminAcquireContext2");
     return acquire2 && acquire2(&admin, &subsystem, L"SHA256", nullptr, 0) != FALSE;
+}
+
+std::vector<BYTE> CatalogHash(bool sha256, HCATADMIN admin, HANDLE file)
+{
+    const auto calc2 = sha256 ? WintrustFunction<CalcHash2>("CryptCATAdminCalcHashFromFileHandle2") : nullptr;
+    if (sha256 && !calc2) return {};
+    const auto calculate = [&](DWORD* size, BYTE* hash) {
+        return sha256 ? calc2(admin, file, size, hash, 0) : CryptCATAdminCalcHashFromFileHandle(file, size, hash, 0);
+    };
+    DWORD size = 0;
+    calculate(&size, nullptr);
+    std::vector<BYTE> hash(size);
+    if (size == 0 || !calculate(&size, hash.data())) return {};
+    hash.resize(size);
+    return hash;
 }
 
 // The catalog that lists the module's hash, checked as the module's
@@ -115,12 +136,10 @@ bool CheckInCatalog(const std::wstring& path, ModuleSignature& signature)
     for (const bool sha256 : {true, false}) {
         HCATADMIN admin = nullptr;
         if (!AcquireCatalogAdmin(sha256, admin)) continue;
-        DWORD size = 0;
-        CryptCATAdminCalcHashFromFileHandle(file.Get(), &size, nullptr, 0);
-        std::vector<BYTE> hash(size);
+        std::vector<BYTE> hash = CatalogHash(sha256, admin, file.Get());
+        const DWORD size = static_cast<DWORD>(hash.size());
         HCATINFO catalog = nullptr;
-        if (size != 0 && CryptCATAdminCalcHashFromFileHandle(file.Get(), &size, hash.data(), 0))
-            catalog = CryptCATAdminEnumCatalogFromHash(admin, hash.data(), size, 0, nullptr);
+        if (size != 0) catalog = CryptCATAdminEnumCatalogFromHash(admin, hash.data(), size, 0, nullptr);
         CATALOG_INFO info = {};
         info.cbStruct = sizeof info;
         if (catalog && CryptCATCatalogInfoFromContext(catalog, &info, 0)) {
