@@ -70,7 +70,6 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     ModuleSignature result;
     if (!pass.opened || pass.failed) return result;
     result.read = true;
-    result.read = true;
     if (pass.location.state == TableState::None) return result;
     if (pass.location.state == TableState::Present && pass.entry == EntryState::None) return result;
     result.kind = SignatureKind::Embedded;

@@ -199,7 +199,6 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     const ModulePass pass = ReadModule(path, wholeFile, {});
     if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
     if (!pass.opened || pass.failed) return signature;
-    signature.read = true;
 
     const std::wstring wide = Wide(path);
     if (wide.empty()) return signature;
