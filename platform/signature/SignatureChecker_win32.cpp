@@ -35,6 +35,21 @@ std::wstring Wide(const char* text)
     return wide;
 }
 
+// The refusal the primary signer's own chain states, or success. Wine 8
+// answers success for a chain ending in a root the store does not hold;
+// the chain context still says so.
+LONG ChainStatus(HANDLE state)
+{
+    CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(state);
+    CRYPT_PROVIDER_SGNR* signer = provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+    if (!signer || !signer->pChainContext) return ERROR_SUCCESS;
+    const DWORD errors = signer->pChainContext->TrustStatus.dwErrorStatus;
+    if (errors & CERT_TRUST_IS_EXPLICIT_DISTRUST) return TRUST_E_EXPLICIT_DISTRUST;
+    if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT) return CERT_E_UNTRUSTEDROOT;
+    if (errors & CERT_TRUST_IS_PARTIAL_CHAIN) return CERT_E_CHAINING;
+    return ERROR_SUCCESS;
+}
+
 // One WinVerifyTrust call on `data`, its state always closed again.
 LONG VerifyTrust(WINTRUST_DATA& data)
 {
@@ -44,7 +59,8 @@ LONG VerifyTrust(WINTRUST_DATA& data)
     data.fdwRevocationChecks = WTD_REVOKE_NONE;
     data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
     data.dwStateAction = WTD_STATEACTION_VERIFY;
-    const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    if (status == ERROR_SUCCESS) status = ChainStatus(data.hWVTStateData);
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     return status;
