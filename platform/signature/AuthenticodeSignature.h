@@ -31,8 +31,16 @@ struct AuthenticodeSignature {
     bool signatureVerifies = false;
     std::string signer;
     std::string signedOn;
-    // The time a timestamp vouches for; the signer's own signingTime is no timestamp.
-    std::optional<std::time_t> timestamp;
+
+    // A time stamp whose signature holds and whose imprint is the signer's
+    // signature value; the signer's own signingTime is no time stamp.
+    struct TimeStamp {
+        std::time_t time = 0;
+        X509* authority = nullptr;               // the time-stamping authority's certificate
+        STACK_OF(X509)* certificates = nullptr;  // where the rest of its chain may be
+        std::unique_ptr<PKCS7, Pkcs7Free> token; // owns both for an RFC 3161 token
+    };
+    std::optional<TimeStamp> timestamp;
 
     std::unique_ptr<PKCS7, Pkcs7Free> pkcs7;
     X509* signerCertificate = nullptr;  // owned by `pkcs7`
@@ -40,8 +48,13 @@ struct AuthenticodeSignature {
 
 AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size);
 
+// A SignerInfo's signature over `content` holds with `certificate`'s key
+// (through its authenticated attributes when it has them).
+bool SignerInfoHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned char* content, std::size_t size);
+
 // What the signer's certificate and attributes tell (SignatureFacts_openssl.cpp).
 std::string SignerName(X509* certificate);
+// The signing time: a time stamp's when one verifies, else the signer's own claim.
 void ReadSigningTime(PKCS7_SIGNER_INFO* signerInfo, AuthenticodeSignature& signature);
 
 }  // namespace platform::signature

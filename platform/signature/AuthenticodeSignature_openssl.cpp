@@ -67,17 +67,20 @@ bool Digest(const EVP_MD* md, const unsigned char* data, std::size_t size, std::
     return true;
 }
 
+}  // namespace
+
 // PKCS#7's rule: with authenticated attributes their DER is what is signed,
 // and their messageDigest must be the content's digest; without them the
 // content itself is signed.
-bool SignatureHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned char* content, long contentSize)
+bool SignerInfoHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned char* content, std::size_t size)
 {
+    if (!info || !info->digest_alg || !certificate) return false;
     const EVP_MD* md = EVP_get_digestbyobj(info->digest_alg->algorithm);
     EVP_PKEY* key = X509_get0_pubkey(certificate);
     if (!md || !key || !info->enc_digest) return false;
 
     const unsigned char* signedBytes = content;
-    std::size_t signedSize = static_cast<std::size_t>(contentSize);
+    std::size_t signedSize = size;
     std::unique_ptr<unsigned char, OpenSslFree> attributes;
     if (sk_X509_ATTRIBUTE_num(info->auth_attr) > 0) {
         // Its type checked here: libcrypto's own lookup takes any type for an OCTET STRING.
@@ -103,8 +106,6 @@ bool SignatureHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned c
            EVP_DigestVerify(context.get(), info->enc_digest->data, static_cast<std::size_t>(info->enc_digest->length),
                             signedBytes, signedSize) == 1;
 }
-
-}  // namespace
 
 AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size)
 {
@@ -154,7 +155,8 @@ AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size
     ReadSigningTime(info, signature);
     if (!signature.signerCertificate) return signature;
     signature.signer = SignerName(signature.signerCertificate);
-    signature.signatureVerifies = SignatureHolds(info, signature.signerCertificate, value, valueSize);
+    signature.signatureVerifies =
+        SignerInfoHolds(info, signature.signerCertificate, value, static_cast<std::size_t>(valueSize));
     return signature;
 }
 

@@ -36,6 +36,18 @@ SignatureCheck Verdict(const AuthenticodeSignature& signature, EVP_MD_CTX* diges
     return same ? SignatureCheck::Intact : SignatureCheck::Tampered;
 }
 
+// The time the signer's chain is judged at: a verified time stamp's, when
+// its authority chains to the same roots for time stamping (valid at its
+// own time); else now.
+std::optional<std::time_t> TrustTime(const AuthenticodeSignature& signature, const TrustStore& store)
+{
+    const auto& stamp = signature.timestamp;
+    if (!stamp) return std::nullopt;
+    const SignatureTrust authority =
+        store.Verify(stamp->authority, stamp->certificates, stamp->time, TrustStore::Usage::TimeStamping);
+    return authority == SignatureTrust::Trusted ? std::optional<std::time_t>(stamp->time) : std::nullopt;
+}
+
 }  // namespace
 
 SignatureChecker::SignatureChecker(const std::string& trustRoots)
@@ -84,7 +96,7 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     if (m_roots)
         result.trust = result.check == SignatureCheck::Intact
                            ? m_roots->store.Verify(signature.signerCertificate, signature.pkcs7->d.sign->cert,
-                                                   signature.timestamp)
+                                                   TrustTime(signature, m_roots->store))
                            : SignatureTrust::Untrusted;
     return result;
 }

@@ -23,9 +23,12 @@ public:
     // loaded, else the reason for the user.
     std::string Load(const std::string& path);
 
+    enum class Usage { CodeSigning, TimeStamping };
+
     // The chain from `signer` through `untrusted` to a root, valid at `at`
-    // (now when none), every certificate in it fit for code signing.
-    SignatureTrust Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at) const;
+    // (now when none), every certificate in it fit for `usage`.
+    SignatureTrust Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,
+                          Usage usage = Usage::CodeSigning) const;
 
 private:
     X509_STORE* m_store;

@@ -50,12 +50,14 @@ bool AddPemFile(X509_STORE* store, const std::string& path, int& added, std::str
 }
 
 // Windows nests extended key usages: a certificate that restricts them must
-// allow code signing, a CA's "any" allowing all.
-bool FitForCodeSigning(X509* certificate, bool leaf)
+// allow the usage, a CA's "any" allowing all. A time-stamping authority's
+// own certificate must name time stamping (RFC 3161).
+bool FitFor(X509* certificate, bool leaf, TrustStore::Usage usage)
 {
-    if (!(X509_get_extension_flags(certificate) & EXFLAG_XKUSAGE)) return true;
+    const bool stamping = usage == TrustStore::Usage::TimeStamping;
+    if (!(X509_get_extension_flags(certificate) & EXFLAG_XKUSAGE)) return !(stamping && leaf);
     const std::uint32_t usages = X509_get_extended_key_usage(certificate);
-    return (usages & XKU_CODE_SIGN) || (!leaf && (usages & XKU_ANYEKU));
+    return (usages & (stamping ? XKU_TIMESTAMP : XKU_CODE_SIGN)) || (!leaf && (usages & XKU_ANYEKU));
 }
 
 }  // namespace
@@ -90,7 +92,8 @@ std::string TrustStore::Load(const std::string& path)
     return {};
 }
 
-SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at) const
+SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,
+                                  Usage usage) const
 {
     const std::unique_ptr<X509_STORE_CTX, StoreContextFree> context(X509_STORE_CTX_new());
     if (!context || !signer || X509_STORE_CTX_init(context.get(), m_store, signer, untrusted) != 1)
@@ -102,7 +105,7 @@ SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509)* untrusted, std::
     if (!chained) return SignatureTrust::Untrusted;
     STACK_OF(X509)* chain = X509_STORE_CTX_get0_chain(context.get());
     for (int i = 0; i < sk_X509_num(chain); ++i)
-        if (!FitForCodeSigning(sk_X509_value(chain, i), i == 0)) return SignatureTrust::Untrusted;
+        if (!FitFor(sk_X509_value(chain, i), i == 0, usage)) return SignatureTrust::Untrusted;
     return SignatureTrust::Trusted;
 }
 

@@ -137,11 +137,12 @@ TEST(SignatureChecker, ReadsATableBeyondTheFirstChunk)
     EXPECT_EQ(SignatureChecker().Check(signedPath.c_str()).check, SignatureCheck::Intact);
 }
 
-// A code-signing certificate under the test root, valid only in 2021.
-void WriteExpiredSigner(const std::string& chainPath, const std::string& keyPath)
+// A certificate for `usage` under one of the test roots, with its chain and key.
+void WriteCertificate(const std::string& issuer, const char* commonName, const char* usage, const char* notBefore,
+                      const char* notAfter, const std::string& chainPath, const std::string& keyPath)
 {
-    FILE* rootKeyFile = std::fopen(Pki("root.key").c_str(), "r");
-    FILE* rootFile = std::fopen(Pki("root.pem").c_str(), "r");
+    FILE* rootKeyFile = std::fopen(Pki(issuer + ".key").c_str(), "r");
+    FILE* rootFile = std::fopen(Pki(issuer + ".pem").c_str(), "r");
     ASSERT_TRUE(rootKeyFile && rootFile);
     EVP_PKEY* rootKey = PEM_read_PrivateKey(rootKeyFile, nullptr, nullptr, nullptr);
     X509* root = PEM_read_X509(rootFile, nullptr, nullptr, nullptr);
@@ -153,17 +154,17 @@ void WriteExpiredSigner(const std::string& chainPath, const std::string& keyPath
     X509* certificate = X509_new();
     ASN1_INTEGER_set(X509_get_serialNumber(certificate), 2021);
     X509_set_version(certificate, 2);
-    ASN1_TIME_set_string(X509_getm_notBefore(certificate), "20210101000000Z");
-    ASN1_TIME_set_string(X509_getm_notAfter(certificate), "20220101000000Z");
+    ASN1_TIME_set_string(X509_getm_notBefore(certificate), notBefore);
+    ASN1_TIME_set_string(X509_getm_notAfter(certificate), notAfter);
     X509_NAME* name = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("Expired Signer"), -1,
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1,
                                -1, 0);
     X509_set_issuer_name(certificate, X509_get_subject_name(root));
     X509_set_pubkey(certificate, key);
     X509V3_CTX context;
     X509V3_set_ctx(&context, root, certificate, nullptr, nullptr, 0);
     for (const auto& [nid, value] : {std::pair{NID_basic_constraints, "critical,CA:FALSE"},
-                                     std::pair{NID_ext_key_usage, "codeSigning"}}) {
+                                     std::pair{NID_ext_key_usage, usage}}) {
         X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
         X509_add_ext(certificate, extension, -1);
         X509_EXTENSION_free(extension);
@@ -184,25 +185,29 @@ void WriteExpiredSigner(const std::string& chainPath, const std::string& keyPath
     EVP_PKEY_free(rootKey);
 }
 
-// As Windows judges: a time-stamp from within the signer's validity keeps
-// an expired signer trusted; the signer's own signing time does not.
-TEST(SignatureChecker, JudgesTheChainAtTheTimeStamp)
+// A time stamp is the signer's trust time only when its authority chains to
+// the same roots for time stamping (the trusted case is in the manifest);
+// the signer's own signing time never is.
+TEST(SignatureChecker, JudgesAnExpiredSignerNowWithoutATrustedTimeStamp)
 {
     TempTree tree;
-    WriteExpiredSigner(tree.PathOf("expired-chain.pem"), tree.PathOf("expired.key"));
+    WriteCertificate("root", "Expired Signer", "codeSigning", "20210101000000Z", "20220101000000Z",
+                     tree.PathOf("expired-chain.pem"), tree.PathOf("expired.key"));
+    WriteCertificate("other-root", "Other TSA", "critical,timeStamping", "20200101000000Z", "20491231235959Z",
+                     tree.PathOf("tsa-chain.pem"), tree.PathOf("tsa.key"));
     const std::string sign = "osslsigncode sign -certs '" + tree.PathOf("expired-chain.pem") + "' -key '" +
                              tree.PathOf("expired.key") + "' -h sha256 -time 1622548800 -in '" +
                              Module("unsigned_x86.dll") + "'";  // 2021-06-01
-    const std::string stamp = " -TSA-certs '" + Pki("tsa-chain.pem") + "' -TSA-key '" + Pki("tsa.key") +
-                              "' -TSA-time 1622635200";  // 2021-06-02T12:00:00Z
+    const std::string stamp = " -TSA-certs '" + tree.PathOf("tsa-chain.pem") + "' -TSA-key '" +
+                              tree.PathOf("tsa.key") + "' -TSA-time 1622635200";  // 2021-06-02T12:00:00Z
     ASSERT_EQ(std::system((sign + stamp + " -out '" + tree.PathOf("stamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
     ASSERT_EQ(std::system((sign + " -out '" + tree.PathOf("unstamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
 
     const SignatureChecker checker(Pki("root.pem"));
     const ModuleSignature stamped = checker.Check(tree.PathOf("stamped.dll").c_str());
-    EXPECT_EQ(stamped.signedOn, "2021-06-02T12:00:00Z");
+    EXPECT_EQ(stamped.signedOn, "2021-06-02T12:00:00Z");  // the stamp itself verifies
     EXPECT_EQ(stamped.check, SignatureCheck::Intact);
-    EXPECT_EQ(stamped.trust, SignatureTrust::Trusted);
+    EXPECT_EQ(stamped.trust, SignatureTrust::Untrusted);
     const ModuleSignature unstamped = checker.Check(tree.PathOf("unstamped.dll").c_str());
     EXPECT_EQ(unstamped.signedOn, "2021-06-01T12:00:00Z");
     EXPECT_EQ(unstamped.check, SignatureCheck::Intact);

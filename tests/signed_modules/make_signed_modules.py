@@ -24,7 +24,12 @@ SIGNING_TIME = 1767225600    # 2026-01-01T00:00:00Z, the signer's own claim
 TIMESTAMP_TIME = 1768478400  # 2026-01-15T12:00:00Z, the TSA's countersignature
 SIGNING_ISO = "2026-01-01T00:00:00Z"
 TIMESTAMP_ISO = "2026-01-15T12:00:00Z"
+EXPIRED_SIGNING_TIME = 1622505600    # 2021-06-01T00:00:00Z, inside the expired signer's 2021
+EXPIRED_TIMESTAMP_TIME = 1622635200  # 2021-06-02T12:00:00Z
+EXPIRED_SIGNING_ISO = "2021-06-01T00:00:00Z"
+EXPIRED_TIMESTAMP_ISO = "2021-06-02T12:00:00Z"
 SIGNER = "Modaris Test Signer"
+EXPIRED_SIGNER = "Modaris Expired Signer"
 OTHER_SIGNER = "Modaris Other Signer"
 
 CA_CONFIG = """
@@ -84,22 +89,24 @@ def make_pki(pki):
     with open(os.path.join(work, "serial"), "w") as f:
         f.write("1000\n")
 
-    def certificate(name, subject, extensions, issuer=None):
+    def certificate(name, subject, extensions, issuer=None, valid=("20200101000000Z", "20491231235959Z")):
         key = os.path.join(pki, name + ".key")
         run("openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out", key)
         run("openssl", "req", "-new", "-config", "ca.cnf", "-key", key, "-subj", subject, "-out", name + ".csr",
             cwd=work)
         signer = ["-selfsign", "-keyfile", key] if issuer is None else \
             ["-cert", os.path.join(pki, issuer + ".pem"), "-keyfile", os.path.join(pki, issuer + ".key")]
-        # Fixed validity (2020 to 2049) so that the fixed signing and
-        # time-stamp times fall inside it, whenever the tests run.
+        # Fixed validity (by default 2020 to 2049) so that the fixed signing
+        # and time-stamp times fall inside it, whenever the tests run.
         run("openssl", "ca", "-batch", "-config", "ca.cnf", "-notext", "-preserveDN", *signer,
-            "-in", name + ".csr", "-extensions", extensions, "-startdate", "20200101000000Z",
-            "-enddate", "20491231235959Z", "-out", os.path.join(pki, name + ".pem"), cwd=work)
+            "-in", name + ".csr", "-extensions", extensions, "-startdate", valid[0],
+            "-enddate", valid[1], "-out", os.path.join(pki, name + ".pem"), cwd=work)
 
     certificate("root", "/O=Modaris Tests/CN=Modaris Test Root", "root_ext")
     certificate("signer", "/O=Modaris Tests/CN=" + SIGNER, "leaf_ext", "root")
     certificate("tsa", "/O=Modaris Tests/CN=Modaris Test TSA", "tsa_ext", "root")
+    certificate("expired-signer", "/O=Modaris Tests/CN=" + EXPIRED_SIGNER, "leaf_ext", "root",
+                ("20210101000000Z", "20220101000000Z"))
     certificate("other-root", "/O=Somebody Else/CN=Modaris Other Root", "root_ext")
     certificate("other-signer", "/O=Somebody Else/CN=" + OTHER_SIGNER, "leaf_ext", "other-root")
     shutil.rmtree(work)
@@ -111,18 +118,20 @@ def make_pki(pki):
                     out.write(f.read())
 
     chain("signer-chain.pem", "signer", "root")
+    chain("expired-signer-chain.pem", "expired-signer", "root")
     chain("tsa-chain.pem", "tsa", "root")
     chain("other-signer-chain.pem", "other-signer", "other-root")
     os.makedirs(os.path.join(pki, "roots"))
     shutil.copy(os.path.join(pki, "root.pem"), os.path.join(pki, "roots", "root.pem"))
 
 
-def sign(pki, source, target, digest, timestamp, signer="signer", nest=False):
+def sign(pki, source, target, digest, timestamp, signer="signer", nest=False,
+         times=(SIGNING_TIME, TIMESTAMP_TIME)):
     args = ["osslsigncode", "sign", "-certs", os.path.join(pki, signer + "-chain.pem"),
-            "-key", os.path.join(pki, signer + ".key"), "-h", digest, "-time", str(SIGNING_TIME)]
+            "-key", os.path.join(pki, signer + ".key"), "-h", digest, "-time", str(times[0])]
     if timestamp:
         args += ["-TSA-certs", os.path.join(pki, "tsa-chain.pem"), "-TSA-key", os.path.join(pki, "tsa.key"),
-                 "-TSA-time", str(TIMESTAMP_TIME)]
+                 "-TSA-time", str(times[1])]
     if nest:
         args.append("-nest")
     partial = target + ".part"
@@ -214,6 +223,96 @@ def tiny_entries(data):
     count = 5000
     data.extend(struct.pack("<IHH", 8, 0x0200, 0x0002) * count)
     set_table(data, address, 8 * count)
+
+
+# --- Surgery on the time-stamp token inside the PKCS#7 blob ----------------
+
+RFC3161_OID = bytes.fromhex("2b0601040182370303 01".replace(" ", ""))  # 1.3.6.1.4.1.311.3.3.1
+
+
+def der_header(data, at):
+    """(tag, where the body starts, where it ends) of the element at `at`."""
+    tag, length = data[at], data[at + 1]
+    at += 2
+    if length & 0x80:
+        count = length & 0x7F
+        length = int.from_bytes(data[at:at + count], "big")
+        at += count
+    return tag, at, at + length
+
+
+def der_parse(data):
+    """DER into [tag, body] nodes, the body of a constructed one a list."""
+    nodes, at = [], 0
+    while at < len(data):
+        tag, body, at = der_header(data, at)
+        body = bytes(data[body:at])
+        nodes.append([tag, der_parse(body) if tag & 0x20 else body])
+    return nodes
+
+
+def der_encode(nodes):
+    out = b""
+    for tag, body in nodes:
+        body = der_encode(body) if isinstance(body, list) else body
+        size = len(body)
+        count = (size.bit_length() + 7) // 8
+        out += bytes([tag]) + (bytes([size]) if size < 0x80 else bytes([0x80 | count]) + size.to_bytes(count, "big"))
+        out += body
+    return out
+
+
+def signature_blob(data):
+    """The parsed PKCS#7 blob of the first certificate table entry, without its padding."""
+    _, address, _ = table(data)
+    return der_parse(data[address + 8:der_header(data, address + 8)[2]])
+
+
+def primary_signer(content_info):
+    signed_data = content_info[1][1][1][0]  # ContentInfo { type, [0] { SignedData } }
+    return signed_data[1][-1][1][0]         # its signerInfos' first
+
+
+def timestamp_token(blob):
+    """The primary signer's RFC 3161 token node."""
+    unsigned = primary_signer(blob[0])[1][-1]
+    for attribute in unsigned[1]:
+        if attribute[1][0][1] == RFC3161_OID:
+            return attribute[1][1][1][0]
+    sys.exit("make_signed_modules: no time-stamp token")
+
+
+def replace_signature_blob(data, blob):
+    """The blob as the only certificate table entry, lengths and table size made anew."""
+    _, address, _ = table(data)
+    header = struct.unpack_from("<HH", data, address + 4)
+    body = der_encode(blob)
+    entry = struct.pack("<IHH", 8 + len(body), *header) + body
+    entry += b"\0" * (-len(entry) % 8)
+    del data[address:]
+    data.extend(entry)
+    set_table(data, address, len(entry))
+
+
+def damage_timestamp(data):
+    # One byte of the TSA's signature: the token still parses, its signature fails.
+    blob = signature_blob(data)
+    tsa = primary_signer(timestamp_token(blob))
+    signature = next(node for node in tsa[1] if node[0] == 0x04)
+    signature[1] = signature[1][:-1] + bytes([signature[1][-1] ^ 0x01])
+    replace_signature_blob(data, blob)
+
+
+def timestamp_from(other):
+    """A change that puts in the token of another module's signature: valid
+    in itself, but its imprint is the other signature's."""
+    def change(data):
+        with open(other, "rb") as f:
+            token = timestamp_token(signature_blob(f.read()))
+        blob = signature_blob(data)
+        timestamp_token(blob)[:] = token
+        replace_signature_blob(data, blob)
+    return change
 
 
 def derive(source, target, change):
@@ -319,6 +418,30 @@ def main():
             derive(signed, path(name), change)
             trust = "unchecked" if kind == "none" else "untrusted"
             expect(name, kind, signer, signed_on, digest, check, trust, oracle, "%s DLL: %s" % (bits, what))
+
+        # A time stamp that does not verify gives neither the trust time nor
+        # signedOn: the chain is judged now, and the time is the signer's own.
+        stamps = [
+            ("timestamp_damaged", damage_timestamp, "one byte of the time-stamp token's signature changed"),
+            ("timestamp_other_signature", timestamp_from(path(exe)),
+             "time-stamp token taken over another signature (its imprint does not match)"),
+        ]
+        for stem, change, what in stamps:
+            name = "%s_%s.dll" % (stem, arch)
+            derive(signed, path(name), change)
+            expect(name, "embedded", SIGNER, SIGNING_ISO, "sha256", "intact", "trusted", "osslsigncode",
+                   "%s DLL: %s" % (bits, what))
+
+        # A signer expired since: trusted by a time stamp from within its validity, not by a broken one.
+        expired = "expired_signer_timestamped_%s.dll" % arch
+        sign(pki, base, path(expired), "sha256", True, signer="expired-signer",
+             times=(EXPIRED_SIGNING_TIME, EXPIRED_TIMESTAMP_TIME))
+        expect(expired, "embedded", EXPIRED_SIGNER, EXPIRED_TIMESTAMP_ISO, "sha256", "intact", "trusted",
+               "osslsigncode", "%s DLL, signer valid only in 2021, time-stamped then" % bits)
+        name = "expired_signer_timestamp_damaged_%s.dll" % arch
+        derive(path(expired), path(name), damage_timestamp)
+        expect(name, "embedded", EXPIRED_SIGNER, EXPIRED_SIGNING_ISO, "sha256", "intact", "untrusted", "osslsigncode",
+               "%s DLL, signer valid only in 2021, its time-stamp token's signature damaged" % bits)
 
         name = "tiny_entries_%s.dll" % arch
         derive(base, path(name), tiny_entries)

@@ -50,6 +50,8 @@ def osslsigncode_verdict(path, root_pem, timeout=30):
         names = dict(part.split("=", 1) for part in signer.group(1).strip("/").split("/") if "=" in part)
         verdict["signer"] = names.get("CN", names.get("O", ""))
     stamp = re.search(r"Timestamp time: ([^\n]*)", primary)
+    if "Timestamp Server Signature verification: ok" not in primary:
+        stamp = None  # a time stamp it could not verify vouches for no time
     own = re.search(r"Authenticated attributes:.*?Signing time: ([^\n]*)", primary, re.S)
     if stamp or own:
         verdict["signedOn"] = _iso((stamp or own).group(1))
