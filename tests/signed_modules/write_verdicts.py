@@ -92,8 +92,14 @@ def main():
             lines.append("- %s: %s" % (fields, ", ".join(sorted(names))))
     lines += ["", "## What Wine's WinVerifyTrust cannot give", "",
               "Measured under Wine 8.0 with WINTRUST_ACTION_GENERIC_VERIFY_V2 on these modules:", "",
-              "- **untrusted**: it returns success for a signer under a root the prefix does not hold; only the "
-              "signer's chain context says so (CERT_TRUST_IS_UNTRUSTED_ROOT).",
+              "- **untrusted** under a root the prefix does not hold: it returns success; the signer's chain "
+              "context says CERT_TRUST_IS_UNTRUSTED_ROOT, which the Windows checker reads, so the verdict is right.",
+              "- **an expired signer**: it returns success with a time stamp, with a damaged one and with none at "
+              "all (the last measured on a module made by hand), where Windows judges the chain now unless a "
+              "time stamp verifies.",
+              "- **signedOn** of a time stamp that does not verify: the Windows checker reads the token's time by "
+              "hand and does not check its signature or imprint, so it shows the time stamp's time where Linux "
+              "shows the signer's own.",
               "- **broken** for hostile tables: a table past the end of the file, inside the headers, an entry of "
               "length 0 or thousands of empty entries all give TRUST_E_NOSIGNATURE (none); a table off its "
               "8-byte boundary gives TRUST_E_BAD_DIGEST (tampered). Only a PKCS#7 blob it cannot decode gives "
