@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace platform::signature {
@@ -136,38 +137,131 @@ bool Skip(const BYTE*& at, const BYTE* end)
     return DerElement(at, end, tag, value, size);
 }
 
-// The genTime of an RFC 3161 token, walked by hand: ContentInfo, SignedData,
-// its encapsulated content (an OCTET STRING holding the TSTInfo), and the
-// TSTInfo's fifth field, "YYYYMMDDhhmmss[.f]Z". Wine's message decoder
-// does not give the content as Windows does, so the walk is ours.
-std::string TokenTime(const BYTE* at, const BYTE* end)
+// An OID's DER value as dotted text ("2.16.840.1.101.3.4.2.1").
+std::string OidText(const BYTE* value, std::size_t size)
+{
+    if (size == 0) return {};
+    std::string text = std::to_string(value[0] / 40) + "." + std::to_string(value[0] % 40);
+    unsigned long arc = 0;
+    for (std::size_t i = 1; i < size; ++i) {
+        if (arc > 0xFFFFFF) return {};
+        arc = (arc << 7) | (value[i] & 0x7F);
+        if (!(value[i] & 0x80)) {
+            text += "." + std::to_string(arc);
+            arc = 0;
+        }
+    }
+    return text;
+}
+
+bool HashEquals(const char* algorithmOid, const BYTE* data, std::size_t size, const BYTE* expected,
+                std::size_t expectedSize)
+{
+    const ALG_ID algorithm = algorithmOid ? CertOIDToAlgId(algorithmOid) : 0;
+    BYTE hash[64];
+    DWORD hashSize = sizeof hash;
+    return algorithm != 0 &&
+           CryptHashCertificate(0, algorithm, 0, data, static_cast<DWORD>(size), hash, &hashSize) &&
+           hashSize == expectedSize && std::memcmp(hash, expected, hashSize) == 0;
+}
+
+// What an RFC 3161 token states, walked by hand: ContentInfo, SignedData,
+// its encapsulated content (an OCTET STRING holding the TSTInfo), and in the
+// TSTInfo the messageImprint (third field) and genTime (fifth,
+// "YYYYMMDDhhmmss[.f]Z"). Wine's message decoder does not give the content
+// as Windows does, so the walk is ours.
+struct TokenFacts {
+    const BYTE* tstInfo = nullptr;
+    std::size_t tstInfoSize = 0;
+    std::string imprintAlgorithm;
+    const BYTE* imprint = nullptr;
+    std::size_t imprintSize = 0;
+    std::string time;
+};
+
+bool ReadToken(const BYTE* at, const BYTE* end, TokenFacts& facts)
 {
     if (!Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) || !Enter(at, end, 0x30) ||
         !Skip(at, end) || !Skip(at, end) || !Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) ||
-        !Enter(at, end, 0x04) || !Enter(at, end, 0x30))
-        return {};
-    for (int field = 0; field < 4; ++field)
-        if (!Skip(at, end)) return {};
+        !Enter(at, end, 0x04))
+        return false;
+    facts.tstInfo = at;
+    facts.tstInfoSize = static_cast<std::size_t>(end - at);
+    if (!Enter(at, end, 0x30) || !Skip(at, end) || !Skip(at, end)) return false;
+    const BYTE* imprint = at;
+    const BYTE* imprintEnd = end;
+    if (!Skip(at, end) || !Enter(imprint, imprintEnd, 0x30)) return false;
+    const BYTE* algorithm = imprint;
+    const BYTE* algorithmEnd = imprintEnd;
     BYTE tag = 0;
     const BYTE* value = nullptr;
     std::size_t size = 0;
-    if (!DerElement(at, end, tag, value, size) || tag != 0x18 || size < 15 ||
+    if (!Skip(imprint, imprintEnd) || !Enter(algorithm, algorithmEnd, 0x30) ||
+        !DerElement(algorithm, algorithmEnd, tag, value, size) || tag != 0x06)
+        return false;
+    facts.imprintAlgorithm = OidText(value, size);
+    if (!DerElement(imprint, imprintEnd, tag, facts.imprint, facts.imprintSize) || tag != 0x04) return false;
+    if (!Skip(at, end) || !DerElement(at, end, tag, value, size) || tag != 0x18 || size < 15 ||
         (value[14] != 'Z' && value[14] != '.'))
-        return {};
+        return false;
     const std::string t(reinterpret_cast<const char*>(value), 14);
-    return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + "T" + t.substr(8, 2) + ":" +
-           t.substr(10, 2) + ":" + t.substr(12, 2) + "Z";
+    facts.time = t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + "T" + t.substr(8, 2) + ":" +
+                 t.substr(10, 2) + ":" + t.substr(12, 2) + "Z";
+    return true;
 }
 
-std::string Rfc3161Time(const CRYPT_ATTRIBUTES& attributes)
+// The token's signer: its messageDigest is the TSTInfo's hash and its
+// signature over its attributes holds with the certificate it carries.
+bool TokenSignatureHolds(const BYTE* token, DWORD size, const TokenFacts& facts)
 {
-    const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, kRfc3161TimestampOid);
+    const std::unique_ptr<void, MessageClose> message(CryptMsgOpenToDecode(kEncoding, 0, 0, 0, nullptr, nullptr));
+    if (!message || !CryptMsgUpdate(message.get(), token, size, TRUE)) return false;
+    std::vector<BYTE> signerBytes = MessageParameter(message.get(), CMSG_SIGNER_INFO_PARAM);
+    std::vector<BYTE> certInfo = MessageParameter(message.get(), CMSG_SIGNER_CERT_INFO_PARAM);
+    if (signerBytes.size() < sizeof(CMSG_SIGNER_INFO) || certInfo.size() < sizeof(CERT_INFO)) return false;
+    const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(signerBytes.data());
+    const CRYPT_ATTRIBUTE* digest = FindAttribute(signer->AuthAttrs, szOID_RSA_messageDigest);
+    DWORD digestSize = 0;
+    if (!digest || !CryptDecodeObject(kEncoding, X509_OCTET_STRING, digest->rgValue[0].pbData,
+                                      digest->rgValue[0].cbData, 0, nullptr, &digestSize))
+        return false;
+    std::vector<BYTE> decoded(digestSize);
+    if (!CryptDecodeObject(kEncoding, X509_OCTET_STRING, digest->rgValue[0].pbData, digest->rgValue[0].cbData, 0,
+                           decoded.data(), &digestSize))
+        return false;
+    const auto* stated = reinterpret_cast<const CRYPT_DATA_BLOB*>(decoded.data());
+    if (!HashEquals(signer->HashAlgorithm.pszObjId, facts.tstInfo, facts.tstInfoSize, stated->pbData, stated->cbData))
+        return false;
+    const std::unique_ptr<void, StoreClose> store(
+        CertOpenStore(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message.get()));
+    if (!store) return false;
+    const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(CertGetSubjectCertificateFromStore(
+        store.get(), kEncoding, reinterpret_cast<CERT_INFO*>(certInfo.data())));
+    return certificate &&
+           CryptMsgControl(message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE, certificate->pCertInfo) != FALSE;
+}
+
+// The time of an RFC 3161 token that verifies: its signature holds and its
+// imprint is the hash of the signer's signature value.
+std::string Rfc3161Time(const CMSG_SIGNER_INFO& signer)
+{
+    const CRYPT_ATTRIBUTE* attribute = FindAttribute(signer.UnauthAttrs, kRfc3161TimestampOid);
     if (!attribute) return {};
     const BYTE* token = attribute->rgValue[0].pbData;
-    return TokenTime(token, token + attribute->rgValue[0].cbData);
+    const DWORD size = attribute->rgValue[0].cbData;
+    TokenFacts facts;
+    if (!ReadToken(token, token + size, facts) ||
+        !HashEquals(facts.imprintAlgorithm.c_str(), signer.EncryptedHash.pbData, signer.EncryptedHash.cbData,
+                    facts.imprint, facts.imprintSize) ||
+        !TokenSignatureHolds(token, size, facts))
+        return {};
+    return facts.time;
 }
 
-std::string CountersignedTime(const CRYPT_ATTRIBUTES& attributes)
+// The time of an older countersignature that verifies: its hash of the
+// signer's signature value and its own signature, by the certificate
+// among the signature's own.
+std::string CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_ATTRIBUTES& attributes)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, szOID_RSA_counterSign);
     DWORD size = 0;
@@ -178,7 +272,19 @@ std::string CountersignedTime(const CRYPT_ATTRIBUTES& attributes)
     if (!CryptDecodeObject(kEncoding, PKCS7_SIGNER_INFO, attribute->rgValue[0].pbData, attribute->rgValue[0].cbData, 0,
                            decoded.data(), &size))
         return {};
-    return SigningTime(reinterpret_cast<const CMSG_SIGNER_INFO*>(decoded.data())->AuthAttrs);
+    const auto* counter = reinterpret_cast<const CMSG_SIGNER_INFO*>(decoded.data());
+    CERT_INFO wanted = {};
+    wanted.Issuer = counter->Issuer;
+    wanted.SerialNumber = counter->SerialNumber;
+    const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(
+        CertFindCertificateInStore(store, kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
+    std::vector<BYTE> signer = MessageParameter(message, CMSG_ENCODED_SIGNER);
+    if (!certificate || signer.empty() ||
+        !CryptMsgVerifyCountersignatureEncoded(0, kEncoding, signer.data(), static_cast<DWORD>(signer.size()),
+                                               attribute->rgValue[0].pbData, attribute->rgValue[0].cbData,
+                                               certificate->pCertInfo))
+        return {};
+    return SigningTime(counter->AuthAttrs);
 }
 
 }  // namespace
@@ -204,8 +310,10 @@ void ReadSignerFacts(const wchar_t* signedFile, ModuleSignature& signature)
     const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(signerBytes.data());
     signature.digestAlgorithm = DigestName(signer->HashAlgorithm.pszObjId);
 
-    signature.signedOn = Rfc3161Time(signer->UnauthAttrs);
-    if (signature.signedOn.empty()) signature.signedOn = CountersignedTime(signer->UnauthAttrs);
+    signature.signedOn = Rfc3161Time(*signer);
+    if (signature.signedOn.empty())
+        signature.signedOn = CountersignedTime(message.get(), store.get(), signer->UnauthAttrs);
+    // A time stamp that does not verify is passed over: the signer's own claim, if any, is the time shown.
     if (signature.signedOn.empty()) signature.signedOn = SigningTime(signer->AuthAttrs);
 
     CERT_INFO wanted = {};

@@ -1,6 +1,7 @@
 // The signer, time and digest algorithm of the signature that Windows
 // checked, read with CryptQueryObject from the signed file itself (the
-// module, or the catalog that lists it).
+// module, or the catalog that lists it). The time is a time stamp's only
+// when the time stamp verifies.
 #pragma once
 
 #include "platform/signature/ModuleSignature.h"

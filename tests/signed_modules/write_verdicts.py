@@ -97,9 +97,6 @@ def main():
               "- **an expired signer**: it returns success with a time stamp, with a damaged one and with none at "
               "all (the last measured on a module made by hand), where Windows judges the chain now unless a "
               "time stamp verifies.",
-              "- **signedOn** of a time stamp that does not verify: the Windows checker reads the token's time by "
-              "hand and does not check its signature or imprint, so it shows the time stamp's time where Linux "
-              "shows the signer's own.",
               "- **broken** for hostile tables: a table past the end of the file, inside the headers, an entry of "
               "length 0 or thousands of empty entries all give TRUST_E_NOSIGNATURE (none); a table off its "
               "8-byte boundary gives TRUST_E_BAD_DIGEST (tampered). Only a PKCS#7 blob it cannot decode gives "
