@@ -106,6 +106,9 @@ public:
     Wow64RevertFsRedirectionFn m_pfnWow64RevertWow64FsRedirection = nullptr;
 
 private:
+    // AddResult with the bitness already read from `readPath` (or `path`).
+    void AddModuleRow(const char* path, const char* company, const char* productVersion, const char* fileVersion,
+                      const char* date, int bits, const char* readPath);
     bool WantsBitness(int bits) const;
     bool HasWantedExtension(const char* name) const;
     void LookUpRedirectionFunctions();
