@@ -35,3 +35,40 @@ peak_kib() {
     tail -1 /tmp/modaris-bench-time.$$
     rm -f /tmp/modaris-bench-time.$$
 }
+
+# median_ms_with HYPERFINE_OPTION... -- COMMAND...: medians as median_ms
+# gives them, with more options for hyperfine (a --prepare, a --runs).
+median_ms_with() {
+    local options=() json
+    while [ "$1" != -- ]; do options+=("$1"); shift; done
+    shift
+    json="$(mktemp)"
+    hyperfine --style none --warmup 0 "${options[@]}" --export-json "$json" "$@" >/dev/null
+    python3 -c 'import json, sys
+for result in json.load(open(sys.argv[1]))["results"]:
+    print("%.1f" % (result["median"] * 1000))' "$json"
+    rm -f "$json"
+}
+
+# The system calls a command makes, every thread counted (strace -f -c),
+# its output discarded.
+syscall_count() {
+    local log
+    log="$(mktemp)"
+    strace -f -c -o "$log" sh -c "exec $1" >/dev/null 2>&1 || true
+    python3 -c 'import sys
+for line in open(sys.argv[1]):
+    fields = line.split()
+    if fields and fields[-1] == "total": print(fields[3])' "$log"
+    rm -f "$log"
+}
+
+# The calls of a command by name, for the log of the run.
+syscall_table() {
+    local log
+    log="$(mktemp)"
+    strace -f -c -o "$log" sh -c "exec $1" >/dev/null 2>&1 || true
+    echo "strace -f -c $1:"
+    head -14 "$log"
+    rm -f "$log"
+}

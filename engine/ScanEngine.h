@@ -111,6 +111,8 @@ private:
                       const char* date, int bits, const char* readPath);
     bool WantsBitness(int bits) const;
     bool HasWantedExtension(const char* name) const;
+    // Whether any filter entry would inspect a file of this name.
+    bool WantsFile(const char* name) const;
     void LookUpRedirectionFunctions();
 
     // Kept after the start so that the next start, and the end of the state,

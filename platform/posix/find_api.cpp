@@ -21,6 +21,7 @@
 #include "platform/posix/drive_roots.h"
 #include "platform/posix/errno_to_win32.h"
 #include "platform/posix/handle_table.h"
+#include "platform/posix/listing_interest.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -36,6 +37,10 @@ struct FindListing {
     posix::NextNamesInOrder batch{posix::kNamesPerListingPass, posix::kNameBytesPerListingPass};
     std::size_t next = 0;
     bool lastPass = false;
+    // The walker's interest when the listing opened: every pass leaves out
+    // the same links.
+    posix::WantedFileName wanted = nullptr;
+    const void* wantedContext = nullptr;
 };
 
 // The directory of "dir/*.*" or "dir/*", with its slash; false for any other
@@ -100,6 +105,7 @@ void ReadPass(int fd, FindListing& listing, const std::string* after, bool& hasD
             const char* name = entry->d_name;
             if (name[0] == '.' && name[1] == 0) { hasDot = true; continue; }
             if (name[0] == '.' && name[1] == '.' && name[2] == 0) { hasDotDot = true; continue; }
+            if (entry->d_type == DT_LNK && listing.wanted && !listing.wanted(name, listing.wantedContext)) continue;
             listing.batch.Offer(name, entry->d_type);
         }
     }
@@ -164,11 +170,31 @@ bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
     }
 }
 
+thread_local const posix::ListingInterest* t_interest = nullptr;
+
 }  // namespace
+
+namespace posix {
+
+ListingInterest::ListingInterest(WantedFileName wanted, const void* context)
+    : m_wanted(wanted), m_context(context), m_outer(t_interest)
+{
+    t_interest = this;
+}
+
+ListingInterest::~ListingInterest() { t_interest = m_outer; }
+
+const ListingInterest* ListingInterest::Current() { return t_interest; }
+
+}  // namespace posix
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
 {
     auto listing = std::make_shared<FindListing>();
+    if (const posix::ListingInterest* interest = posix::ListingInterest::Current()) {
+        listing->wanted = interest->Wanted();
+        listing->wantedContext = interest->Context();
+    }
     if (!pattern || !findData || !DirectoryToList(pattern, listing->directory)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
