@@ -51,15 +51,20 @@ for result in json.load(open(sys.argv[1]))["results"]:
 }
 
 # The system calls a command makes, every thread counted (strace -f -c),
-# its output discarded.
+# its output discarded: all of them, or those of the names given after it.
 syscall_count() {
     local log
     log="$(mktemp)"
     strace -f -c -o "$log" sh -c "exec $1" >/dev/null 2>&1 || true
+    shift
     python3 -c 'import sys
+names = set(sys.argv[2:])
+total = 0
 for line in open(sys.argv[1]):
     fields = line.split()
-    if fields and fields[-1] == "total": print(fields[3])' "$log"
+    if not fields or not fields[0][0].isdigit(): continue
+    if (not names and fields[-1] == "total") or fields[-1] in names: total += int(fields[3])
+print(total)' "$log" "$@"
     rm -f "$log"
 }
 
