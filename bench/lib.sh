@@ -35,3 +35,45 @@ peak_kib() {
     tail -1 /tmp/modaris-bench-time.$$
     rm -f /tmp/modaris-bench-time.$$
 }
+
+# median_ms_with HYPERFINE_OPTION... -- COMMAND...: medians as median_ms
+# gives them, with more options for hyperfine (a --prepare, a --runs).
+median_ms_with() {
+    local options=() json
+    while [ "$1" != -- ]; do options+=("$1"); shift; done
+    shift
+    json="$(mktemp)"
+    hyperfine --style none --warmup 0 "${options[@]}" --export-json "$json" "$@" >/dev/null
+    python3 -c 'import json, sys
+for result in json.load(open(sys.argv[1]))["results"]:
+    print("%.1f" % (result["median"] * 1000))' "$json"
+    rm -f "$json"
+}
+
+# The system calls a command makes, every thread counted (strace -f -c),
+# its output discarded: all of them, or those of the names given after it.
+syscall_count() {
+    local log
+    log="$(mktemp)"
+    strace -f -c -o "$log" sh -c "exec $1" >/dev/null 2>&1 || true
+    shift
+    python3 -c 'import sys
+names = set(sys.argv[2:])
+total = 0
+for line in open(sys.argv[1]):
+    fields = line.split()
+    if not fields or not fields[0][0].isdigit(): continue
+    if (not names and fields[-1] == "total") or fields[-1] in names: total += int(fields[3])
+print(total)' "$log" "$@"
+    rm -f "$log"
+}
+
+# The calls of a command by name, for the log of the run.
+syscall_table() {
+    local log
+    log="$(mktemp)"
+    strace -f -c -o "$log" sh -c "exec $1" >/dev/null 2>&1 || true
+    echo "strace -f -c $1:"
+    head -14 "$log"
+    rm -f "$log"
+}

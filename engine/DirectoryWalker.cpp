@@ -2,6 +2,7 @@
 
 #include "engine/NameFilter.h"
 #include "engine/ScanEngine.h"
+#include "platform/ListingInterest.h"
 #include "platform/UniqueHandles.h"
 #include "platform/path_style.h"
 #include "support/AsciiCase.h"
@@ -39,8 +40,23 @@ bool CScanEngine::HasWantedExtension(const char* name) const
     return false;
 }
 
+bool CScanEngine::WantsFile(const char* name) const
+{
+    const int filterCount = m_filters.GetSize();
+    for (int i = 0; i < filterCount; ++i) {
+        const CString& filter = m_filters[i];
+        if ((filter.IsEmpty() || CompareNamesNoCase(name, filter) == 0) && HasWantedExtension(name)) return true;
+    }
+    return false;
+}
+
 int CScanEngine::ScanDirectory(const char* directory)
 {
+    // A file the filters refuse is passed over below: the listing need not
+    // look at it.
+    const platform::ListingInterest interest(
+        [](const char* name, const void* engine) { return static_cast<const CScanEngine*>(engine)->WantsFile(name); },
+        this);
     WIN32_FIND_DATAA entry;
     // The pattern lives only while the listing opens: each level of a deep
     // walk would otherwise hold a copy of its whole path.

@@ -1,7 +1,9 @@
 #include "engine/FileDate.h"
+#include "engine/ModuleBitness.h"
 #include "engine/ScanEngine.h"
 #include "engine/VersionNumbers.h"
 #include "engine/VersionResource.h"
+#include "platform/ModuleInspection.h"
 #include "platform/path_style.h"
 
 void CScanEngine::InspectFile(const char* directory, const char* fileName, const char* readName)
@@ -21,11 +23,20 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName, const
     rowPath += fileName;
     if (platform::kUpperCaseRowPaths) rowPath.MakeUpper();
 
-    const ModuleVersionInfo version = ReadModuleVersionInfo(path);
-    const CString date = ReadLastWriteDate(path);
+    ModuleVersionInfo version;
+    CString date;
+    int bits = 0;
+    {
+        // The version, the date and the bitness, in the order of separate
+        // reads; the facts beyond the columns are read after it ends.
+        const platform::ModuleInspection inspection(path);
+        version = ReadModuleVersionInfo(path);
+        date = ReadLastWriteDate(path);
+        bits = GetModuleBitness(path);
+    }
     const CString productVersion = FormatVersionText(VersionWordsToNumber(version.productVersionMS),
                                                      VersionWordsToNumber(version.productVersionLS));
     const CString fileVersion = FormatVersionText(VersionWordsToNumber(version.fileVersionMS),
                                                   VersionWordsToNumber(version.fileVersionLS));
-    AddResult(rowPath, version.company, productVersion, fileVersion, date, path);
+    AddModuleRow(rowPath, version.company, productVersion, fileVersion, date, bits, path);
 }

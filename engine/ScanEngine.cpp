@@ -38,13 +38,16 @@ bool CScanEngine::WantsBitness(int bits) const
 void CScanEngine::AddResult(const char* path, const char* company, const char* productVersion,
                             const char* fileVersion, const char* date, const char* readPath)
 {
-    int bits = 0;
-    if (path) {
-        // The probe opens the file: done before the lock, which guards only
-        // the append.
-        bits = GetModuleBitness(readPath ? readPath : path);
-        if (!WantsBitness(bits)) return;
-    }
+    // The probe opens the file: done before the lock, which guards only the
+    // append.
+    const int bits = path ? GetModuleBitness(readPath ? readPath : path) : 0;
+    AddModuleRow(path, company, productVersion, fileVersion, date, bits, readPath);
+}
+
+void CScanEngine::AddModuleRow(const char* path, const char* company, const char* productVersion,
+                               const char* fileVersion, const char* date, int bits, const char* readPath)
+{
+    if (path && !WantsBitness(bits)) return;
 
     auto* record = new dllVersionInfo;
     if (path) {

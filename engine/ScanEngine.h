@@ -106,8 +106,13 @@ public:
     Wow64RevertFsRedirectionFn m_pfnWow64RevertWow64FsRedirection = nullptr;
 
 private:
+    // AddResult with the bitness already read from `readPath` (or `path`).
+    void AddModuleRow(const char* path, const char* company, const char* productVersion, const char* fileVersion,
+                      const char* date, int bits, const char* readPath);
     bool WantsBitness(int bits) const;
     bool HasWantedExtension(const char* name) const;
+    // Whether any filter entry would inspect a file of this name.
+    bool WantsFile(const char* name) const;
     void LookUpRedirectionFunctions();
 
     // Kept after the start so that the next start, and the end of the state,

@@ -20,10 +20,21 @@ mapfile -t ms < <(median_ms \
     "${exif[*]} ${folders[*]}")
 pefile_ratio="$(ratio "${ms[1]}" "${ms[0]}")"
 exif_ratio="$(ratio "${ms[2]}" "${ms[0]}")"
-row "inspection of $files modules, median ms" "${ms[0]}" "pefile ${ms[1]}" "$pefile_ratio x faster" "at least 30 x" \
-    "$(at_least "$pefile_ratio" 30)"
+row "inspection of $files modules, median ms" "${ms[0]}" "pefile ${ms[1]}" "$pefile_ratio x faster" "at least 100 x" \
+    "$(at_least "$pefile_ratio" 100)"
 row "inspection of $files modules, median ms" "${ms[0]}" "exiftool ${ms[2]}" "$exif_ratio x faster" "at least 30 x" \
     "$(at_least "$exif_ratio" 30)"
 row "answers that differ from pefile or exiftool" "$differences of $files" "-" "-" "0" \
     "$([ "$differences" = 0 ] && echo yes || echo no)"
 rm -rf "$work"
+
+# System calls per inspected module, on Wine's i386 folder: the scan's calls
+# beyond those of the same walk with a name no file has, per module.
+i386="${folders[0]}"
+i386_modules="$("$scan" -q -f '' -b 16,32,64,unknown -d "$i386" | wc -l)"
+read_calls="$(syscall_count "$scan -q -f '' -b 16,32,64,unknown -d '$i386'")"
+walk_calls="$(syscall_count "$scan -q -f nomatch.dll -b 16,32,64,unknown -d '$i386'")"
+per_module="$(python3 -c "print('%.2f' % (($read_calls - $walk_calls) / $i386_modules))")"
+row "system calls per inspected module, $i386_modules modules of $(basename "$i386")" "$per_module" "-" "-" \
+    "at most 6" "$(at_most "$per_module" 6)"
+syscall_table "$scan -q -f '' -b 16,32,64,unknown -d '$i386'" >&2

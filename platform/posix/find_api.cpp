@@ -1,6 +1,8 @@
-// Directory listing over opendir/readdir, handed out in the order Windows
-// would give, so that rows are deterministic and match the Windows build on
-// the same tree. A listing holds a bounded number of names: a large
+// Directory listing over getdents64, handed out in the order Windows would
+// give, so that rows are deterministic and match the Windows build on the
+// same tree. A directory costs an open, the reads of its entries into one
+// large buffer and a close: no stat, as the entry's type comes with its
+// name (a symbolic link alone is looked at, relative to the open directory). A listing holds a bounded number of names: a large
 // directory is read again for each next batch of names in that order, so a
 // walk's memory does not depend on the size of the directories it meets.
 // The directory is closed between passes, so a deep walk holds no
@@ -9,14 +11,17 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/posix/directory_order.h"
 #include "platform/posix/drive_roots.h"
 #include "platform/posix/errno_to_win32.h"
 #include "platform/posix/handle_table.h"
+#include "platform/posix/listing_interest.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -32,6 +37,10 @@ struct FindListing {
     posix::NextNamesInOrder batch{posix::kNamesPerListingPass, posix::kNameBytesPerListingPass};
     std::size_t next = 0;
     bool lastPass = false;
+    // The walker's interest when the listing opened: every pass leaves out
+    // the same links.
+    posix::WantedFileName wanted = nullptr;
+    const void* wantedContext = nullptr;
 };
 
 // The directory of "dir/*.*" or "dir/*", with its slash; false for any other
@@ -45,36 +54,65 @@ bool DirectoryToList(const std::string& pattern, std::string& directory)
     return true;
 }
 
+// The entries of a directory are read into one buffer per thread, large
+// enough that nearly every directory takes one read and the read that says
+// it ended: a few hundred thousand bytes, held for the thread's life.
+constexpr std::size_t kEntryBufferBytes = 256 * 1024;
+
+char* EntryBuffer()
+{
+    thread_local const std::unique_ptr<char[]> buffer(new char[kEntryBufferBytes]);
+    return buffer.get();
+}
+
+int OpenDirectory(const std::string& directory)
+{
+    return open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+}
+
 // A symbolic link is never a directory here, so a walk cannot loop. A link
 // to a directory is no file either: it is left out of the listing, or a
-// link named like a module would be read as one.
-EntryKind KindOf(const std::string& directory, std::string_view name, unsigned char type)
+// link named like a module would be read as one. Asked relative to the open
+// directory, and only for what the entry's type leaves open.
+EntryKind KindOf(int directoryFd, std::string_view entryName, unsigned char type)
 {
     if (type == DT_DIR) return kDirectory;
     if (type != DT_UNKNOWN && type != DT_LNK) return kFile;
+    const std::string name(entryName);
     struct stat info {};
-    const std::string path = directory + std::string(name);
-    if (lstat(path.c_str(), &info) != 0) return kFile;
-    if (S_ISDIR(info.st_mode)) return kDirectory;
-    if (!S_ISLNK(info.st_mode)) return kFile;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? kLinkToDirectory : kFile;
+    if (type == DT_UNKNOWN) {
+        if (fstatat(directoryFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return kFile;
+        if (S_ISDIR(info.st_mode)) return kDirectory;
+        if (!S_ISLNK(info.st_mode)) return kFile;
+    }
+    return fstatat(directoryFd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode) ? kLinkToDirectory : kFile;
 }
 
-// One pass of readdir: keeps the next batch of names after the last one
-// handed out (after none on the first pass), and learns of "." and "..".
-void ReadPass(DIR* stream, FindListing& listing, const std::string* after, bool& hasDot, bool& hasDotDot)
+// One pass over the open directory: keeps the next batch of names after the
+// last one handed out (after none on the first pass), and learns of "." and
+// "..". Entries that cannot be read end the pass, as readdir ends there.
+void ReadPass(int fd, FindListing& listing, const std::string* after, bool& hasDot, bool& hasDotDot)
 {
     listing.batch.StartPass(after);
-    while (const dirent* entry = readdir(stream)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0) { hasDot = true; continue; }
-        if (std::strcmp(name, "..") == 0) { hasDotDot = true; continue; }
-        listing.batch.Offer(name, entry->d_type);
+    char* const buffer = EntryBuffer();
+    for (;;) {
+        const ssize_t got = getdents64(fd, buffer, kEntryBufferBytes);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && name[1] == 0) { hasDot = true; continue; }
+            if (name[0] == '.' && name[1] == '.' && name[2] == 0) { hasDotDot = true; continue; }
+            if (entry->d_type == DT_LNK && listing.wanted && !listing.wanted(name, listing.wantedContext)) continue;
+            listing.batch.Offer(name, entry->d_type);
+        }
     }
     listing.lastPass = listing.batch.FinishPass();
     // Resolved once the batch is known, so a link is looked at only once.
     for (std::size_t i = 0; i < listing.batch.Count(); ++i)
-        listing.batch.SetTag(i, KindOf(listing.directory, listing.batch.Name(i), listing.batch.Tag(i)));
+        listing.batch.SetTag(i, KindOf(fd, listing.batch.Name(i), listing.batch.Tag(i)));
     listing.next = 0;
     // Only a later pass needs the path: a deep walk holds one listing per
     // level, and the paths together grow with the square of the depth.
@@ -86,12 +124,12 @@ void ReadPass(DIR* stream, FindListing& listing, const std::string* after, bool&
 bool ReadNextPass(FindListing& listing)
 {
     const std::string after(listing.batch.Name(listing.batch.Count() - 1));
-    DIR* stream = opendir(listing.directory.c_str());
-    if (!stream) return false;
+    const int fd = OpenDirectory(listing.directory);
+    if (fd < 0) return false;
     bool hasDot = false;
     bool hasDotDot = false;
-    ReadPass(stream, listing, &after, hasDot, hasDotDot);
-    closedir(stream);
+    ReadPass(fd, listing, &after, hasDot, hasDotDot);
+    close(fd);
     return true;
 }
 
@@ -132,17 +170,37 @@ bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
     }
 }
 
+thread_local const posix::ListingInterest* t_interest = nullptr;
+
 }  // namespace
+
+namespace posix {
+
+ListingInterest::ListingInterest(WantedFileName wanted, const void* context)
+    : m_wanted(wanted), m_context(context), m_outer(t_interest)
+{
+    t_interest = this;
+}
+
+ListingInterest::~ListingInterest() { t_interest = m_outer; }
+
+const ListingInterest* ListingInterest::Current() { return t_interest; }
+
+}  // namespace posix
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
 {
     auto listing = std::make_shared<FindListing>();
+    if (const posix::ListingInterest* interest = posix::ListingInterest::Current()) {
+        listing->wanted = interest->Wanted();
+        listing->wantedContext = interest->Context();
+    }
     if (!pattern || !findData || !DirectoryToList(pattern, listing->directory)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    DIR* stream = opendir(listing->directory.c_str());
-    if (!stream) {
+    const int fd = OpenDirectory(listing->directory);
+    if (fd < 0) {
         SetLastError(posix::Win32ErrorFromErrno(errno, listing->directory.c_str()));
         return INVALID_HANDLE_VALUE;
     }
@@ -150,8 +208,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
     const bool givesDots = !posix::IsDriveRootDirectory(listing->directory);
     bool hasDot = false;
     bool hasDotDot = false;
-    ReadPass(stream, *listing, nullptr, hasDot, hasDotDot);
-    closedir(stream);
+    ReadPass(fd, *listing, nullptr, hasDot, hasDotDot);
+    close(fd);
     listing->dotToGive = givesDots && hasDot;
     listing->dotDotToGive = givesDots && hasDotDot;
     if (!HandOutNext(*listing, findData)) {

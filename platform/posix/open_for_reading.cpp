@@ -9,7 +9,10 @@
 
 namespace posix {
 
-OpenedFile OpenForReading(const char* path, Sharing sharing)
+namespace {
+
+// Opens a regular file read-only, without a lock yet.
+OpenedFile OpenUnlocked(const char* path)
 {
     OpenedFile opened;
     // On a regular file the non-blocking flag changes nothing.
@@ -23,13 +26,43 @@ OpenedFile OpenForReading(const char* path, Sharing sharing)
         close(fd);
         return opened;
     }
-    if (flock(fd, (sharing == Sharing::Nobody ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-        opened.error = errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
-        close(fd);
-        return opened;
-    }
     opened.fd = fd;
     return opened;
+}
+
+bool Lock(OpenedFile& opened, Sharing sharing)
+{
+    if (flock(opened.fd, (sharing == Sharing::Nobody ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+        opened.lock = sharing;
+        opened.error = ERROR_SUCCESS;
+        return true;
+    }
+    opened.error = errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
+    return false;
+}
+
+OpenedFile Failed(OpenedFile opened)
+{
+    close(opened.fd);
+    opened.fd = -1;
+    return opened;
+}
+
+}  // namespace
+
+OpenedFile OpenForReading(const char* path, Sharing sharing)
+{
+    OpenedFile opened = OpenUnlocked(path);
+    if (opened.fd < 0 || Lock(opened, sharing)) return opened;
+    return Failed(opened);
+}
+
+OpenedFile OpenForEveryReading(const char* path)
+{
+    OpenedFile opened = OpenUnlocked(path);
+    if (opened.fd < 0 || Lock(opened, Sharing::Nobody)) return opened;
+    if (opened.error == ERROR_SHARING_VIOLATION && Lock(opened, Sharing::Readers)) return opened;
+    return Failed(opened);
 }
 
 }  // namespace posix

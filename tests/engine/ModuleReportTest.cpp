@@ -15,6 +15,12 @@
 #include "engine/VersionNumbers.h"
 #include "module_fixtures.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -85,6 +91,41 @@ TEST(ModuleReport, NamesThatDifferOnlyInCaseAreEachReadFromTheirOwnFile)
 }
 
 #ifndef _WIN32
+// Each row is read through one open; a module another program holds gives
+// what separate opens give: shared, its versions but no date or bitness;
+// exclusively, nothing but its name. The lock goes with the inspection.
+TEST(ModuleReport, AModuleHeldByAnotherProgramGivesWhatSeparateOpensGive)
+{
+    TempTree tree;
+    const auto& fixture = module_fixtures[0];
+    const std::string path = tree.PathOf(fixture.file_name);
+    fs::copy_file(FixturePath(fixture.file_name.c_str()), path);
+    const TakenRow free = ScanAll(tree.Root()).at(RowPathOf(path));
+    ASSERT_FALSE(free.date.empty());
+    ASSERT_NE(free.bits, 0);
+
+    const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(holder, LOCK_SH | LOCK_NB), 0);
+    const TakenRow shared = ScanAll(tree.Root()).at(RowPathOf(path));
+    EXPECT_EQ(shared.productVersion, free.productVersion);
+    EXPECT_EQ(shared.fileVersion, free.fileVersion);
+    EXPECT_EQ(shared.company, free.company);
+    EXPECT_EQ(shared.date, "");
+    EXPECT_EQ(shared.bits, 0);
+
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    const TakenRow held = ScanAll(tree.Root()).at(RowPathOf(path));
+    EXPECT_EQ(held.company, "");
+    EXPECT_EQ(held.date, "");
+    EXPECT_EQ(held.bits, 0);
+    close(holder);
+
+    const TakenRow again = ScanAll(tree.Root()).at(RowPathOf(path));
+    EXPECT_EQ(again.date, free.date);
+    EXPECT_EQ(again.bits, free.bits);
+    EXPECT_EQ(again.company, free.company);
+}
+
 // The date is the last-write time in the zone's offset in force now.
 TEST(ModuleReport, TheDateIsLocalDayMonthYearHourMinute)
 {

@@ -21,13 +21,21 @@ BoundedFile::BoundedFile(const char* path)
 {
     // Windows' version functions open a module sharing reading: a handle
     // that shares with nobody keeps them out.
-    const posix::OpenedFile opened = posix::OpenForReading(path, posix::Sharing::Readers);
+    TakeOpened(posix::OpenForReading(path, posix::Sharing::Readers));
+}
+
+BoundedFile::BoundedFile(const char* path, ForEveryReading) { TakeOpened(posix::OpenForEveryReading(path)); }
+
+void BoundedFile::TakeOpened(const posix::OpenedFile& opened)
+{
     if (opened.fd < 0) {
         openError_ = opened.error;
         return;
     }
     const struct stat& info = opened.status;
     fd_ = opened.fd;
+    status_ = info;
+    lock_ = opened.lock;
     identity_.device = info.st_dev;
     identity_.inode = info.st_ino;
     identity_.size = static_cast<std::uint64_t>(info.st_size);
@@ -56,6 +64,15 @@ bool BoundedFile::Read(std::uint64_t offset, void* buffer, std::size_t length) c
     if (!window) return false;
     if (length > 0) std::memcpy(buffer, window->bytes + (offset - window->offset), length);
     return true;
+}
+
+std::size_t BoundedFile::ReadAtMost(std::uint64_t offset, void* buffer, std::size_t length) const
+{
+    if (!IsOpen() || offset >= identity_.size) return 0;
+    const std::size_t inFile = static_cast<std::size_t>(std::min<std::uint64_t>(length, identity_.size - offset));
+    if (inFile <= kWindowSize && Read(offset, buffer, inFile)) return inFile;
+    // A large read, or a file that shrank: read as the file is now.
+    return ReadUpTo(offset, buffer, inFile);
 }
 
 bool BoundedFile::ReadDirect(std::uint64_t offset, void* buffer, std::size_t length) const

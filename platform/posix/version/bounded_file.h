@@ -6,10 +6,12 @@
 // of its time on.
 #pragma once
 
+#include "platform/posix/open_for_reading.h"
 #include "platform/posix/win32_types.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace version_reader {
@@ -33,6 +35,10 @@ public:
     // Opens read-only under a shared lock, as Windows' version functions open
     // a module; on failure IsOpen() is false and OpenError() tells why.
     explicit BoundedFile(const char* path);
+    // Opens under the exclusive lock when it can be had, else the shared one
+    // (posix::OpenForEveryReading): one open for every read of a module.
+    struct ForEveryReading {};
+    BoundedFile(const char* path, ForEveryReading);
     ~BoundedFile();
     BoundedFile(const BoundedFile&) = delete;
     BoundedFile& operator=(const BoundedFile&) = delete;
@@ -41,15 +47,23 @@ public:
     DWORD OpenError() const { return openError_; }
     std::uint64_t Size() const { return identity_.size; }
     const FileIdentity& Identity() const { return identity_; }
+    // The file's status at the open, and the lock held on it.
+    const struct stat& Status() const { return status_; }
+    posix::Sharing Lock() const { return lock_; }
 
     // True when [offset, offset + length) lies inside the file.
     bool Contains(std::uint64_t offset, std::uint64_t length) const;
     // Reads exactly `length` bytes at `offset`; false when they are not all there.
     bool Read(std::uint64_t offset, void* buffer, std::size_t length) const;
+    // Reads up to `length` bytes at `offset`, fewer where the file ends, as
+    // ReadFile does; how many it read.
+    std::size_t ReadAtMost(std::uint64_t offset, void* buffer, std::size_t length) const;
 
 private:
     static constexpr std::size_t kWindowSize = 4096;
-    static constexpr int kWindowCount = 2;
+    // The headers' window, the resource directory's and the version data's:
+    // a bitness probe after the version lookup still finds the first page.
+    static constexpr int kWindowCount = 3;
     struct Window {
         std::uint64_t offset = 0;
         std::size_t length = 0;  // 0: nothing read yet
@@ -62,9 +76,13 @@ private:
     const Window* WindowHolding(std::uint64_t offset, std::size_t length) const;
     const Window* LoadWindowFor(std::uint64_t offset, std::size_t length) const;
 
+    void TakeOpened(const posix::OpenedFile& opened);
+
     int fd_ = -1;
     DWORD openError_ = ERROR_SUCCESS;
     FileIdentity identity_;
+    struct stat status_ {};
+    posix::Sharing lock_ = posix::Sharing::Readers;
     mutable Window windows_[kWindowCount];
     mutable int nextWindow_ = 0;
 };

@@ -1,5 +1,6 @@
 // GetFileVersionInfoSizeA and GetFileVersionInfoA over a module file.
 #include "platform/posix/version/bounded_file.h"
+#include "platform/posix/version/module_inspection.h"
 #include "support/LittleEndian.h"
 #include "platform/posix/version/user_language.h"
 #include "platform/posix/version/version_copy.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,14 @@ std::optional<LocatedResource> TakeLocated(LPCSTR fileName, const BoundedFile& f
     return last;
 }
 
+// The file as a call opens it: the open of the running inspection of this
+// path, else an open of its own.
+std::shared_ptr<const BoundedFile> OpenForCall(LPCSTR fileName)
+{
+    if (auto inspected = posix::InspectedFile(fileName)) return inspected;
+    return std::make_shared<const BoundedFile>(fileName);
+}
+
 // Windows sizes the buffer for the conversions of the other character width:
 // a 32-bit block twice over plus "FE2X", a 16-bit one as
 // (size - VS_FIXEDFILEINFO) * 4.
@@ -102,7 +112,8 @@ DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle)
 {
     if (handle) *handle = 0;
     if (!IsUsableFileName(fileName)) return 0;
-    const BoundedFile file(fileName);
+    const std::shared_ptr<const BoundedFile> opened = OpenForCall(fileName);
+    const BoundedFile& file = *opened;
     t_lastLocated.reset();
     const WORD userLanguage = version_reader::UserLanguage();
     const auto resource = LocateVersionResource(file, userLanguage);
@@ -119,7 +130,8 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
         return FALSE;
     }
     if (!IsUsableFileName(fileName)) return FALSE;
-    const BoundedFile file(fileName);
+    const std::shared_ptr<const BoundedFile> opened = OpenForCall(fileName);
+    const BoundedFile& file = *opened;
     const auto located = TakeLocated(fileName, file);
     const auto resource =
         located ? std::optional<VersionResource>(located->resource)

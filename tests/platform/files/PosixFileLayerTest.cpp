@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "TempTree.h"
 #include "platform/posix/directory_order.h"
 #include "platform/posix/drive_roots.h"
+#include "platform/posix/listing_interest.h"
 #include "platform/win32.h"
 
 namespace {
@@ -38,6 +41,47 @@ TEST(DirectoryListing, DeliversDotsFirstThenTheWindowsOrder)
     EXPECT_EQ(List(tree.Root() + "//*.*").size(), 10u);
     EXPECT_TRUE(posix::ComesBeforeInDirectoryOrder("b", "C"));
     EXPECT_FALSE(posix::ComesBeforeInDirectoryOrder("b", "B"));
+}
+
+// Links are looked at to leave out those to directories; under a walker's
+// interest a link to a file it does not want is left out unlooked at, and
+// everything else, a large directory's later passes too, is as without.
+TEST(DirectoryListing, LinksUnderAWalkersInterest)
+{
+    TempTree tree;
+    tree.AddDirectory("sub");
+    tree.AddFile("plain.txt");
+    tree.AddFile("real.dll");
+    for (int i = 0; i < 5000; ++i) tree.AddFile("many/f" + std::to_string(i) + ".txt");
+    const struct {
+        const char* link;
+        const char* target;
+    } links[] = {{"dir-link.dll", "sub"}, {"file-link.dll", "real.dll"}, {"file-link.txt", "real.dll"},
+                 {"dangling.dll", "nowhere"}, {"dir-link", "sub"}, {"many/zz-link.txt", "../real.dll"},
+                 {"many/zz-link.dll", "../real.dll"}};
+    for (const auto& l : links) ASSERT_EQ(symlink(l.target, tree.PathOf(l.link).c_str()), 0) << l.link;
+
+    const std::vector<std::string> all{"./", "../", "dangling.dll", "file-link.dll", "file-link.txt", "many/",
+                                       "plain.txt", "real.dll", "sub/"};
+    EXPECT_EQ(List(tree.Root() + "/*.*"), all);
+    const std::vector<std::string> manyAll = List(tree.PathOf("many") + "/*.*");
+    ASSERT_EQ(manyAll.size(), 5004u);
+    EXPECT_EQ(manyAll.back(), "zz-link.txt");
+    {
+        const posix::ListingInterest interest(
+            [](const char* name, const void*) { return std::string(name).size() > 4 &&
+                                                        std::string(name).substr(std::string(name).size() - 4) == ".dll"; },
+            nullptr);
+        std::vector<std::string> wanted = all;
+        wanted.erase(std::find(wanted.begin(), wanted.end(), "file-link.txt"));
+        EXPECT_EQ(List(tree.Root() + "/*.*"), wanted);
+        std::vector<std::string> many = List(tree.PathOf("many") + "/*.*");
+        EXPECT_EQ(many.size(), 5003u);
+        EXPECT_EQ(many.back(), "zz-link.dll");
+        many.push_back("zz-link.txt");
+        EXPECT_EQ(many, manyAll);
+    }
+    EXPECT_EQ(List(tree.Root() + "/*.*"), all) << "the interest ended with its scope";
 }
 
 TEST(DirectoryListing, ADriveRootHasNoDots)
