@@ -34,9 +34,8 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     BlockNode node;
     node.start = start;
     node.length = support::ReadU16(bytes_ + start);
-    // A node of length 0 ends the search: there is no stepping past it. One
-    // too short for its key simply matches nothing.
-    if (node.length == 0) return std::nullopt;
+    // A node of length 0 has no children; its key and value are read as
+    // any other's (see FindChild).
     node.end = std::min(start + node.length, limit);
 
     const std::size_t unit = wide ? 2 : 1;
@@ -102,13 +101,15 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
 
     const std::size_t headerSize = format_ == BlockFormat::Wide ? kWideHeaderSize : kNarrowHeaderSize;
     // Each step moves on by at least 4 bytes inside at most 64 KiB, so the
-    // search ends whatever the lengths say; a child of length 0 ends it.
+    // search ends whatever the lengths say. Windows compares a child's key
+    // before it looks at its length: a child of length 0 is found by its
+    // key, and ends the search only when it does not match.
     for (std::size_t position = parent.childrenStart;;) {
         if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
-        const std::size_t length = support::ReadU16(bytes_ + position);
-        if (length == 0) return std::nullopt;
         if (KeyAt(position, wanted))
             return ParseNode(position, parent.end);
+        const std::size_t length = support::ReadU16(bytes_ + position);
+        if (length == 0) return std::nullopt;
         position += support::AlignUp4(length);
     }
 }

@@ -110,6 +110,7 @@ const DifferentialCase kCases[] = {
     {"tests/differential/cases/root-length-below-6.dll", "en_US.UTF-8", {"95.007800.78.007300", "83.008200.79.007300", ""}, ""},
     {"tests/differential/cases/raw-size-below-directory.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/key-of-node-with-length-0.dll", "en_US.UTF-8", kSample, ""},
     {"tests/platform/version/modules/section-shown-to-its-last-sector.exe", "en_US.UTF-8",
      {"1.012700.28623.865500", "65541.553500.6.000100", ""}, ""},
     {"tests/platform/version/modules/data-from-zeros-into-next-section.dll", "en_US.UTF-8",

@@ -138,6 +138,8 @@ TEST(VersionQuery, MalformedBlocksReadAsWindowsReadsThem)
     const MalformedCase cases[] = {
         {"zero-length child", true, [](auto& r) { r.children[0].forcedLength = 0; }, kCompany, false},
         {"zero-length child ends the search", true, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
+        {"zero-length child found by its key", true, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
+        {"zero-length 16-bit child found by its key", false, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
         {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
         {"child past its parent is cut to it", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
         {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
