@@ -63,12 +63,11 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
         node.valueStart = std::min(node.valueStart, node.end);
         node.valueFits = true;
     } else {
-        // Windows bounds a value by nothing: one running past its node is
-        // still answered. A text is read here to be converted, so it must
-        // lie inside the block; other values are only pointed at, and the
-        // caller reads them in its own buffer, as from Windows.
-        node.valueFits = node.valueStart <= length_ &&
-                         (!node.isText || node.valueBytes <= length_ - node.valueStart);
+        // Windows bounds a value by nothing: one running past its node or
+        // the block is still answered. A text is converted only as far as
+        // its room in the copy (VerQueryValueA); other values are only
+        // pointed at, and the caller reads them in its own buffer.
+        node.valueFits = node.valueStart <= length_;
     }
     return node;
 }

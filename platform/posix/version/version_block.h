@@ -29,7 +29,7 @@ struct BlockNode {
     std::size_t valueLength = 0;  // wValueLength as stored
     std::size_t valueBytes = 0;
     bool isText = false;          // Wide blocks: a non-zero wType marks a UTF-16 text
-    bool valueFits = false;       // starts inside the block (a text: lies wholly inside it)
+    bool valueFits = false;       // starts inside the block
     std::size_t childrenStart = 0;
 };
 
