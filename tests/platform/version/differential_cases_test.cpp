@@ -111,6 +111,8 @@ const DifferentialCase kCases[] = {
     {"tests/differential/cases/raw-size-below-directory.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/key-of-node-with-length-0.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/text-past-the-block.exe", "en_US.UTF-8",
+     {"1.103600.60480.774700", "1.000200.1.000200", "\xC3\x86r\xC3\xB8sk\xC3\xB8" "bing \xC3\x85/S"}, ""},
     {"tests/platform/version/modules/section-shown-to-its-last-sector.exe", "en_US.UTF-8",
      {"1.012700.28623.865500", "65541.553500.6.000100", ""}, ""},
     {"tests/platform/version/modules/data-from-zeros-into-next-section.dll", "en_US.UTF-8",
@@ -123,6 +125,13 @@ const DifferentialCase kCases[] = {
      {kSample.product, kSample.file, "????????"}, kUtf8},
     {"tests/differential/cases/root-value-typed-as-text.dll", "en_US.UTF-8",
      {"2.102800.0.000000", "1800.128600.0.006300", ""}, kUtf8},
+    {"tests/differential/cases/data-in-headers-root-typed-as-text.dll", "en_US.UTF-8",
+     {"0.000000.0.000000", "0.006400.0.000000", ""}, kUtf8},
+    {"tests/differential/cases/ne-first-key-byte-root-typed-as-text.dll", "en_US.UTF-8",
+     {"0.000000.32.000000", "0.006300.2.102800", ""}, kUtf8},
+    {"tests/differential/cases/ne-root-length-1.dll", "en_US.UTF-8",
+     {"19.276900.47076.578200", "6.000100.28744.220500", ""},
+     "open: the copy reads the key of an NE root shorter than 2 bytes only to its wLength"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DifferentialCaseTest, ::testing::ValuesIn(kCases),
