@@ -103,10 +103,13 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // search ends whatever the lengths say. Windows compares a child's key
     // before it looks at its length: a child of length 0 is found by its
     // key, and ends the search only when it does not match.
+    // Like Windows, a child is looked at when it starts before its parent's
+    // end, and is walked by its own length, even past that end: only the
+    // block bounds both.
     for (std::size_t position = parent.childrenStart;;) {
-        if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
+        if (position >= parent.end || length_ - position < headerSize) return std::nullopt;
         if (KeyAt(position, wanted))
-            return ParseNode(position, parent.end);
+            return ParseNode(position, length_);
         const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
         position += support::AlignUp4(length);

@@ -1,7 +1,7 @@
 // Reading a VS_VERSIONINFO block in memory: its nodes and the lookup of a
-// query path. Every position is checked against the root's wLength and each
-// node against its parent's end, so a malformed block yields "not found"
-// instead of reads outside it.
+// query path. Every position is checked against the root's wLength, and a
+// child is looked for only where it starts before its parent's end, so a
+// malformed block yields "not found" instead of reads outside it.
 #pragma once
 
 #include <cstddef>

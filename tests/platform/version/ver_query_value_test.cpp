@@ -156,7 +156,11 @@ TEST(VersionQuery, MalformedBlocksReadAsWindowsReadsThem)
         {"zero-length child found by its key", true, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
         {"zero-length 16-bit child found by its key", false, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
         {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
-        {"child past its parent is cut to it", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        {"child past its parent is walked by its own length", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        // StringFileInfo ends 2 bytes into its table's header: the table is
+        // still looked at, and walked to its own end.
+        {"parent ending inside its child's header", true, [](auto& r) { r.children[0].forcedLength = 36 + 2; }, kCompany, true},
+        {"16-bit parent ending inside its child's header", false, [](auto& r) { r.children[0].forcedLength = 20 + 2; }, kCompany, true},
         {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
         {"key read on to the padding's NUL", true, unterminatedTail(6 + 8), "\\Tail", true},
         {"16-bit key without NUL in the block", false, unterminatedTail(4 + 4), "\\Tail", false},
