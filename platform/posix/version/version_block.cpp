@@ -23,6 +23,7 @@ VersionBlock::VersionBlock(const std::uint8_t* bytes) : bytes_(bytes)
 {
     length_ = support::ReadU16(bytes);
     if (length_ >= kSmallestNode && platform::IsSixteenBitVersionBlock(bytes)) format_ = BlockFormat::Narrow;
+    extent_ = format_ == BlockFormat::Wide ? 2 * length_ + 4 : length_;
 }
 
 std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t limit) const
@@ -42,8 +43,8 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     node.keyStart = start + headerSize;
     std::size_t position = node.keyStart;
     // Windows reads a key to its NUL wherever that lies; ours stops at the
-    // block's end.
-    for (; position + unit <= length_; position += unit) {
+    // copy's end.
+    for (; position + unit <= extent_; position += unit) {
         const bool nul = wide ? support::ReadU16(bytes_ + position) == 0 : bytes_[position] == 0;
         if (nul) {
             node.keyTerminated = true;
@@ -67,14 +68,14 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
         // the block is still answered. A text is converted only as far as
         // its room in the copy (VerQueryValueA); other values are only
         // pointed at, and the caller reads them in its own buffer.
-        node.valueFits = node.valueStart <= length_;
+        node.valueFits = node.valueStart <= extent_;
     }
     return node;
 }
 
 bool VersionBlock::KeyAt(std::size_t start, const std::u16string& wanted) const
 {
-    const std::size_t end = length_;
+    const std::size_t end = extent_;
     const bool wide = format_ == BlockFormat::Wide;
     const std::size_t unit = wide ? 2 : 1;
     std::size_t position = start + (wide ? kWideHeaderSize : kNarrowHeaderSize);
@@ -104,12 +105,12 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // before it looks at its length: a child of length 0 is found by its
     // key, and ends the search only when it does not match.
     // Like Windows, a child is looked at when it starts before its parent's
-    // end, and is walked by its own length, even past that end: only the
-    // block bounds both.
+    // end, and is walked by its own length, even past that end and the
+    // root's: only the copy bounds both.
     for (std::size_t position = parent.childrenStart;;) {
-        if (position >= parent.end || length_ - position < headerSize) return std::nullopt;
+        if (position >= parent.end || extent_ - position < headerSize) return std::nullopt;
         if (KeyAt(position, wanted))
-            return ParseNode(position, length_);
+            return ParseNode(position, extent_);
         const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
         position += support::AlignUp4(length);

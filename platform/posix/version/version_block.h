@@ -35,8 +35,10 @@ struct BlockNode {
 
 class VersionBlock {
 public:
-    // `bytes` must hold at least the root's wLength bytes (or 2 when that is
-    // below a node header).
+    // `bytes` must hold what a copy holds: twice the root's wLength and 4
+    // more for a 32-bit block (its second half is where converted texts
+    // go), the root's wLength for a 16-bit one (or 2 when that is below a
+    // node header).
     explicit VersionBlock(const std::uint8_t* bytes);
 
     BlockFormat Format() const { return format_; }
@@ -61,6 +63,9 @@ private:
 
     const std::uint8_t* bytes_;
     std::size_t length_ = 0;
+    // How far a walk may read: Windows walks a child by its own length, on
+    // past the root's wLength into the copy's second half.
+    std::size_t extent_ = 0;
     BlockFormat format_ = BlockFormat::Wide;
 };
 

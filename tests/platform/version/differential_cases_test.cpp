@@ -112,6 +112,8 @@ const DifferentialCase kCases[] = {
     {"tests/differential/cases/version-data-in-headers.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/key-of-node-with-length-0.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/parent-ending-inside-its-child.dll", "en_US.UTF-8", kSample, ""},
+    {"tests/differential/cases/child-past-the-root.dll", "en_US.UTF-8",
+     {"1.000000.39621.714500", "1.000200.13909.657400", "Contoso Corporation"}, ""},
     {"tests/differential/cases/text-past-the-block.exe", "en_US.UTF-8",
      {"1.103600.60480.774700", "1.000200.1.000200", "\xC3\x86r\xC3\xB8sk\xC3\xB8" "bing \xC3\x85/S"}, ""},
     {"tests/platform/version/modules/section-shown-to-its-last-sector.exe", "en_US.UTF-8",
