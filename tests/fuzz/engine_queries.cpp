@@ -189,10 +189,17 @@ void CheckConvertedText(const CopiedBlock& block, const Query& text, const std::
 {
     const auto* begin = static_cast<const unsigned char*>(text.value);
     if (!block.Contains(begin, text.length)) return;  // the empty text outside, checked already
-    const bool nulInside = text.length > 0 && begin[text.length - 1] == 0;
-    if (!nulInside && (!block.Contains(begin, text.length + 1) || begin[text.length] != 0))
+    // Length 0 with a text there: longer than its room, so converted as far
+    // as the room goes, as Windows fails the conversion; it still ends there.
+    std::size_t length = text.length;
+    if (length == 0 && text.room > 0) {
+        const void* nul = std::memchr(begin, 0, text.room);
+        length = nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - begin) : text.room;
+    }
+    const bool nulInside = length > 0 && begin[length - 1] == 0;
+    if (!nulInside && (!block.Contains(begin, length + 1) || begin[length] != 0))
         answers.faults.push_back(where + "converted text not ended by a NUL inside the block");
-    if (!IsWellFormedUtf8(begin, text.length))
+    if (!IsWellFormedUtf8(begin, length))
         answers.faults.push_back(where + "converted text is no well-formed UTF-8");
 }
 

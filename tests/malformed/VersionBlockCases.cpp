@@ -77,10 +77,10 @@ const MalformedCase kCases[] = {
            [](VersionNode& r) { StringTableOf(r).unterminatedKey = true; }, Intact(32)),
 
     // wValueLength past the node: the value is handed out with that length,
-    // inside the block, and the text ends at its NUL.
+    // inside the block, and the text ends at its NUL; a text past the block
+    // is converted as far as its room goes, as on Windows.
     Broken("CompanyName wValueLength past its node",
-           [](VersionNode& r) { StringOf(r, "CompanyName").forcedValueLength = 0x7FFF; }, WithoutCompany(32))
-        .WineGives(Intact(32)),
+           [](VersionNode& r) { StringOf(r, "CompanyName").forcedValueLength = 0x7FFF; }, Intact(32)),
     Broken("fixed info wValueLength past the root", [](VersionNode& r) { r.forcedValueLength = 0xFFFF; },
            WithoutCompany(32)),
     Broken("Translation wValueLength past its node",

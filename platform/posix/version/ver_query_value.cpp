@@ -5,6 +5,8 @@
 #include "platform/posix/version/version_block.h"
 #include "platform/posix/win32_api.h"
 
+#include <algorithm>
+
 namespace {
 
 using version_reader::BlockFormat;
@@ -25,8 +27,12 @@ UINT ConvertText(const VersionBlock& block, const BlockNode& node, LPVOID* value
     auto* bytes = const_cast<std::uint8_t*>(block.Bytes());
     char* target = reinterpret_cast<char*>(bytes + block.Length() + 4 + node.valueStart);
     *value = target;
-    return static_cast<UINT>(support::Utf8FromUtf16Le(bytes + node.valueStart, node.valueLength,
-                                                              target, capacity));
+    // Windows converts a text longer than its room only as far as the room
+    // goes (one unit a byte), and the conversion fails: length 0. Reading at
+    // most that many units stays inside the copy's two halves.
+    const std::size_t units = std::min<std::size_t>(node.valueLength, capacity);
+    const std::size_t written = support::Utf8FromUtf16Le(bytes + node.valueStart, units, target, capacity);
+    return node.valueLength > capacity ? 0 : static_cast<UINT>(written);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ VersionBlock::VersionBlock(const std::uint8_t* bytes) : bytes_(bytes)
 {
     length_ = support::ReadU16(bytes);
     if (length_ >= kSmallestNode && platform::IsSixteenBitVersionBlock(bytes)) format_ = BlockFormat::Narrow;
+    extent_ = format_ == BlockFormat::Wide ? 2 * length_ + 4 : length_;
 }
 
 std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t limit) const
@@ -34,17 +35,16 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     BlockNode node;
     node.start = start;
     node.length = support::ReadU16(bytes_ + start);
-    // A node of length 0 ends the search: there is no stepping past it. One
-    // too short for its key simply matches nothing.
-    if (node.length == 0) return std::nullopt;
+    // A node of length 0 has no children; its key and value are read as
+    // any other's (see FindChild).
     node.end = std::min(start + node.length, limit);
 
     const std::size_t unit = wide ? 2 : 1;
     node.keyStart = start + headerSize;
     std::size_t position = node.keyStart;
     // Windows reads a key to its NUL wherever that lies; ours stops at the
-    // block's end.
-    for (; position + unit <= length_; position += unit) {
+    // copy's end.
+    for (; position + unit <= extent_; position += unit) {
         const bool nul = wide ? support::ReadU16(bytes_ + position) == 0 : bytes_[position] == 0;
         if (nul) {
             node.keyTerminated = true;
@@ -64,19 +64,18 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
         node.valueStart = std::min(node.valueStart, node.end);
         node.valueFits = true;
     } else {
-        // Windows bounds a value by nothing: one running past its node is
-        // still answered. A text is read here to be converted, so it must
-        // lie inside the block; other values are only pointed at, and the
-        // caller reads them in its own buffer, as from Windows.
-        node.valueFits = node.valueStart <= length_ &&
-                         (!node.isText || node.valueBytes <= length_ - node.valueStart);
+        // Windows bounds a value by nothing: one running past its node or
+        // the block is still answered. A text is converted only as far as
+        // its room in the copy (VerQueryValueA); other values are only
+        // pointed at, and the caller reads them in its own buffer.
+        node.valueFits = node.valueStart <= extent_;
     }
     return node;
 }
 
 bool VersionBlock::KeyAt(std::size_t start, const std::u16string& wanted) const
 {
-    const std::size_t end = length_;
+    const std::size_t end = extent_;
     const bool wide = format_ == BlockFormat::Wide;
     const std::size_t unit = wide ? 2 : 1;
     std::size_t position = start + (wide ? kWideHeaderSize : kNarrowHeaderSize);
@@ -102,13 +101,18 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
 
     const std::size_t headerSize = format_ == BlockFormat::Wide ? kWideHeaderSize : kNarrowHeaderSize;
     // Each step moves on by at least 4 bytes inside at most 64 KiB, so the
-    // search ends whatever the lengths say; a child of length 0 ends it.
+    // search ends whatever the lengths say. Windows compares a child's key
+    // before it looks at its length: a child of length 0 is found by its
+    // key, and ends the search only when it does not match.
+    // Like Windows, a child is looked at when it starts before its parent's
+    // end, and is walked by its own length, even past that end and the
+    // root's: only the copy bounds both.
     for (std::size_t position = parent.childrenStart;;) {
-        if (position > parent.end || parent.end - position < headerSize) return std::nullopt;
+        if (position >= parent.end || extent_ - position < headerSize) return std::nullopt;
+        if (KeyAt(position, wanted))
+            return ParseNode(position, extent_);
         const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
-        if (KeyAt(position, wanted))
-            return ParseNode(position, parent.end);
         position += support::AlignUp4(length);
     }
 }

@@ -1,7 +1,7 @@
 // Reading a VS_VERSIONINFO block in memory: its nodes and the lookup of a
-// query path. Every position is checked against the root's wLength and each
-// node against its parent's end, so a malformed block yields "not found"
-// instead of reads outside it.
+// query path. Every position is checked against the root's wLength, and a
+// child is looked for only where it starts before its parent's end, so a
+// malformed block yields "not found" instead of reads outside it.
 #pragma once
 
 #include <cstddef>
@@ -29,14 +29,16 @@ struct BlockNode {
     std::size_t valueLength = 0;  // wValueLength as stored
     std::size_t valueBytes = 0;
     bool isText = false;          // Wide blocks: a non-zero wType marks a UTF-16 text
-    bool valueFits = false;       // starts inside the block (a text: lies wholly inside it)
+    bool valueFits = false;       // starts inside the block
     std::size_t childrenStart = 0;
 };
 
 class VersionBlock {
 public:
-    // `bytes` must hold at least the root's wLength bytes (or 2 when that is
-    // below a node header).
+    // `bytes` must hold what a copy holds: twice the root's wLength and 4
+    // more for a 32-bit block (its second half is where converted texts
+    // go), the root's wLength for a 16-bit one (or 2 when that is below a
+    // node header).
     explicit VersionBlock(const std::uint8_t* bytes);
 
     BlockFormat Format() const { return format_; }
@@ -61,6 +63,9 @@ private:
 
     const std::uint8_t* bytes_;
     std::size_t length_ = 0;
+    // How far a walk may read: Windows walks a child by its own length, on
+    // past the root's wLength into the copy's second half.
+    std::size_t extent_ = 0;
     BlockFormat format_ = BlockFormat::Wide;
 };
 

@@ -113,6 +113,21 @@ TEST(VersionQuery, TextLongerInUtf8ThanItsRoomIsCutAtACharacter)
     EXPECT_EQ(std::strlen(static_cast<const char*>(query.value)), query.length);
 }
 
+TEST(VersionQuery, TextPastTheBlockIsConvertedAsFarAsItsRoom)
+{
+    // Windows converts as many units as the copy has room for, up to the
+    // text's NUL and beyond it, and answers length 0 for the failed conversion.
+    for (const std::uint16_t stated : {0x7000, 0xFFFF}) {
+        VersionNode root = crafted::VersionTree(SampleInfo());
+        root.children[0].children[0].children[0].forcedValueLength = stated;
+        std::vector<std::uint8_t> buffer = AsCopied(crafted::EncodeBlock32(root));  // exactly sized for ASan
+        const Query query = QueryValue(buffer.data(), kCompany);
+        ASSERT_TRUE(query.found) << stated;
+        EXPECT_EQ(query.length, 0u);
+        EXPECT_STREQ(static_cast<const char*>(query.value), "Acme Corp");
+    }
+}
+
 struct MalformedCase {
     const char* name;
     bool wide;
@@ -138,13 +153,18 @@ TEST(VersionQuery, MalformedBlocksReadAsWindowsReadsThem)
     const MalformedCase cases[] = {
         {"zero-length child", true, [](auto& r) { r.children[0].forcedLength = 0; }, kCompany, false},
         {"zero-length child ends the search", true, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
+        {"zero-length child found by its key", true, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
+        {"zero-length 16-bit child found by its key", false, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
         {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
-        {"child past its parent is cut to it", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        {"child past its parent is walked by its own length", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        // StringFileInfo ends 2 bytes into its table's header: the table is
+        // still looked at, and walked to its own end.
+        {"parent ending inside its child's header", true, [](auto& r) { r.children[0].forcedLength = 36 + 2; }, kCompany, true},
+        {"16-bit parent ending inside its child's header", false, [](auto& r) { r.children[0].forcedLength = 20 + 2; }, kCompany, true},
         {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
         {"key read on to the padding's NUL", true, unterminatedTail(6 + 8), "\\Tail", true},
         {"16-bit key without NUL in the block", false, unterminatedTail(4 + 4), "\\Tail", false},
         {"value past the node is only pointed at", true, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
-        {"text past the block", true, [&](auto& r) { table(r).children[0].forcedValueLength = 0x7000; }, kCompany, false},
         {"root value past the root is only pointed at", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\", true},
         {"16-bit value past the node is only pointed at", false, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
         {"root too short for its key", true, [](auto& r) { r.forcedLength = 12; }, "\\", false},
