@@ -317,11 +317,7 @@ EXPLAINED = {
         'a root whose wType is not 0 has its fixed info converted as a text, to UTF-8 here and to '
         'code page 1252 on Windows, so the versions read from the converted bytes differ',
 }
-KNOWN_OPEN = {
-    'NE root of wLength 0 or 1':
-        'open fault of ours: the copy (version_copy.cpp) does not read the root key of an NE block '
-        'shorter than 2 bytes on past its wLength, as it does for longer ones',
-}
+KNOWN_OPEN = {}
 
 
 def explain(fields, path):
@@ -333,12 +329,6 @@ def explain(fields, path):
         roots = version_roots(path)
         if any(read_as_32_bit(r) and struct.unpack_from('<H', r, 4)[0] for r in roots):
             return 'root typed as text'
-        if any(len(r) >= 6 and not read_as_32_bit(r) and struct.unpack_from('<H', r, 0)[0] < 2 for r in roots):
-            with open(path, 'rb') as f:
-                data = f.read()
-            header = struct.unpack_from('<I', data, 60)[0] if len(data) >= 64 else 0
-            if data[header:header + 2] == b'NE':
-                return 'NE root of wLength 0 or 1'
     return None
 
 

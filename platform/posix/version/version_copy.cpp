@@ -68,7 +68,9 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
     // A 32-bit block keeps room for its second half.
     if (held < 5 || !platform::IsSixteenBitVersionBlock(data))
         held = std::min<std::size_t>(held, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
-    if (rootLength >= 2) {
+    // An NE block has no mark to write over a short wLength, so its key is
+    // read on past it whatever that length says.
+    if (rootLength >= 2 || format == ModuleFormat::Ne) {
         if (const auto keyEnd = RootKeyPastLength(data, rootLength, held)) stored = *keyEnd;
     }
     support::WriteU16(data, static_cast<std::uint16_t>(stored));
