@@ -1,6 +1,9 @@
 // Threads over pthreads. A thread handle shares the thread's end state with
 // the thread itself, so closing the handle lets the thread run on (as on
-// Windows) and waiting on it needs no join.
+// Windows). A wait that sees the thread finished joins it, so that, as on
+// Windows, the wait returns only once the thread is gone, its thread-local
+// clean-up (libcrypto's included) done; a thread nobody waited for is
+// detached when the last of the handle and the thread lets go of its state.
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -23,6 +26,21 @@ struct ThreadState {
     std::mutex mutex;
     std::condition_variable ended;
     bool finished = false;
+    std::mutex joinMutex;
+    bool released = false;  // joined or detached: the id may not be used again
+
+    ~ThreadState()
+    {
+        if (!released) pthread_detach(id);
+    }
+
+    void JoinOnce()
+    {
+        std::lock_guard<std::mutex> lock(joinMutex);
+        if (released) return;
+        pthread_join(id, nullptr);
+        released = true;
+    }
 };
 
 void* RunThread(void* raw)
@@ -50,12 +68,12 @@ uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned (*startAddress)(voi
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stackSize) pthread_attr_setstacksize(&attributes, stackSize);
     auto* forThread = new std::shared_ptr<ThreadState>(state);
     const int error = pthread_create(&state->id, &attributes, RunThread, forThread);
     pthread_attr_destroy(&attributes);
     if (error != 0) {
+        state->released = true;  // no thread to detach
         delete forThread;
         return 0;
     }
@@ -69,8 +87,8 @@ HRESULT SetThreadDescription(HANDLE thread, PCWSTR description)
     if (!state) return HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE);
     // Linux keeps at most 15 bytes of a thread's name.
     const std::string name = support::Utf8FromUtf16(description).substr(0, 15);
-    // A detached thread's id means nothing once the thread has gone; while
-    // the lock is held, a thread not yet finished cannot go.
+    // A thread's id means nothing once it is joined or detached; while the
+    // lock is held, a thread not yet finished cannot be.
     std::lock_guard<std::mutex> lock(state->mutex);
     if (state->finished) return S_OK;
     const int error = pthread_setname_np(state->id, name.c_str());
@@ -84,12 +102,16 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
-    std::unique_lock<std::mutex> lock(state->mutex);
-    if (milliseconds == INFINITE) {
-        state->ended.wait(lock, [&] { return state->finished; });
-        return WAIT_OBJECT_0;
+    {
+        std::unique_lock<std::mutex> lock(state->mutex);
+        if (milliseconds == INFINITE) {
+            state->ended.wait(lock, [&] { return state->finished; });
+        } else if (!state->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                          [&] { return state->finished; })) {
+            return WAIT_TIMEOUT;
+        }
     }
-    const bool ended =
-        state->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return state->finished; });
-    return ended ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    // Its function has returned: what is left of it ends at once.
+    state->JoinOnce();
+    return WAIT_OBJECT_0;
 }

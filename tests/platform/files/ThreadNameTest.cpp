@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <pthread.h>
 #include <string>
 
@@ -53,3 +54,39 @@ TEST(ThreadName, AnEndedThreadIsNotTouchedAndARunningOneIsNamed)
 }
 
 }  // namespace
+
+// A wait on a thread returns once the thread is gone, as on Windows: its
+// thread-local clean-up (a library's per-thread state) is done by then, so a
+// program that waits and then exits leaves nothing of it behind.
+struct LateCleanUp {
+    std::atomic<bool>* done = nullptr;
+    ~LateCleanUp()
+    {
+        timespec pause{0, 50 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        if (done) *done = true;
+    }
+};
+
+thread_local LateCleanUp t_lateCleanUp;
+
+unsigned WINAPI UseThreadLocalState(void* argument)
+{
+    t_lateCleanUp.done = static_cast<std::atomic<bool>*>(argument);
+    return 0;
+}
+
+TEST(ThreadEnd, AWaitReturnsOnlyOnceTheThreadsCleanUpIsDone)
+{
+    for (const DWORD wait : {static_cast<DWORD>(INFINITE), static_cast<DWORD>(5000)}) {
+        std::atomic<bool> done{false};
+        const auto thread =
+            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, UseThreadLocalState, &done, 0, nullptr));
+        ASSERT_NE(thread, nullptr);
+        ASSERT_EQ(WaitForSingleObject(thread, wait), WAIT_OBJECT_0);
+        EXPECT_TRUE(done);
+        // A second wait finds it gone too, and joins nothing twice.
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
+        CloseHandle(thread);
+    }
+}
