@@ -13,6 +13,7 @@
 # their environment, so that Xvfb or Wine of anyone else does not count.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/lib/wine-prefix.sh"
 failed=0
 fail() { echo "check-no-leftovers: $*"; failed=1; }
 
@@ -25,15 +26,6 @@ alive() {
     [ "${BASH_REMATCH[2]}" != Z ] && [[ "${BASH_REMATCH[1]}" == "$2"* ]]
 }
 
-# PIDs of the processes whose environment names PREFIX as their Wine prefix.
-processes_of_prefix() {
-    local environ
-    for environ in /proc/[0-9]*/environ; do
-        tr '\0' '\n' 2>/dev/null < "$environ" | grep -qxF "WINEPREFIX=$1" &&
-            basename "$(dirname "$environ")"
-    done
-}
-
 check_record() {  # check_record RECORD DESCRIPTION
     local kind value
     [ -s "$1" ] || { fail "$2: the session recorded nothing"; return; }
@@ -43,7 +35,7 @@ check_record() {  # check_record RECORD DESCRIPTION
             folder)
                 [ -e "$value" ] && fail "$2: $value is still there"
                 local left
-                left="$(processes_of_prefix "$value/prefix" | tr '\n' ' ')"
+                left="$(modaris_prefix_processes "$value/prefix" | tr '\n' ' ')"
                 [ -n "$left" ] && fail "$2: processes of the prefix $value/prefix still run: $left"
                 ;;
         esac

@@ -52,6 +52,15 @@ cleanup() {
         # Every process of the prefix ends, its wineserver last.
         WINEPREFIX="$MODARIS_WINEPREFIX" wineserver -k 2>/dev/null
         WINEPREFIX="$MODARIS_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null
+        # A process still starting when the server was told to end (Notepad's
+        # desktop, say) can come up after it, with a server of its own.
+        local round left
+        for round in 1 2 3 4 5; do
+            left="$(modaris_prefix_processes "$MODARIS_WINEPREFIX")"
+            [ -z "$left" ] && break
+            kill -KILL $left 2>/dev/null
+            sleep 0.2
+        done
         server="$(server_folder)"
         if [ -n "$server" ]; then rm -rf "$server"; fi
     fi

@@ -26,3 +26,12 @@ modaris_wine_prefix_ready() {
     ) 9>"$WINEPREFIX.lock"
     [ -f "$WINEPREFIX/system.reg" ]
 }
+
+# PIDs of the processes whose environment names PREFIX as their Wine prefix.
+modaris_prefix_processes() {
+    local environ
+    for environ in /proc/[0-9]*/environ; do
+        tr '\0' '\n' 2>/dev/null < "$environ" | grep -qxF "WINEPREFIX=$1" &&
+            basename "$(dirname "$environ")"
+    done
+}
