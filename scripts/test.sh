@@ -44,7 +44,7 @@ done
 # run. 2000 modules: about 2.5 minutes on two cores (tests/differential/README.md).
 ./scripts/differential-check.sh 2000 1
 
-echo "=== fuzzing: the version reader and the bitness probe, 60 s each ==="
+echo "=== fuzzing: the version reader, the bitness probe and the signature checker, 60 s each ==="
 ./scripts/fuzz.sh 60
 
 echo "=== benchmark command, smoke run (checks the command, not its figures) ==="
