@@ -3,7 +3,7 @@
 #include "engine/ScanEngine.h"
 #include "engine/VersionNumbers.h"
 #include "engine/VersionResource.h"
-#include "platform/ModuleInspection.h"
+#include "platform/SharedModuleOpen.h"
 #include "platform/path_style.h"
 
 void CScanEngine::InspectFile(const char* directory, const char* fileName, const char* readName)
@@ -29,7 +29,7 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName, const
     {
         // The version, the date and the bitness, in the order of separate
         // reads; the facts beyond the columns are read after it ends.
-        const platform::ModuleInspection inspection(path);
+        const platform::SharedModuleOpen inspection(path);
         version = ReadModuleVersionInfo(path);
         date = ReadLastWriteDate(path);
         bits = GetModuleBitness(path);

@@ -12,7 +12,7 @@
 #include "platform/posix/file_times.h"
 #include "platform/posix/handle_table.h"
 #include "platform/posix/open_for_reading.h"
-#include "platform/posix/version/module_inspection.h"
+#include "platform/posix/version/shared_module_open.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -77,7 +77,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     if (desiredAccess != GENERIC_READ || creationDisposition != OPEN_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
     const bool sharesReading = (shareMode & FILE_SHARE_READ) != 0;
     if (shareMode == 0) {
-        if (auto inspected = posix::InspectedFile(fileName)) {
+        if (auto inspected = posix::SharedOpenOf(fileName)) {
             // What this open would have met: the file's absence, or a lock
             // held elsewhere that left the inspection only a shared one.
             if (!inspected->IsOpen()) return Fail(inspected->OpenError());

@@ -1,6 +1,6 @@
 // GetFileVersionInfoSizeA and GetFileVersionInfoA over a module file.
 #include "platform/posix/version/bounded_file.h"
-#include "platform/posix/version/module_inspection.h"
+#include "platform/posix/version/shared_module_open.h"
 #include "support/LittleEndian.h"
 #include "platform/posix/version/user_language.h"
 #include "platform/posix/version/version_copy.h"
@@ -93,7 +93,7 @@ std::optional<LocatedResource> TakeLocated(LPCSTR fileName, const BoundedFile& f
 // path, else an open of its own.
 std::shared_ptr<const BoundedFile> OpenForCall(LPCSTR fileName)
 {
-    if (auto inspected = posix::InspectedFile(fileName)) return inspected;
+    if (auto inspected = posix::SharedOpenOf(fileName)) return inspected;
     return std::make_shared<const BoundedFile>(fileName);
 }
 

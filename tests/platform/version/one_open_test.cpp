@@ -2,7 +2,7 @@
 // version functions and the handles that share with nobody must answer as
 // separate opens do, for a file held by another program and for a file that
 // changes between calls, and the lock must go with the inspection.
-#include "platform/posix/version/module_inspection.h"
+#include "platform/posix/version/shared_module_open.h"
 #include "version_test_support.h"
 
 #include <cstdio>
@@ -74,7 +74,7 @@ Answers ReadAll(const std::string& path, const std::function<void()>& between = 
 
 Answers InspectAll(const std::string& path, const std::function<void()>& between = {})
 {
-    const posix::ModuleInspection inspection(path.c_str());
+    const posix::SharedModuleOpen inspection(path.c_str());
     return ReadAll(path, between);
 }
 
@@ -166,7 +166,7 @@ TEST_F(OneOpen, ServesOnlyItsPathAndLetsTheLockGoAtItsEnd)
     const std::string path = Module("served.dll", "Acme Corp");
     const std::string other = Module("other.dll", "Other Company Limited");
     {
-        const posix::ModuleInspection inspection(path.c_str());
+        const posix::SharedModuleOpen inspection(path.c_str());
         EXPECT_TRUE(ReadAll(other) == ReadAll(other)) << "another path opens for itself";
         ASSERT_GT(GetFileVersionInfoSizeA(path.c_str(), nullptr), 0u);
         // The inspection holds the file as an unshared handle would.

@@ -16,24 +16,24 @@ namespace posix {
 // While one lives, calls of this thread that name exactly `path` are served
 // from one open, made at the first of them. Scopes nest: the inner one
 // serves its own path, and the outer one serves again after it ends.
-class ModuleInspection {
+class SharedModuleOpen {
 public:
-    explicit ModuleInspection(const char* path);
-    ~ModuleInspection();
-    ModuleInspection(const ModuleInspection&) = delete;
-    ModuleInspection& operator=(const ModuleInspection&) = delete;
+    explicit SharedModuleOpen(const char* path);
+    ~SharedModuleOpen();
+    SharedModuleOpen(const SharedModuleOpen&) = delete;
+    SharedModuleOpen& operator=(const SharedModuleOpen&) = delete;
 
 private:
-    friend std::shared_ptr<const version_reader::BoundedFile> InspectedFile(const char* path);
+    friend std::shared_ptr<const version_reader::BoundedFile> SharedOpenOf(const char* path);
 
     std::string m_path;
     std::shared_ptr<const version_reader::BoundedFile> m_file;  // made at the first call
-    ModuleInspection* m_outer;
+    SharedModuleOpen* m_outer;
 };
 
 // The open of the inspection of `path` on this thread (opened now if it is
 // the first call); null when no inspection of that path is running. A
 // failed open is returned too: it fails every call as it would have.
-std::shared_ptr<const version_reader::BoundedFile> InspectedFile(const char* path);
+std::shared_ptr<const version_reader::BoundedFile> SharedOpenOf(const char* path);
 
 }  // namespace posix

@@ -9,21 +9,21 @@
 
 namespace platform {
 
-class ModuleInspection {
+class SharedModuleOpen {
 public:
-    explicit ModuleInspection(const char*) {}
-    ModuleInspection(const ModuleInspection&) = delete;
-    ModuleInspection& operator=(const ModuleInspection&) = delete;
+    explicit SharedModuleOpen(const char*) {}
+    SharedModuleOpen(const SharedModuleOpen&) = delete;
+    SharedModuleOpen& operator=(const SharedModuleOpen&) = delete;
 };
 
 }  // namespace platform
 
 #else
 
-#include "platform/posix/version/module_inspection.h"
+#include "platform/posix/version/shared_module_open.h"
 
 namespace platform {
-using ModuleInspection = posix::ModuleInspection;
+using SharedModuleOpen = posix::SharedModuleOpen;
 }  // namespace platform
 
 #endif
