@@ -33,12 +33,14 @@ void Touch(const void* at, std::size_t length)
 
 class CopiedBlock {
 public:
-    explicit CopiedBlock(std::uint32_t size)
-        : size_(size), bytes_(new unsigned char[size + kEngineSlack]())
+    CopiedBlock(const char* file, std::uint32_t size)
+        : file_(file), size_(size), bytes_(new unsigned char[size + kEngineSlack]())
     {
         std::memset(bytes_.get() + size_, kSlackCanary, kEngineSlack);
     }
 
+    const char* File() const { return file_; }
+    std::uint32_t Size() const { return size_; }
     unsigned char* Data() const { return bytes_.get(); }
     const unsigned char* End() const { return bytes_.get() + size_; }
     const unsigned char* EndWithSlack() const { return End() + kEngineSlack; }
@@ -56,6 +58,7 @@ public:
     }
 
 private:
+    const char* file_;
     std::uint32_t size_;
     std::unique_ptr<unsigned char[]> bytes_;
 };
@@ -65,36 +68,52 @@ private:
 // the converted texts of 32-bit blocks, each at its own offset, so a text
 // never passes 4 + 2 * wLength. Converted texts end in a NUL inside the
 // block and are well-formed UTF-8, since unpaired surrogates become U+FFFD.
-std::size_t RootLength(const CopiedBlock& block) { return block.Data()[0] | block.Data()[1] << 8; }
+// A value in place may lie in the second half too: the walk goes on past
+// the root's wLength into the copy, as Windows' does.
+std::size_t RootLength(const unsigned char* block) { return block[0] | block[1] << 8; }
 
-bool IsConvertedText(const CopiedBlock& block, const void* value)
+bool InSecondHalf(const CopiedBlock& block, const void* value)
 {
-    return static_cast<const unsigned char*>(value) >= block.Data() + RootLength(block) + 4;
+    return static_cast<const unsigned char*>(value) >= block.Data() + RootLength(block.Data()) + 4;
 }
 
-void CheckHalf(const CopiedBlock& block, const void* value, UINT length, const std::string& where,
-               VersionAnswers& answers)
+// Whether the query wrote the value it points at (a converted text) or
+// points at bytes in place: on two fresh copies, the value's first byte is
+// flipped two ways before the same query. Every byte the walk reads to a
+// node lies before that node's value, and a text's first converted byte
+// comes from units before it, so only a conversion makes the two agree.
+bool WrittenByTheQuery(const CopiedBlock& block, const char* path, const void* value)
 {
-    const auto* begin = static_cast<const unsigned char*>(value);
-    const std::size_t end = static_cast<std::size_t>(begin - block.Data()) + length;
-    const std::size_t rootLength = RootLength(block);
-    // A value in place may run past its node and the root's wLength, as on
-    // Windows; a converted text stays in its half.
-    if (IsConvertedText(block, value) && end > 2 * rootLength + 4)
-        answers.faults.push_back(where + "converted text runs past its half of the copy");
+    const std::size_t offset = static_cast<std::size_t>(static_cast<const unsigned char*>(value) - block.Data());
+    if (offset >= block.Size()) return false;
+    unsigned char seen[2] = {};
+    const unsigned char flips[2] = {0xFF, 0x0F};
+    for (int i = 0; i < 2; ++i) {
+        const CopiedBlock copy(block.File(), block.Size());
+        if (!GetFileVersionInfoA(copy.File(), 0, copy.Size(), copy.Data())) return false;
+        copy.Data()[offset] ^= flips[i];
+        void* again = nullptr;
+        UINT length = 0;
+        if (!VerQueryValueA(copy.Data(), path, &again, &length) || again != copy.Data() + offset) return false;
+        seen[i] = copy.Data()[offset];
+    }
+    return seen[0] == seen[1];
 }
 
 struct Query {
     bool found = false;
-    void* value = nullptr;
+    const void* value = nullptr;
     UINT length = 0;
     // What the block holds from the value on: all the engine reads of it.
     std::size_t room = 0;
+    bool converted = false;  // a text the query wrote into the second half
 };
 
 // One VerQueryValueA with the checks that hold for every query: a found
 // value lies in the block (an empty text may sit elsewhere, as a C string);
-// a failed query leaves the pointer alone and the length 0.
+// a value in place may be stated longer than the copy, as Windows states
+// it, and only what the block holds is read; a converted text stays in its
+// half; a failed query leaves the pointer alone and the length 0.
 Query Ask(const CopiedBlock& block, const char* path, VersionAnswers& answers)
 {
     static char untouched[1];
@@ -116,12 +135,14 @@ Query Ask(const CopiedBlock& block, const char* path, VersionAnswers& answers)
     query.value = value;
     const auto* at = static_cast<const unsigned char*>(value);
     if (at >= block.Data() && at < block.EndWithSlack()) query.room = static_cast<std::size_t>(block.EndWithSlack() - at);
-    if (block.Contains(value, length)) {
+    query.converted = query.room > 0 && InSecondHalf(block, value) && WrittenByTheQuery(block, path, value);
+    const std::size_t end = static_cast<std::size_t>(at - block.Data()) + length;
+    if (query.converted && end > 2 * RootLength(block.Data()) + 4) {
+        answers.faults.push_back(where + "converted text of " + std::to_string(length) + " bytes runs past its half");
+        query.value = nullptr;
+    } else if (block.Contains(value, length)) {
         Touch(value, length);
-        CheckHalf(block, value, length, where, answers);
-    } else if (query.room > 0 && !IsConvertedText(block, value)) {
-        // A binary value in place whose stated length runs past the copy, as
-        // Windows states it: only what the block holds is read.
+    } else if (query.room > 0) {
         Touch(value, query.room);
     } else if (length != 0) {
         answers.faults.push_back(where + "value of " + std::to_string(length) + " bytes outside the block");
@@ -218,7 +239,7 @@ void ReadCompany(const CopiedBlock& block, VersionAnswers& answers)
         std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\CompanyName", language, codePage);
         const Query company = Ask(block, path, answers);
         if (!company.value) continue;
-        if (IsConvertedText(block, company.value))
+        if (company.converted)
             CheckConvertedText(block, company, std::string("query ") + path + ": ", answers);
         answers.companyFound = true;
         answers.company = TextAt(block, static_cast<const char*>(company.value));
@@ -235,7 +256,7 @@ VersionAnswers AskLikeTheEngine(const char* path)
     if (handle != 0) answers.faults.push_back("size query left the handle at " + std::to_string(handle));
     if (answers.size == 0 || answers.size > kLargestVersionBlock) return answers;
 
-    const CopiedBlock block(answers.size);
+    const CopiedBlock block(path, answers.size);
     answers.copied = GetFileVersionInfoA(path, handle, answers.size, block.Data()) != FALSE;
     if (!answers.copied) {
         answers.faults.push_back("copy refused after the size query gave " + std::to_string(answers.size));
