@@ -45,6 +45,8 @@ VERBOSE = bool(os.environ.get('DIFFERENTIAL_VERBOSE'))
 
 ROW = re.compile(rb'^\d+\t(?P<name>[^\t\n]+)\t(?P<product>[^\t\n]*)\t(?P<file>[^\t\n]*)\t'
                  rb'(?P<company>.*?)\t(?P<bits>-?\d+)\n', re.M | re.S)
+# A folder whose reading crashed while Windows' program went on.
+CRASHED = re.compile(rb'^crashed\t(\d+)\n', re.M)
 
 
 def parse_rows(output):
@@ -73,6 +75,8 @@ class Reader:
         self.command = command
 
     def run(self, folders, lang):
+        """The rows of `folders`, the numbers (from 1) of those whose reading
+        crashed while the program went on, and how the program ended."""
         argv = self.command + [windows_path(f) if self.name == 'wine' else f for f in folders]
         modules = sum(len(os.listdir(f)) for f in folders)
         timeout = 30 + 0.1 * modules
@@ -85,36 +89,64 @@ class Reader:
             output, outcome = timed_out.stdout or b'', 'hang'
         if self.name == 'wine':
             output = output.replace(b'\r\n', b'\n')
+        crashed = {int(m.group(1)) for m in CRASHED.finditer(output)}
         if VERBOSE:
-            print('  %s %s: %d folders, %d modules, %s, %.1f s' % (self.name, lang, len(folders), modules, outcome,
-                                                               time.time() - started), file=sys.stderr)
-        return parse_rows(output), outcome
+            print('  %s %s: %d folders, %d modules, %s, %d crashed apart, %.1f s' % (
+                self.name, lang, len(folders), modules, outcome, len(crashed), time.time() - started),
+                file=sys.stderr)
+        return parse_rows(output), crashed, outcome
 
     def read(self, work, groups, lang):
         """Rows of every module of `groups` (lists of names, each in a folder
         of its own), and the modules this reader failed on."""
         rows, faults = {}, {}
         queue = list(groups)
+        crashed_apart = []  # single modules whose reading crashed while the program went on
         while queue:
-            got, outcome = self.run([folder for folder, _ in queue], lang)
+            got, crashed, outcome = self.run([folder for folder, _ in queue], lang)
             rows.update(got)
+            retry = []
             for i, (folder, names) in enumerate(queue):
-                if all(n.lower() in got for n in names):
+                missing = [n for n in names if n.lower() not in got]
+                if not missing:
+                    continue
+                if i + 1 in crashed or outcome == 'ok':
+                    # This folder's own answer is known; the program went on.
+                    if len(names) > 1:
+                        retry += [single_folder(work, folder, n) for n in missing]
+                    elif i + 1 in crashed:
+                        crashed_apart.append((folder, names[0]))
+                    else:
+                        faults[names[0]] = 'no row'
                     continue
                 if len(names) == 1:
                     # A crash can come of what earlier modules left in the
                     # process; alone in a fresh one it shows whether it is this one's.
-                    alone, again = self.run([folder], lang) if outcome != 'ok' else ({}, outcome)
-                    faults[names[0]] = ('no row' if outcome == 'ok' else
-                                        outcome + ', not alone' if names[0].lower() in alone else again)
-                    rest = queue[i + 1:]
+                    alone, alone_crashed, again = self.run([folder], lang)
+                    faults[names[0]] = ('%s, not alone' % outcome if names[0].lower() in alone else
+                                        'crash' if alone_crashed else again)
+                    retry += queue[i + 1:]
                 else:
-                    rest = [single_folder(work, folder, n) for n in names if n.lower() not in got] + queue[i + 1:]
-                queue = rest
+                    retry += [single_folder(work, folder, n) for n in missing] + queue[i + 1:]
                 break
-            else:
-                queue = []
+            queue = retry
+        self.confirm_alone(crashed_apart, lang, faults)
         return rows, faults
+
+    def confirm_alone(self, crashed_apart, lang, faults):
+        """Reads the modules that crashed among others once more, together in
+        a fresh program; one that gives its row there, or whose program ends
+        with it, is read alone."""
+        if not crashed_apart:
+            return
+        got, crashed, outcome = self.run([folder for folder, _ in crashed_apart], lang)
+        for i, (folder, name) in enumerate(crashed_apart):
+            if i + 1 in crashed:
+                faults[name] = 'crash'
+                continue
+            alone, alone_crashed, again = self.run([folder], lang)
+            faults[name] = ('crash, not alone' if name.lower() in alone else
+                            'crash' if alone_crashed else again)
 
 
 def single_folder(work, folder, name):
