@@ -40,6 +40,9 @@ import generate  # noqa: E402
 
 WINE_RUN = os.path.join(ROOT, 'scripts', 'wine-run.sh')
 GROUP_SIZE = 50  # modules per folder: Windows' program prints a folder's rows once it is read
+# Folders per run of a program: Windows' command line holds at most 32767
+# characters, and each folder is given by a path of some 60.
+FOLDERS_PER_RUN = 256
 PAD = 65536      # bytes appended by the end-of-file probe
 VERBOSE = bool(os.environ.get('DIFFERENTIAL_VERBOSE'))
 
@@ -103,10 +106,11 @@ class Reader:
         queue = list(groups)
         crashed_apart = []  # single modules whose reading crashed while the program went on
         while queue:
-            got, crashed, outcome = self.run([folder for folder, _ in queue], lang)
+            batch, later = queue[:FOLDERS_PER_RUN], queue[FOLDERS_PER_RUN:]
+            got, crashed, outcome = self.run([folder for folder, _ in batch], lang)
             rows.update(got)
             retry = []
-            for i, (folder, names) in enumerate(queue):
+            for i, (folder, names) in enumerate(batch):
                 missing = [n for n in names if n.lower() not in got]
                 if not missing:
                     continue
@@ -125,11 +129,11 @@ class Reader:
                     alone, alone_crashed, again = self.run([folder], lang)
                     faults[names[0]] = ('%s, not alone' % outcome if names[0].lower() in alone else
                                         'crash' if alone_crashed else again)
-                    retry += queue[i + 1:]
+                    retry += batch[i + 1:]
                 else:
-                    retry += [single_folder(work, folder, n) for n in missing] + queue[i + 1:]
+                    retry += [single_folder(work, folder, n) for n in missing] + batch[i + 1:]
                 break
-            queue = retry
+            queue = retry + later
         self.confirm_alone(crashed_apart, lang, faults)
         return rows, faults
 
@@ -137,16 +141,16 @@ class Reader:
         """Reads the modules that crashed among others once more, together in
         a fresh program; one that gives its row there, or whose program ends
         with it, is read alone."""
-        if not crashed_apart:
-            return
-        got, crashed, outcome = self.run([folder for folder, _ in crashed_apart], lang)
-        for i, (folder, name) in enumerate(crashed_apart):
-            if i + 1 in crashed:
-                faults[name] = 'crash'
-                continue
-            alone, alone_crashed, again = self.run([folder], lang)
-            faults[name] = ('crash, not alone' if name.lower() in alone else
-                            'crash' if alone_crashed else again)
+        for first in range(0, len(crashed_apart), FOLDERS_PER_RUN):
+            batch = crashed_apart[first:first + FOLDERS_PER_RUN]
+            got, crashed, outcome = self.run([folder for folder, _ in batch], lang)
+            for i, (folder, name) in enumerate(batch):
+                if i + 1 in crashed:
+                    faults[name] = 'crash'
+                    continue
+                alone, alone_crashed, again = self.run([folder], lang)
+                faults[name] = ('crash, not alone' if name.lower() in alone else
+                                'crash' if alone_crashed else again)
 
 
 def single_folder(work, folder, name):
