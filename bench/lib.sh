@@ -50,6 +50,18 @@ for result in json.load(open(sys.argv[1]))["results"]:
     rm -f "$json"
 }
 
+# cpu_ms COMMAND: the mean user and system times of a command in ms, as
+# hyperfine measures them ("USER SYSTEM").
+cpu_ms() {
+    local json
+    json="$(mktemp)"
+    hyperfine --style none --warmup "$WARMUP" --runs "$RUNS" --export-json "$json" "$1" >/dev/null
+    python3 -c 'import json, sys
+result = json.load(open(sys.argv[1]))["results"][0]
+print("%.1f %.1f" % (result["user"] * 1000, result["system"] * 1000))' "$json"
+    rm -f "$json"
+}
+
 # The system calls a command makes, every thread counted (strace -f -c),
 # its output discarded: all of them, or those of the names given after it.
 syscall_count() {
