@@ -208,12 +208,19 @@ def same_text(native, wine):
 
 
 def cut_short(native, wine):
-    """Whether our text is Windows' cut short: a text in UTF-8 takes more
-    bytes than in code page 1252, so the room a block gives its narrow copy
-    holds fewer characters."""
+    """How our text is Windows' cut short, or None. A text in UTF-8 takes
+    more bytes than in code page 1252, so the room a block gives its narrow
+    copy holds fewer characters. And a room too small for its text (every
+    room ends at the copy's end) Windows fills to its last byte with no NUL,
+    so that its caller reads on past the copy, where ours keeps a NUL in the
+    room: an ASCII text one byte shorter."""
     pattern = native_pattern(native)
-    found = pattern is not None and any(b >= 0x80 for b in native) and re.match(pattern, wine, re.S)
-    return bool(found) and found.end() < len(wine)
+    found = pattern is not None and re.match(pattern, wine, re.S)
+    if not found or found.end() >= len(wine):
+        return None
+    if any(b >= 0x80 for b in native):
+        return 'company cut short in UTF-8'
+    return 'company cut short by its NUL' if found.end() == len(wine) - 1 else None
 
 
 FIELDS = ('product', 'file', 'company', 'bits')
@@ -226,8 +233,8 @@ def differing_fields(native_row, wine_row):
     for i, field in enumerate(FIELDS):
         same = same_text(native_row[i], wine_row[i]) if field == 'company' else native_row[i] == wine_row[i]
         if not same:
-            cut = field == 'company' and cut_short(native_row[i], wine_row[i])
-            fields.append('company cut short in UTF-8' if cut else field)
+            cut = cut_short(native_row[i], wine_row[i]) if field == 'company' else None
+            fields.append(cut or field)
     return tuple(fields)
 
 
@@ -278,6 +285,26 @@ def truncated_image(path):
     return False
 
 
+def ne_version_entries(data, header):
+    """Where the version entries of an NE module's resource table lie in the
+    file, and how long each is: (offset, length) pairs."""
+    entries = []
+    table, end = struct.unpack_from('<HH', data, header + 0x24)
+    table += header
+    shift = struct.unpack_from('<H', data, table)[0] % 32
+    position = table + 2
+    while position + 8 <= header + end:
+        type_id, count = struct.unpack_from('<HH', data, position)
+        if type_id == 0:
+            break
+        for i in range(count if type_id == 0x8010 else 0):
+            offset, length, _, rid = struct.unpack_from('<HHHH', data, position + 8 + 12 * i)
+            if rid == 0x8001:
+                entries.append(((offset << shift) & 0xFFFFFFFF, (length << shift) & 0xFFFFFFFF))
+        position += 8 + 12 * count
+    return entries
+
+
 def version_roots(path):
     """The first bytes of every version block the module holds where a
     reader looks for one: each RT_VERSION data entry of a PE module (RVAs
@@ -289,21 +316,7 @@ def version_roots(path):
     try:
         header = struct.unpack_from('<I', data, 60)[0]
         if data[header:header + 2] == b'NE':
-            table, end = struct.unpack_from('<HH', data, header + 0x24)
-            table += header
-            shift = struct.unpack_from('<H', data, table)[0] % 32
-            position = table + 2
-            while position + 8 <= header + end:
-                type_id, count = struct.unpack_from('<HH', data, position)
-                if type_id == 0:
-                    break
-                for i in range(count if type_id == 0x8010 else 0):
-                    offset, _, _, rid = struct.unpack_from('<HHHH', data, position + 8 + 12 * i)
-                    if rid == 0x8001:
-                        at = (offset << shift) & 0xFFFFFFFF
-                        roots.append(data[at:at + 8])
-                position += 8 + 12 * count
-            return roots
+            return [data[at:at + 8] for at, _ in ne_version_entries(data, header)]
         sections, optional_size = struct.unpack_from('<H12xH', data, header + 6)
         optional = header + 24
         magic = struct.unpack_from('<H', data, optional)[0]
@@ -353,19 +366,79 @@ EXPLAINED = {
         'a root whose wType is not 0 has its fixed info converted as a text, to UTF-8 here and to '
         'code page 1252 on Windows, so the versions read from the converted bytes differ',
 }
-KNOWN_OPEN = {}
+EXPLAINED['company cut short by its NUL'] = (
+    'a text longer than its room in the copy: Windows fills the room up to the copy\'s end and '
+    'leaves no NUL, so its caller reads on past the copy (here into the engine\'s zeroed slack); '
+    'ours keeps a NUL in the room, so the text ends one byte earlier')
+KNOWN_OPEN = {
+    'NE walk past the root\'s wLength':
+        'Windows reads the keys and values of a 16-bit block on past its root\'s wLength, as far as '
+        'its copy of the resource goes; our VerQueryValueA is given only the block, and for a 16-bit '
+        'block its wLength is all that tells how far the copy reaches (a 32-bit block\'s copy is '
+        '2 * wLength + 4 long by Windows\' own layout, so there ours reads on as Windows does)',
+}
 
 
 def explain(fields, path):
     """The explained or known class of a difference, or None."""
     fields = set(fields)
-    if fields == {'company cut short in UTF-8'}:
-        return 'company cut short in UTF-8'
-    if fields & {'product', 'file'} and fields <= {'product', 'file', 'company cut short in UTF-8'}:
+    cut = {'company cut short in UTF-8', 'company cut short by its NUL'}
+    if len(fields) == 1 and fields <= cut:
+        return next(iter(fields))
+    if fields & {'product', 'file'} and fields <= {'product', 'file'} | cut:
         roots = version_roots(path)
         if any(read_as_32_bit(r) and struct.unpack_from('<H', r, 4)[0] for r in roots):
             return 'root typed as text'
     return None
+
+
+def second_read(work, chunk, names, wine, lang, wine_rows):
+    """The modules for which Windows, reading each alone in a fresh process,
+    answers otherwise than it did among others, or crashes: its answer
+    depends on what lies outside the file in its memory."""
+    changed = set()
+    for name in names:
+        folder, _ = single_folder(work, chunk, name)
+        again, crashed, outcome = wine.run([folder], lang)
+        if crashed or outcome != 'ok' or again.get(name.lower()) != wine_rows.get(name.lower()):
+            changed.add(name)
+    return changed
+
+
+def ne_tail_probe(work, chunk, names, native, wine, lang):
+    """The NE modules whose difference goes away when the bytes of the
+    version resource past its root's wLength are zeros: Windows read them."""
+    folder = os.path.join(work, 'ne-tail')
+    os.makedirs(folder, exist_ok=True)
+    probed = []
+    for name in names:
+        with open(os.path.join(chunk, name), 'rb') as f:
+            data = bytearray(f.read())
+        try:
+            header = struct.unpack_from('<I', data, 60)[0]
+            entries = ne_version_entries(data, header) if data[header:header + 2] == b'NE' else []
+        except struct.error:
+            entries = []
+        zeroed = False
+        for at, length in entries:
+            if at + 2 > len(data):
+                continue
+            root = struct.unpack_from('<H', data, at)[0]
+            end = min(at + length, len(data))
+            if at + root < end:
+                data[at + root:end] = bytes(end - at - root)
+                zeroed = True
+        if zeroed:
+            with open(os.path.join(folder, name), 'wb') as f:
+                f.write(data)
+            probed.append(name)
+    if not probed:
+        return set()
+    ours, _ = native.read(work, [(folder, probed)], lang)
+    theirs, _ = wine.read(work, [(folder, probed)], lang)
+    shutil.rmtree(folder)
+    return {n for n in probed if theirs.get(n.lower()) is not None and
+            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()))}
 
 
 def past_end_probe(work, chunk, names, native, wine, lang, wine_rows):
@@ -443,20 +516,34 @@ def run_chunk(args, tally, native, wine, fixtures, first, count, keep):
                     differing[name] = fields
             suspects = sorted(n for n in differing if truncated_image(os.path.join(chunk, n)))
             past_end = past_end_probe(work, chunk, suspects, native, wine, lang, wine_rows) if suspects else set()
+            faults, reasons = {}, {}
+            for name, fields in differing.items():
+                fmt = manifest[name][1]
+                if name in past_end:
+                    faults[name] = 'Windows: reads past the end of the file'
+                elif fmt == 'ne' and ne_table_overrun(os.path.join(chunk, name)):
+                    faults[name] = 'Windows: reads past the NE resource table'
+                else:
+                    reasons[name] = explain(fields, os.path.join(chunk, name))
+            # What no class takes is looked at twice more: read alone in a
+            # fresh process, and, for an NE module, with its resource's bytes
+            # past the root's wLength made zeros.
+            left = sorted(n for n, r in reasons.items() if r is None)
+            for name in second_read(work, chunk, left, wine, lang, wine_rows) if left else ():
+                faults[name] = 'Windows: answers otherwise alone'
+            left = [n for n in left if n not in faults and manifest[n][1] == 'ne']
+            for name in ne_tail_probe(work, chunk, left, native, wine, lang) if left else ():
+                reasons[name] = 'NE walk past the root\'s wLength'
             for name, fields in differing.items():
                 fixture, fmt, kinds, index = manifest[name]
-                fault = None
-                if name in past_end:
-                    fault = 'Windows: reads past the end of the file'
-                elif fmt == 'ne' and ne_table_overrun(os.path.join(chunk, name)):
-                    fault = 'Windows: reads past the NE resource table'
+                fault = faults.get(name)
                 if fault:
                     key = (fault, kinds[0])
                     tally.wine[lang][key] += 1
                     tally.add_example(tally.wine_examples, key, (name, index))
                     keep_module(keep, 'wine-' + fault.split(': ')[1].replace(' ', '-'), kinds[0], chunk, name)
                     continue
-                reason = explain(fields, os.path.join(chunk, name))
+                reason = reasons.get(name)
                 if reason:
                     tally.explained[lang][(reason, kinds[0])] += 1
                     keep_module(keep, 'explained-' + reason, kinds[0], chunk, name)
@@ -583,6 +670,9 @@ def check_folder(args):
                 n, w = ours.get(name.lower()), theirs.get(name.lower())
                 fields = ('Windows: ' + faults[name],) if name in faults else differing_fields(n, w)
                 reason = explain(fields, os.path.join(folder, name)) if fields and name not in faults else None
+                if fields and not reason and name not in faults and ne_tail_probe(work, folder, [name], native,
+                                                                                  wine, lang):
+                    reason = 'NE walk past the root\'s wLength'
                 if reason:
                     fields = (fields + ('(%s)' % reason,))
                 differing = differing or (bool(fields) and not reason)

@@ -114,6 +114,14 @@ const DifferentialCase kCases[] = {
     {"tests/differential/cases/parent-ending-inside-its-child.dll", "en_US.UTF-8", kSample, ""},
     {"tests/differential/cases/child-past-the-root.dll", "en_US.UTF-8",
      {"1.000000.39621.714500", "1.000200.13909.657400", "Contoso Corporation"}, ""},
+    {"tests/differential/cases/text-filling-its-room.dll", "en_US.UTF-8",
+     {"1.000900.58734.404000", "65541.553500.65541.553500", "*"},
+     "a text longer than its room: Windows fills the room to the copy's end with no NUL, and its caller reads "
+     "on past the copy; ours keeps the NUL in the room"},
+    {"tests/differential/cases/ne-key-past-the-root.dll", "en_US.UTF-8",
+     {"19.276900.13241.693600", "0.000000.65541.553500", "\xD0\xEE\xEC\xE0\xF8\xEA\xE0"},
+     "a 16-bit block's walk goes on past the root's wLength on Windows, as far as the copy goes; "
+     "VerQueryValueA is given only the block, and a 16-bit block's wLength is all that bounds it"},
     {"tests/differential/cases/text-past-the-block.exe", "en_US.UTF-8",
      {"1.103600.60480.774700", "1.000200.1.000200", "\xC3\x86r\xC3\xB8sk\xC3\xB8" "bing \xC3\x85/S"}, ""},
     {"tests/platform/version/modules/section-shown-to-its-last-sector.exe", "en_US.UTF-8",
