@@ -124,11 +124,7 @@ class Reader:
                         faults[names[0]] = 'no row'
                     continue
                 if len(names) == 1:
-                    # A crash can come of what earlier modules left in the
-                    # process; alone in a fresh one it shows whether it is this one's.
-                    alone, alone_crashed, again = self.run([folder], lang)
-                    faults[names[0]] = ('%s, not alone' % outcome if names[0].lower() in alone else
-                                        'crash' if alone_crashed else again)
+                    faults[names[0]] = self.fault_alone(folder, names[0], outcome, lang)
                     retry += batch[i + 1:]
                 else:
                     retry += [single_folder(work, folder, n) for n in missing] + batch[i + 1:]
@@ -148,9 +144,14 @@ class Reader:
                 if i + 1 in crashed:
                     faults[name] = 'crash'
                     continue
-                alone, alone_crashed, again = self.run([folder], lang)
-                faults[name] = ('crash, not alone' if name.lower() in alone else
-                                'crash' if alone_crashed else again)
+                faults[name] = self.fault_alone(folder, name, 'crash', lang)
+
+    def fault_alone(self, folder, name, among, lang):
+        """What went wrong (`among` others) with one module, told by reading
+        it alone in a fresh program: a fault can come of what earlier modules
+        left in the process."""
+        alone, crashed, outcome = self.run([folder], lang)
+        return '%s, not alone' % among if name.lower() in alone else 'crash' if crashed else outcome
 
 
 def single_folder(work, folder, name):
@@ -365,11 +366,11 @@ EXPLAINED = {
     'root typed as text':
         'a root whose wType is not 0 has its fixed info converted as a text, to UTF-8 here and to '
         'code page 1252 on Windows, so the versions read from the converted bytes differ',
+    'company cut short by its NUL':
+        'a text longer than its room in the copy: Windows fills the room up to the copy\'s end and '
+        'leaves no NUL, so its caller reads on past the copy (here into the engine\'s zeroed slack); '
+        'ours keeps a NUL in the room, so the text ends one byte earlier',
 }
-EXPLAINED['company cut short by its NUL'] = (
-    'a text longer than its room in the copy: Windows fills the room up to the copy\'s end and '
-    'leaves no NUL, so its caller reads on past the copy (here into the engine\'s zeroed slack); '
-    'ours keeps a NUL in the room, so the text ends one byte earlier')
 KNOWN_OPEN = {
     'NE walk past the root\'s wLength':
         'Windows reads the keys and values of a 16-bit block on past its root\'s wLength, as far as '
