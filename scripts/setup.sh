@@ -24,6 +24,28 @@ packages=(
     openssl
 )
 
+# A tiny static i386 program (exit 0): some kernels refuse every 32-bit
+# program, and there 32-bit Wine is of no use.
+kernel_runs_32bit() {
+    local probe status=0
+    probe="$(mktemp)"
+    echo 'f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhdAAAAXQAAAAUAAAAAEAAAuAEAAAAx282A' |
+        base64 -d >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    return "$status"
+}
+
+if ! kernel_runs_32bit; then
+    echo "setup: this kernel runs no 32-bit programs; 32-bit Wine is left out, the tests take the 64-bit Windows build" >&2
+    kept=()
+    for package in "${packages[@]}"; do
+        [[ "$package" == *:i386 ]] || kept+=("$package")
+    done
+    packages=("${kept[@]}")
+fi
+
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -62,9 +84,55 @@ ensure_osslsigncode() {
             "${as_root[@]}" tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
     fi
     echo "setup: installing osslsigncode from bookworm-backports" >&2
-    "${as_root[@]}" apt-get update -qq
+    update_indexes
+    install_packages -t bookworm-backports osslsigncode
+}
+
+# A mirror that is being synchronised answers an index of the wrong size for
+# a while: try again a few times, then go on with the indexes apt has and let
+# the install tell whether they are enough.
+update_indexes() {
+    local attempt
+    for attempt in 1 2 3; do
+        if "${as_root[@]}" apt-get update -qq; then
+            return 0
+        fi
+        echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+        [ "$attempt" -lt 3 ] && sleep $((attempt * 10))
+    done
+    echo "setup: going on with the package indexes apt has" >&2
+}
+
+install_packages() {
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
-        -t bookworm-backports osslsigncode >/dev/null
+        "$@" >/dev/null
+}
+
+ensure_i386_architecture() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${as_root[@]}" dpkg --add-architecture i386
+        update_indexes
+    fi
+}
+
+# Wine's i386 module folder is test data (hundreds of real 32-bit modules) as
+# much as a part of 32-bit Wine. Where libwine:i386 is not installed (a kernel
+# without 32-bit programs, a broken i386 index), its PE folder is unpacked
+# from the package into the place the package would put it.
+wine_i386_modules=/usr/lib/i386-linux-gnu/wine/i386-windows
+ensure_wine_i386_modules() {
+    [ -d "$wine_i386_modules" ] && return
+    ensure_i386_architecture
+    local folder
+    folder="$(mktemp -d)"
+    if (cd "$folder" && apt-get download -qq libwine:i386 2>/dev/null); then
+        dpkg-deb --fsys-tarfile "$folder"/libwine_*_i386.deb |
+            "${as_root[@]}" tar -x -C / "./${wine_i386_modules#/}"
+        echo "setup: Wine's i386 modules unpacked from libwine:i386 into $wine_i386_modules" >&2
+    else
+        echo "setup: Wine's i386 modules are not to be had; the checks take the x86_64 ones only" >&2
+    fi
+    rm -rf "$folder"
 }
 
 as_root=()
@@ -72,15 +140,26 @@ as_root=()
 if [ ${#missing[@]} -eq 0 ]; then
     ensure_locales
     ensure_osslsigncode
+    ensure_wine_i386_modules
     exit 0
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${as_root[@]}" dpkg --add-architecture i386
-fi
+ensure_i386_architecture
 echo "setup: installing ${missing[*]}" >&2
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+update_indexes
+if ! install_packages "${missing[@]}"; then
+    # A broken i386 index, or a kernel that runs no 32-bit programs, must not
+    # stop the rest: the tests then take the 64-bit Windows build.
+    without_i386=()
+    for package in "${missing[@]}"; do
+        [[ "$package" == *:i386 ]] || without_i386+=("$package")
+    done
+    if [ ${#without_i386[@]} -eq ${#missing[@]} ]; then
+        exit 1
+    fi
+    echo "setup: the i386 packages could not be installed; going on without 32-bit Wine" >&2
+    install_packages "${without_i386[@]}"
+fi
 ensure_locales
 ensure_osslsigncode
+ensure_wine_i386_modules
