@@ -27,9 +27,3 @@ std::string FormatHeading(OutputFormat format, const RowLayout& layout = RowLayo
 // facts, which hold the layout's other fields in their order.
 std::string FormatRow(const dllVersionInfo& row, OutputFormat format,
                       const RowLayout& layout = RowLayout::WindowColumns());
-
-// A JSON string literal of narrow text; bytes that are not valid UTF-8
-// become \udcXX escapes so that nothing is lost.
-std::string JsonString(const std::string& utf8);
-// A csv field, quoted when it holds a comma, quote, CR or LF.
-std::string CsvField(const std::string& text);

@@ -2,7 +2,8 @@
 # Checks the #include "folder/..." lines of the C++ sources against the layer
 # order of the top-level folders, bottom to top:
 #
-#   support < platform < framework < sysinfo < engine < cli < res < ui
+#   support < platform < framework < sysinfo < engine < loader < compare < cli
+#   < res < ui
 #   < packaging, bench, tests (on top, side by side)
 #
 # A folder may include its own headers and those of the folders below it;
@@ -19,10 +20,10 @@ set -euo pipefail
 root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
 cd "$root"
 
-folders=(support platform framework sysinfo engine cli res ui packaging bench tests)
+folders=(support platform framework sysinfo engine loader compare cli res ui packaging bench tests)
 declare -A rank=()
 for i in "${!folders[@]}"; do rank[${folders[$i]}]=$i; done
-top=8  # packaging, bench and tests
+top=10  # packaging, bench and tests
 for folder in packaging bench tests; do rank[$folder]=$top; done
 
 declare -A edges=()

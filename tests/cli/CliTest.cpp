@@ -6,8 +6,12 @@
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
 #include "cli/ScanOptions.h"
+#include "support/TextEscapes.h"
 
 namespace {
+
+using support::CsvField;
+using support::JsonString;
 
 ParseResult Parse(std::vector<std::string> words)
 {

@@ -35,6 +35,8 @@ public:
     // Opens read-only under a shared lock, as Windows' version functions open
     // a module; on failure IsOpen() is false and OpenError() tells why.
     explicit BoundedFile(const char* path);
+    // Opens under the lock of `sharing`, as CreateFileA's share mode would.
+    BoundedFile(const char* path, posix::Sharing sharing);
     // Opens under the exclusive lock when it can be had, else the shared one
     // (posix::OpenForEveryReading): one open for every read of a module.
     struct ForEveryReading {};
@@ -44,6 +46,7 @@ public:
     BoundedFile& operator=(const BoundedFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
     DWORD OpenError() const { return openError_; }
     std::uint64_t Size() const { return identity_.size; }
     const FileIdentity& Identity() const { return identity_; }

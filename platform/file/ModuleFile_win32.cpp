@@ -1,0 +1,97 @@
+// The Win32 body: CreateFileA, then GetFileType, so that a name Windows
+// takes for a device (aux.dll, com1.dll, nul.dll in any folder) is never
+// read as a module; positioned reads through OVERLAPPED offsets.
+#include "platform/file/ModuleFile.h"
+
+#include "platform/UniqueHandles.h"
+
+namespace platform {
+
+struct ModuleFile::Body {
+    UniqueFileHandle handle;
+};
+
+namespace {
+
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+bool SizeAndTime(HANDLE file, std::uint64_t& size, FILETIME& lastWrite)
+{
+    LARGE_INTEGER length;
+    FILETIME creation, access;
+    if (!GetFileSizeEx(file, &length) || length.QuadPart < 0) return false;
+    if (!GetFileTime(file, &creation, &access, &lastWrite)) return false;
+    size = static_cast<std::uint64_t>(length.QuadPart);
+    return true;
+}
+
+}  // namespace
+
+ModuleFile::ModuleFile(const char* path, FileSharing sharing)
+{
+    if (!path || !*path) return;
+    UniqueFileHandle handle(CreateFileA(path, GENERIC_READ, sharing == FileSharing::Nobody ? 0 : FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.IsValid()) {
+        m_openError = GetLastError();
+        return;
+    }
+    if (GetFileType(handle.Get()) != FILE_TYPE_DISK) {
+        m_openError = ERROR_ACCESS_DENIED;
+        return;
+    }
+    if (!SizeAndTime(handle.Get(), m_size, m_lastWrite)) {
+        m_openError = GetLastError();
+        return;
+    }
+    m_openError = ERROR_SUCCESS;
+    m_body = std::make_unique<Body>(Body{std::move(handle)});
+}
+
+ModuleFile::~ModuleFile() = default;
+ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
+ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
+
+bool ModuleFile::IsOpen() const { return m_body != nullptr; }
+
+std::optional<std::size_t> ModuleFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
+{
+    if (!m_body) return std::nullopt;
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const std::uint64_t at = offset + done;
+        OVERLAPPED position = {};
+        position.Offset = static_cast<DWORD>(at);
+        position.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(m_body->handle.Get(), out + done, want, &got, &position)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+bool ModuleFile::ReadExactly(std::uint64_t offset, void* buffer, std::size_t size) const
+{
+    if (offset > m_size || size > m_size - offset) return false;
+    const std::optional<std::size_t> got = ReadAt(offset, buffer, size);
+    return got && *got == size;
+}
+
+bool ModuleFile::Unchanged() const
+{
+    std::uint64_t size = 0;
+    FILETIME lastWrite{};
+    return m_body && SizeAndTime(m_body->handle.Get(), size, lastWrite) && size == m_size &&
+           SameTime(lastWrite, m_lastWrite);
+}
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#include "support/TextEscapes.h"
+
+#include <cstdio>
+
+#include "support/Utf.h"
+
+namespace support {
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    char escape[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char32_t codePoint = 0;
+        const std::size_t length = DecodeUtf8(text.data(), text.size(), i, codePoint);
+        if (length == 0) {
+            std::snprintf(escape, sizeof escape, "\\udc%02x", c);
+            out += escape;
+            ++i;
+            continue;
+        }
+        if (length > 1) {
+            out.append(text, i, length);
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+        i += length;
+    }
+    return out + "\"";
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace support
