@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/TerminalText.h"
+
 void ConsoleProblems::DirectoryNotListed(const char* directory, DWORD error)
 {
     if (error == ERROR_FILE_NOT_FOUND &&
@@ -9,7 +11,9 @@ void ConsoleProblems::DirectoryNotListed(const char* directory, DWORD error)
         return;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pending.push_back("modaris-scan: cannot list '" + std::string(directory) + "': " + ErrorReason(error));
+    // Shown escaped: a directory's name must not drive the terminal.
+    m_pending.push_back("modaris-scan: cannot list '" + support::EscapedForTerminal(directory) + "': " +
+                        ErrorReason(error));
     m_any = true;
 }
 

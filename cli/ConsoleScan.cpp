@@ -7,14 +7,16 @@
 #include <string>
 
 #include "cli/ConsoleProblems.h"
-#include "cli/ModuleFactReader.h"
+#include "cli/FieldValues.h"
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
 #include "engine/DriveRoot.h"
 #include "engine/ScanEngine.h"
 #include "engine/SemicolonList.h"
 #include "framework/CSingleLock.h"
+#include "platform/signature/ModuleSignature.h"
 #include "platform/win32.h"
+#include "support/TerminalText.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -57,18 +59,13 @@ void Configure(CScanEngine& engine, const ScanOptions& options)
     engine.SetProgressDirectory("");
     engine.m_searchAllDrives = options.allDrives;
     engine.m_filters.RemoveAll();
-    if (options.filters.empty()) AddSplit("", engine.m_filters);
-    for (const std::string& filter : options.filters) AddSplit(filter, engine.m_filters);
+    // No name given: the window's empty filter, which takes every module.
+    if (options.filters.empty()) engine.m_filters.Add("");
+    for (const std::string& filter : options.filters) engine.m_filters.Add(filter.c_str());
     engine.m_scanSubdirectories = options.subdirectories;
     engine.m_directories.RemoveAll();
     if (!options.directoriesGiven) AddSplit(SystemDirectory(), engine.m_directories);
-    for (const DirectoryArgument& directory : options.directories) {
-        if (directory.isList) {
-            AddSplit(directory.text, engine.m_directories);
-        } else {
-            engine.m_directories.Add(directory.text.c_str());
-        }
-    }
+    for (const std::string& directory : options.directories) engine.m_directories.Add(directory.c_str());
     for (const std::string& extension : options.extensions) engine.m_moduleExtensions.Add(extension.c_str());
 }
 
@@ -116,13 +113,23 @@ private:
     int m_error = 0;
 };
 
-// Moves every pending row out and prints it; false once writing fails.
-bool PrintPending(CScanEngine& engine, OutputFormat format, const RowLayout& layout, RowOutput& out)
+// How rows are printed in this run.
+struct RowPrinting {
+    OutputFormat format;
+    RowLayout layout;
+    FieldContext context;
+    bool toTerminal;  // standard output is a terminal
+};
+
+// Moves every pending row out and prints it; false once writing fails. On
+// the terminal the progress line shows on, the line goes first.
+bool PrintPending(CScanEngine& engine, const RowPrinting& printing, RowOutput& out, ProgressLine& progress)
 {
     CTypedPtrArray<CPtrArray, dllVersionInfo*> rows;
     engine.TakePendingResults(rows);
+    if (rows.GetSize() > 0 && printing.toTerminal) progress.Clear();
     for (int i = 0; i < rows.GetSize(); ++i) {
-        out.Write(FormatRow(*rows[i], format, layout));
+        out.Write(FormatRow(*rows[i], printing.format, printing.layout, printing.context, printing.toTerminal));
         delete rows[i];
     }
     return rows.GetSize() == 0 || out.Flush();
@@ -153,24 +160,31 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
     g_stopRequested = 0;
     CScanEngine engine;
     Configure(engine, options);
-    const RowLayout layout =
-        options.fields.empty() ? RowLayout::WindowColumns(options.tsvHeading) : RowLayout(options.fields, options.tsvHeading);
-    // Facts beyond the columns are read only when a field asks for one; named
-    // roots are loaded even so, so that a wrong path is told at once.
-    std::unique_ptr<ModuleFactReader> facts;
-    if (!options.fields.empty() || !options.trustRoots.empty()) {
-        facts = std::make_unique<ModuleFactReader>(options.fields, options.trustRoots);
-        if (!facts->LoadError().empty()) {
-            std::fprintf(err, "modaris-scan: %s\n", facts->LoadError().c_str());
+    const RowPrinting printing{options.format,
+                               options.fields.empty() ? RowLayout::WindowColumns(options.tsvHeading)
+                                                      : RowLayout(options.fields, options.tsvHeading),
+                               FieldContext{HostName()}, isatty(fileno(out)) != 0};
+    // Named roots are loaded even when no signature field is asked, so that
+    // a wrong path is told at once.
+    std::unique_ptr<platform::SignatureChecker> signatures;
+    if (NeedsSignatures(options.fields) || !options.trustRoots.empty()) {
+        signatures = std::make_unique<platform::SignatureChecker>(options.trustRoots);
+        if (!signatures->LoadError().empty()) {
+            std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(signatures->LoadError()).c_str());
             return 2;
         }
-        if (!facts->Fields().empty()) engine.m_extraFactReader = facts.get();
     }
+    // Facts beyond the columns are read only when a field asks for one.
+    FieldContext written = printing.context;
+    written.utf8 = options.format != OutputFormat::Tsv;
+    engine.m_inspection = RequestFor(printing.layout.fields, signatures.get(), written);
+    engine.m_inspection.keepReading = &engine.m_keepScanning;
+    engine.m_keepRowFacts = 1;
     ConsoleProblems problems(options.allDrives ? DriveRoots() : std::vector<std::string>{});
     engine.m_problemSink = &problems;
 
     RowOutput output(out);
-    output.Write(FormatHeading(options.format, layout));
+    output.Write(FormatHeading(options.format, printing.layout));
 
     if (!engine.BeginScanWorker()) {
         std::fprintf(err, "modaris-scan: cannot start the scan thread\n");
@@ -184,11 +198,11 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
             engine.StopScan();
             stopped = true;
         }
-        PrintPending(engine, options.format, layout, output);
+        PrintPending(engine, printing, output, progress);
         ReportProblems(problems, progress, err);
         progress.Show(engine.m_foundCount, CurrentDirectory(engine));
     }
-    PrintPending(engine, options.format, layout, output);
+    PrintPending(engine, printing, output, progress);
     output.Flush();
     progress.Clear();
     ReportProblems(problems, progress, err);

@@ -1,58 +1,81 @@
 #include "cli/Fields.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
-struct FieldInfo {
-    Field field;
-    const char* name;
-    JsonKind kind;
-};
+using K = JsonKind;
+using G = FieldGroup;
 
-const FieldInfo kFields[] = {
-    {Field::ProductVersion, "productVersion", JsonKind::Text},
-    {Field::FileVersion, "fileVersion", JsonKind::Text},
-    {Field::Date, "date", JsonKind::Text},
-    {Field::Bits, "bits", JsonKind::Number},
-    {Field::Company, "company", JsonKind::Text},
-    {Field::FileName, "fileName", JsonKind::Text},
-    {Field::FileVersionNumber, "fileVersionNumber", JsonKind::Text},
-    {Field::ProductVersionNumber, "productVersionNumber", JsonKind::Text},
-    {Field::FileVersionText, "fileVersionText", JsonKind::Text},
-    {Field::ProductVersionText, "productVersionText", JsonKind::Text},
-    {Field::FileDescription, "fileDescription", JsonKind::Text},
-    {Field::ProductName, "productName", JsonKind::Text},
-    {Field::OriginalFilename, "originalFilename", JsonKind::Text},
-    {Field::InternalName, "internalName", JsonKind::Text},
-    {Field::LegalCopyright, "legalCopyright", JsonKind::Text},
-    {Field::Translation, "translation", JsonKind::Text},
-    {Field::FileFlags, "fileFlags", JsonKind::Text},
-    {Field::Machine, "machine", JsonKind::Text},
-    {Field::Subsystem, "subsystem", JsonKind::Text},
-    {Field::Managed, "managed", JsonKind::Boolean},
-    {Field::LinkTime, "linkTime", JsonKind::Text},
-    {Field::Size, "size", JsonKind::Number},
-    {Field::Modified, "modified", JsonKind::Text},
-    {Field::Sha256, "sha256", JsonKind::Text},
-    {Field::Signed, "signed", JsonKind::Text},
-    {Field::Signer, "signer", JsonKind::Text},
-    {Field::SignedOn, "signedOn", JsonKind::Text},
-    {Field::DigestAlgorithm, "digestAlgorithm", JsonKind::Text},
-    {Field::SignatureCheck, "signatureCheck", JsonKind::Text},
-    {Field::Trust, "trust", JsonKind::Text},
-    {Field::Host, "host", JsonKind::Text},
+const std::vector<FieldInfo> kFields = {
+    {Field::ProductVersion, "productVersion", K::Text, G::Column, nullptr},
+    {Field::FileVersion, "fileVersion", K::Text, G::Column, nullptr},
+    {Field::Date, "date", K::Text, G::Column, nullptr},
+    {Field::Bits, "bits", K::Number, G::Column, nullptr},
+    {Field::Company, "company", K::Text, G::Column, nullptr},
+    {Field::FileName, "fileName", K::Text, G::Column,
+     "the window's columns; a version as the window shows it (1.2.3.4 reads 1.000200.3.000400); bits is a "
+     "number, null when unknown"},
+    {Field::FileVersionNumber, "fileVersionNumber", K::Text, G::Version, nullptr},
+    {Field::ProductVersionNumber, "productVersionNumber", K::Text, G::Version,
+     "the fixed info's versions as four numbers: 6.1.7601.17514"},
+    {Field::FileVersionText, "fileVersionText", K::Text, G::Version, nullptr},
+    {Field::ProductVersionText, "productVersionText", K::Text, G::Version, nullptr},
+    {Field::FileDescription, "fileDescription", K::Text, G::Version, nullptr},
+    {Field::ProductName, "productName", K::Text, G::Version, nullptr},
+    {Field::OriginalFilename, "originalFilename", K::Text, G::Version, nullptr},
+    {Field::InternalName, "internalName", K::Text, G::Version, nullptr},
+    {Field::LegalCopyright, "legalCopyright", K::Text, G::Version,
+     "the version resource's strings FileVersion, ProductVersion and so on, from the last translation that "
+     "has each"},
+    {Field::Translation, "translation", K::Text, G::Version,
+     "language and code page of the string table used: 040904b0"},
+    {Field::FileFlags, "fileFlags", K::Text, G::Version,
+     "the fixed info's set flags: debug, prerelease, patched, privatebuild, infoinferred, specialbuild, "
+     "separated by commas"},
+    {Field::Machine, "machine", K::Text, G::Header,
+     "i386, amd64, arm64, arm, ia64 or the hex value; ne for a 16-bit module"},
+    {Field::Subsystem, "subsystem", K::Text, G::Header,
+     "windows-gui, windows-cui, native, efi-application, efi-boot-service-driver, efi-runtime-driver, "
+     "posix-cui, windows-ce-gui, boot-application, or the number"},
+    {Field::Managed, "managed", K::Boolean, G::Header, "true for a .NET assembly (it has a CLR runtime header)"},
+    {Field::LinkTime, "linkTime", K::Text, G::Header, "the header's link time, UTC: 2023-02-18T22:16:05Z"},
+    {Field::Size, "size", K::Number, G::FileStatus, "the file's size in bytes"},
+    {Field::Modified, "modified", K::Text, G::FileStatus, "the last write, UTC, to the second"},
+    {Field::Sha256, "sha256", K::Text, G::Hash, "the SHA-256 of the whole file, lower-case hex"},
+    {Field::Signed, "signed", K::Text, G::Signature,
+     "none, embedded (an Authenticode signature in the file) or catalog (Windows: signed through a system "
+     "catalog)"},
+    {Field::Signer, "signer", K::Text, G::Signature, "the signing certificate's common name, else its organisation"},
+    {Field::SignedOn, "signedOn", K::Text, G::Signature,
+     "the signing time, UTC, from a timestamp that verifies, else the signer's own signing-time attribute"},
+    {Field::DigestAlgorithm, "digestAlgorithm", K::Text, G::Signature,
+     "the signature's digest: md5, sha1, sha256, sha384 or sha512"},
+    {Field::SignatureCheck, "signatureCheck", K::Text, G::Signature,
+     "intact (the file is what was signed and the signature verifies), tampered (changed after signing), broken "
+     "(the signature cannot be read or does not verify) or none"},
+    {Field::Trust, "trust", K::Text, G::Signature,
+     "trusted or untrusted: whether the signer's chain leads to a trusted root for code signing; unchecked on "
+     "Linux without --trust-roots. Revocation is not checked"},
+    {Field::FoundUnder, "foundUnder", K::Text, G::Walk,
+     "the directory or drive root whose walk found the file, as given"},
+    {Field::Host, "host", K::Text, G::Host, "this computer's name"},
+    {Field::InfoLabel, "infoLabel", K::Text, G::SystemInfo, nullptr},
+    {Field::InfoValue, "infoValue", K::Text, G::SystemInfo,
+     "a row of system information (--sysinfo): its label (OS Version, Processor 0 Identifier) and its value; "
+     "null in the rows of modules"},
 };
-
-const FieldInfo& InfoOf(Field field) { return kFields[static_cast<int>(field)]; }
 
 }  // namespace
 
-const char* FieldName(Field field) { return InfoOf(field).name; }
+const std::vector<FieldInfo>& FieldTable() { return kFields; }
 
-JsonKind FieldJsonKind(Field field) { return InfoOf(field).kind; }
-
-bool IsColumnField(Field field) { return static_cast<int>(field) <= static_cast<int>(Field::FileName); }
+const FieldInfo& InfoOf(Field field)
+{
+    // The table lists the fields in the order of the enumeration.
+    return kFields[static_cast<std::size_t>(field)];
+}
 
 std::vector<Field> ColumnFields()
 {
@@ -73,12 +96,16 @@ std::optional<std::vector<Field>> ParseFieldList(const std::string& list, std::s
     std::stringstream pieces(list);
     std::string piece;
     while (std::getline(pieces, piece, ',')) {
-        const FieldInfo* found = nullptr;
-        for (const FieldInfo& info : kFields) {
-            if (piece == info.name) found = &info;
-        }
-        if (!found) {
+        if (piece.empty()) continue;
+        const auto found = std::find_if(kFields.begin(), kFields.end(),
+                                        [&](const FieldInfo& info) { return piece == info.name; });
+        if (found == kFields.end()) {
             error = "unknown field '" + piece + "' in --fields (see --help for the names, or use 'all')";
+            return std::nullopt;
+        }
+        // A key written twice in one JSON object means nothing a reader can trust.
+        if (std::find(fields.begin(), fields.end(), found->field) != fields.end()) {
+            error = "field '" + piece + "' named twice in --fields";
             return std::nullopt;
         }
         fields.push_back(found->field);

@@ -1,5 +1,7 @@
 // The facts a row can show, by the names --fields takes: they are also the
-// jsonl keys and the csv headings.
+// jsonl keys and the csv headings. One row of the table per field: its
+// name, its kind in jsonl, its group (what must be read for it) and its
+// help text, from which --help's Fields section is written.
 #pragma once
 
 #include <optional>
@@ -9,15 +11,26 @@
 // How a value is written in jsonl.
 enum class JsonKind { Text, Number, Boolean };
 
+// What a field's value comes from; the readers switch on this.
+enum class FieldGroup {
+    Column,      // the window's columns, from the row itself
+    Version,     // the version resource's block
+    Header,      // the executable header
+    FileStatus,  // the open file's size and last write
+    Hash,        // one pass over the file
+    Signature,   // the signature, checked in that pass
+    Walk,        // where the walk found the row
+    Host,        // the computer
+    SystemInfo,  // the rows of system information
+};
+
 enum class Field {
-    // The window's columns, from the row itself.
     ProductVersion,
     FileVersion,
     Date,
     Bits,
     Company,
     FileName,
-    // Read from the module when asked.
     FileVersionNumber,
     ProductVersionNumber,
     FileVersionText,
@@ -36,26 +49,41 @@ enum class Field {
     Size,
     Modified,
     Sha256,
-    // Read from the module's signature when asked.
     Signed,
     Signer,
     SignedOn,
     DigestAlgorithm,
     SignatureCheck,
     Trust,
+    FoundUnder,
     Host,
+    InfoLabel,
+    InfoValue,
 };
 
-const char* FieldName(Field field);
-JsonKind FieldJsonKind(Field field);
-// Whether the row itself holds it (a column of the window).
-bool IsColumnField(Field field);
+struct FieldInfo {
+    Field field;
+    const char* name;
+    JsonKind kind;
+    FieldGroup group;
+    // For --help: the names it is listed under (fields of one entry share
+    // it: the first of them holds it, the others leave it empty) and its text.
+    const char* help;
+};
+
+const FieldInfo& InfoOf(Field field);
+const std::vector<FieldInfo>& FieldTable();
+
+inline const char* FieldName(Field field) { return InfoOf(field).name; }
+inline JsonKind FieldJsonKind(Field field) { return InfoOf(field).kind; }
+inline FieldGroup GroupOf(Field field) { return InfoOf(field).group; }
 
 // The window's six columns, in their order.
 std::vector<Field> ColumnFields();
-// Every field, in the order of the table above.
+// Every field, in the order of the table.
 std::vector<Field> AllFields();
 
-// "all", or names separated by commas, in the order wanted; an error text
-// naming the culprit when a name is unknown or the list is empty.
+// "all", or names separated by commas (empty pieces dropped), in the order
+// wanted; an error text naming the culprit when a name is unknown, named
+// twice, or the list names none.
 std::optional<std::vector<Field>> ParseFieldList(const std::string& list, std::string& error);

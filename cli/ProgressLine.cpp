@@ -1,5 +1,7 @@
 #include "cli/ProgressLine.h"
 
+#include "support/TerminalText.h"
+
 #ifdef _WIN32
 #include <io.h>
 
@@ -54,7 +56,9 @@ void ProgressLine::Show(int found, const std::string& directory)
     if (!m_enabled) return;
     // One column short of the width: a line that fills it wraps on some
     // terminals at once.
-    Draw(FitToWidth("DLLs: " + std::to_string(found) + "  " + directory, m_width > 1 ? m_width - 1 : 1));
+    // A directory's name may hold escape sequences: they are shown, not run.
+    const std::string text = "DLLs: " + std::to_string(found) + "  " + support::EscapedForTerminal(directory);
+    Draw(FitToWidth(text, m_width > 1 ? m_width - 1 : 1));
 }
 
 void ProgressLine::Clear()

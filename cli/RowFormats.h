@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/FieldValues.h"
 #include "cli/Fields.h"
-
 #include "cli/ScanOptions.h"
 #include "engine/RowCells.h"
 
@@ -23,7 +23,12 @@ struct RowLayout {
 // The text that goes before the first row (csv's heading, tsv's when
 // asked), if any.
 std::string FormatHeading(OutputFormat format, const RowLayout& layout = RowLayout::WindowColumns());
-// One row: the column fields from the row's cells, the others from its extra
-// facts, which hold the layout's other fields in their order.
+
+// One row. tsv and csv show the window's columns as the window does (an
+// empty cell where a fact is missing); jsonl writes null for what the row
+// lacks. In tsv a tab, CR or LF inside a cell is written as a space, so a
+// row is always one line of the same number of cells. `toTerminal`: control
+// characters in the texts are shown as '?'.
 std::string FormatRow(const dllVersionInfo& row, OutputFormat format,
-                      const RowLayout& layout = RowLayout::WindowColumns());
+                      const RowLayout& layout = RowLayout::WindowColumns(), const FieldContext& context = {},
+                      bool toTerminal = false);

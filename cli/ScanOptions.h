@@ -1,4 +1,6 @@
-// The console scanner's command line, mirroring the window's controls.
+// The console scanner's command line, mirroring the window's controls: one
+// row per option (cli/ScanOptions.cpp), from which both the parser and the
+// Options section of --help (and so the man page) come.
 #pragma once
 
 #include <string>
@@ -8,19 +10,14 @@
 
 enum class OutputFormat { Tsv, Csv, Jsonl };
 
-// Where to look, as given: a -d value is a list separated by ';', as typed
-// in the directory box; a plain argument names one directory, ';' and all.
-struct DirectoryArgument {
-    std::string text;
-    bool isList;
-};
-
 struct ScanOptions {
-    // Every -f adds its names, each value split at ';' as the filter box is.
-    // None given: the empty filter, which takes every module.
+    // The names to look for, each once (ASCII case ignored), in the order
+    // first given: every -f value split at ';', empty pieces dropped. None:
+    // every module.
     std::vector<std::string> filters;
-    // Every -d and every plain argument adds to these, in order.
-    std::vector<DirectoryArgument> directories;
+    // Where to look, in order: the pieces of every -d value (split at ';',
+    // empty pieces dropped) and every plain argument, ';' and all.
+    std::vector<std::string> directories;
     bool directoriesGiven = false;
     bool allDrives = false;
     bool subdirectories = true;
@@ -51,4 +48,4 @@ struct ParseResult {
 ParseResult ParseScanOptions(int argc, char** argv);
 
 // The text of --help.
-const char* UsageText();
+std::string UsageText();

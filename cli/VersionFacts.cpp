@@ -27,15 +27,6 @@ std::string FileFlagsText(const VS_FIXEDFILEINFO& fixed)
     return text;
 }
 
-std::optional<std::string> VersionString(const platform::VersionBlock& block, const char* name)
-{
-    std::optional<std::string> value;
-    for (const platform::VersionTranslation& translation : block.Translations()) {
-        if (auto text = block.Text(translation, name)) value = std::move(text);
-    }
-    return value;
-}
-
 std::optional<std::string> TranslationText(const platform::VersionBlock& block)
 {
     std::optional<std::string> used;

@@ -13,9 +13,5 @@ std::string VersionNumberText(DWORD mostSignificant, DWORD leastSignificant);
 // The set flags of the fixed info as "debug,prerelease,..." (may be empty).
 std::string FileFlagsText(const VS_FIXEDFILEINFO& fixed);
 
-// A string of the StringFileInfo by the rule that finds the company: the
-// value of the last translation that has the string, even an empty one.
-std::optional<std::string> VersionString(const platform::VersionBlock& block, const char* name);
-
 // The eight hex digits of the last translation whose string table exists.
 std::optional<std::string> TranslationText(const platform::VersionBlock& block);

@@ -1,6 +1,8 @@
 // modaris-scan: the scan of the window, on the command line.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "cli/ConsoleScan.h"
 #include "cli/ScanOptions.h"
@@ -12,8 +14,13 @@
 
 namespace {
 
+volatile std::sig_atomic_t g_interrupts = 0;
+
+// The first Ctrl+C stops the scan as "Stop" does, and the rows found so far
+// are printed; a second one ends the program at once.
 extern "C" void OnInterrupt(int)
 {
+    if (g_interrupts++ > 0) std::_Exit(130);
     RequestConsoleScanStop();
     std::signal(SIGINT, OnInterrupt);
 }
@@ -29,7 +36,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (parsed.options.help) {
-        std::fputs(UsageText(), stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
     if (parsed.options.version) {
@@ -44,6 +51,10 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     // Lines end in CR LF already; text mode would double the CR.
     _setmode(_fileno(stdout), _O_BINARY);
+#else
+    // A reader that leaves early (| head) is told by a failed write, which
+    // ends the scan quietly with status 0, as on Windows; not by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
     std::signal(SIGINT, OnInterrupt);
     return RunConsoleScan(parsed.options, stdout, stderr);

@@ -1,7 +1,9 @@
+// CScanEngine's walker: ScanDirectory and the name filter it applies.
 #include <cstring>
 
 #include "engine/NameFilter.h"
 #include "engine/ScanEngine.h"
+#include "platform/DirectoryIdentity.h"
 #include "platform/ListingInterest.h"
 #include "platform/UniqueHandles.h"
 #include "platform/path_style.h"
@@ -50,6 +52,20 @@ bool CScanEngine::WantsFile(const char* name) const
     return false;
 }
 
+bool CScanEngine::LeadsBackIntoTheWalk(const char* subdirectory)
+{
+    const std::optional<platform::DirectoryIdentity> identity = platform::IdentityOfDirectory(subdirectory);
+    if (!identity) return false;
+    for (WalkLevel& level : m_walkPath) {
+        if (!level.identityKnown) {
+            level.identity = platform::IdentityOfDirectory(level.directory);
+            level.identityKnown = true;
+        }
+        if (level.identity == identity) return true;
+    }
+    return false;
+}
+
 int CScanEngine::ScanDirectory(const char* directory)
 {
     // A file the filters refuse is passed over below: the listing need not
@@ -66,6 +82,8 @@ int CScanEngine::ScanDirectory(const char* directory)
         return m_keepScanning;
     }
 
+    // The directories of the path being walked, for the links met below.
+    m_walkPath.push_back(WalkLevel{directory, std::nullopt, false});
     do {
         if (!m_keepScanning) break;
         const char* name = entry.cFileName;
@@ -75,7 +93,10 @@ int CScanEngine::ScanDirectory(const char* directory)
             // Every subdirectory is shown as progress, also when not entered.
             const CString subdirectory = JoinPath(directory, name);
             SetProgressDirectory(subdirectory);
-            if (m_scanSubdirectories) ScanDirectory(subdirectory);
+            // A junction or directory link back into the path being walked
+            // (a link to "." or to a parent) would be walked without end.
+            const bool loops = platform::IsDirectoryLink(entry.dwFileAttributes) && LeadsBackIntoTheWalk(subdirectory);
+            if (m_scanSubdirectories && !loops) ScanDirectory(subdirectory);
             continue;
         }
 
@@ -88,6 +109,7 @@ int CScanEngine::ScanDirectory(const char* directory)
             InspectFile(directory, name, NameToRead(entry));
         }
     } while (FindNextFileA(listing.Get(), &entry));
+    m_walkPath.pop_back();
 
     return m_keepScanning;
 }

@@ -1,18 +1,5 @@
 #include "engine/DriveRoot.h"
 
-#include <cstdio>
+#include "platform/DriveRoots.h"
 
-#ifndef _WIN32
-#include "platform/posix/drive_roots.h"
-#endif
-
-CString DriveRootText(char letter)
-{
-#ifdef _WIN32
-    char root[8];
-    std::snprintf(root, sizeof root, "%c:\\", letter);
-    return root;
-#else
-    return posix::DriveRootText(letter).c_str();
-#endif
-}
+CString DriveRootText(char letter) { return platform::DriveRootOf(letter).c_str(); }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "platform/win32.h"
 
-// The last-write time in local time as "dd/mm/yyyy  hh:mm", or the empty
-// text when the file cannot be opened unshared or its time not read.
-CString ReadLastWriteDate(const char* path);
+// A last-write time in local time as "dd/mm/yyyy  hh:mm" (the offset in
+// force now, as FileTimeToLocalFileTime gives it), or the empty text when
+// the conversion fails.
+CString LastWriteDateText(const FILETIME& lastWrite);

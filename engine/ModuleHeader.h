@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/win32.h"
+#include "engine/ModuleHead.h"
 
 enum class ModuleKind {
     NotAModule,  // too short, no "MZ", no NE or PE header where e_lfanew points, or headers cut short
@@ -25,7 +25,7 @@ struct ModuleHeader {
     bool managed = false;
 };
 
-// Reads the headers of the open `file` (opened for reading): a few hundred
-// bytes at most, each read bounded by the file's 64-bit size, so a hostile
-// or truncated file gives NotAModule and never a read past its end.
-ModuleHeader ReadModuleHeader(HANDLE file);
+// Reads the headers from the head of an open module: a few hundred bytes at
+// most, each read bounded by the file's 64-bit size, so a hostile or
+// truncated file gives NotAModule and never a read past its end.
+ModuleHeader ReadModuleHeader(const ModuleHead& head);

@@ -21,7 +21,3 @@ std::string LinkTimeText(const ModuleHeader& header);
 
 // "true" or "false".
 const char* ManagedText(const ModuleHeader& header);
-
-// Seconds since 1970-01-01 UTC as ISO 8601 UTC, computed here rather than
-// with gmtime, whose range and thread safety differ between C run-times.
-std::string UtcTimeText(std::uint32_t secondsSince1970);

@@ -1,9 +1,7 @@
-#include "engine/FileDate.h"
-#include "engine/ModuleBitness.h"
+// CScanEngine's inspection of one listed file: InspectFile.
+#include "engine/ModuleInspector.h"
 #include "engine/ScanEngine.h"
 #include "engine/VersionNumbers.h"
-#include "engine/VersionResource.h"
-#include "platform/SharedModuleOpen.h"
 #include "platform/path_style.h"
 
 void CScanEngine::InspectFile(const char* directory, const char* fileName, const char* readName)
@@ -23,20 +21,17 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName, const
     rowPath += fileName;
     if (platform::kUpperCaseRowPaths) rowPath.MakeUpper();
 
-    ModuleVersionInfo version;
-    CString date;
-    int bits = 0;
-    {
-        // The version, the date and the bitness, in the order of separate
-        // reads; the facts beyond the columns are read after it ends.
-        const platform::SharedModuleOpen inspection(path);
-        version = ReadModuleVersionInfo(path);
-        date = ReadLastWriteDate(path);
-        bits = GetModuleBitness(path);
-    }
+    ModuleFacts module = InspectModule(path, m_inspection);
+    const ModuleVersionInfo& version = module.version;
     const CString productVersion = FormatVersionText(VersionWordsToNumber(version.productVersionMS),
                                                      VersionWordsToNumber(version.productVersionLS));
     const CString fileVersion = FormatVersionText(VersionWordsToNumber(version.fileVersionMS),
                                                   VersionWordsToNumber(version.fileVersionLS));
-    AddModuleRow(rowPath, version.company, productVersion, fileVersion, date, bits, path);
+    const CString company = version.company;
+    const CString date = module.date;
+    const int bits = module.bits;
+    std::unique_ptr<RowFacts> facts;
+    if (m_keepRowFacts) facts.reset(new RowFacts{std::move(module), m_walkRoot.GetString()});
+    AddModuleRow(rowPath, company, productVersion, fileVersion, date, bits, std::move(facts));
 }
+

@@ -1,3 +1,4 @@
+// CScanEngine's driver on the worker: RunScan and its thread's entry.
 #include "engine/DriveRoot.h"
 #include "platform/ProcAddress.h"
 #include "engine/ScanEngine.h"
@@ -34,12 +35,14 @@ void CScanEngine::RunScan()
                 if (!m_keepScanning) break;
                 continue;
             }
+            m_walkRoot = root;
             if (!ScanDirectory(root)) break;
         }
     } else {
         const int count = m_directories.GetSize();
         for (int i = 0; i < count; ++i) {
             const CString directory = m_directories[i];
+            m_walkRoot = directory;
             ScanDirectory(directory);
         }
     }

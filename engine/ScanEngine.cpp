@@ -1,3 +1,4 @@
+// CScanEngine: its state, AddResult and the pending records.
 #include "engine/ScanEngine.h"
 
 #include "engine/ModuleBitness.h"
@@ -41,11 +42,11 @@ void CScanEngine::AddResult(const char* path, const char* company, const char* p
     // The probe opens the file: done before the lock, which guards only the
     // append.
     const int bits = path ? GetModuleBitness(readPath ? readPath : path) : 0;
-    AddModuleRow(path, company, productVersion, fileVersion, date, bits, readPath);
+    AddModuleRow(path, company, productVersion, fileVersion, date, bits);
 }
 
 void CScanEngine::AddModuleRow(const char* path, const char* company, const char* productVersion,
-                               const char* fileVersion, const char* date, int bits, const char* readPath)
+                               const char* fileVersion, const char* date, int bits, std::unique_ptr<RowFacts> facts)
 {
     if (path && !WantsBitness(bits)) return;
 
@@ -53,7 +54,7 @@ void CScanEngine::AddModuleRow(const char* path, const char* company, const char
     if (path) {
         record->SetFileName(path);
         record->SetBits(bits);
-        if (m_extraFactReader) record->SetExtraFacts(m_extraFactReader->Read(readPath ? readPath : path));
+        record->SetFacts(std::move(facts));
     }
     if (company) record->SetCompany(company);
     if (productVersion) record->SetProductVersion(productVersion);

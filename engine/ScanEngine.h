@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "engine/ScanProblems.h"
 #include "engine/dllVersionInfo.h"
@@ -13,6 +16,7 @@
 #include "framework/CString.h"
 #include "framework/CStringArray.h"
 #include "framework/CTypedPtrArray.h"
+#include "platform/DirectoryIdentity.h"
 #include "platform/UniqueHandles.h"
 
 // Shared between the two threads without a lock: whole 32-bit values, and an
@@ -94,9 +98,13 @@ public:
     int m_ignoreRedirection = 0;
     int m_includeSystemInfo = 0;
     int m_keepMostRecentVisible = 1;
-    // Set (before a scan starts) only by a caller that wants more facts per
-    // module than the columns hold; the engine does not own it.
-    const ExtraFactReader* m_extraFactReader = nullptr;
+    // Set (before a scan starts) only by a caller that shows more of a row
+    // than the columns: what to read of each module beyond them, and whether
+    // each row keeps its facts (RowFacts).
+    InspectionRequest m_inspection;
+    int m_keepRowFacts = 0;
+    // The directory or drive root whose walk runs now; the worker's alone.
+    CString m_walkRoot;
     // Told of every directory that cannot be listed, when set.
     ScanProblemSink* m_problemSink = nullptr;
     // The extensions a module may have, without the dot; empty means the
@@ -106,14 +114,25 @@ public:
     Wow64RevertFsRedirectionFn m_pfnWow64RevertWow64FsRedirection = nullptr;
 
 private:
-    // AddResult with the bitness already read from `readPath` (or `path`).
+    // AddResult with the bitness already read, and the row's facts when kept.
     void AddModuleRow(const char* path, const char* company, const char* productVersion, const char* fileVersion,
-                      const char* date, int bits, const char* readPath);
+                      const char* date, int bits, std::unique_ptr<RowFacts> facts = nullptr);
     bool WantsBitness(int bits) const;
     bool HasWantedExtension(const char* name) const;
     // Whether any filter entry would inspect a file of this name.
     bool WantsFile(const char* name) const;
+    // Whether a directory link leads to a directory of the path being walked.
+    bool LeadsBackIntoTheWalk(const char* subdirectory);
     void LookUpRedirectionFunctions();
+
+    // The directories the walk is in, outermost first, each with its
+    // identity once a link made it needed; the worker's alone.
+    struct WalkLevel {
+        CString directory;
+        std::optional<platform::DirectoryIdentity> identity;
+        bool identityKnown;
+    };
+    std::vector<WalkLevel> m_walkPath;
 
     // Kept after the start so that the next start, and the end of the state,
     // can wait for the worker.

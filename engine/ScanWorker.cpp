@@ -1,3 +1,4 @@
+// CScanEngine's worker thread, as the window side sees it: start, stop, wait.
 #include "engine/ScanEngine.h"
 #include "engine/ThreadName.h"
 #include "platform/wide_text.h"

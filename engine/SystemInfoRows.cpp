@@ -1,3 +1,4 @@
+// CScanEngine's rows of system information: AddOsVersionRows, AddProcessorRows.
 #include "engine/ScanEngine.h"
 #include "sysinfo/SystemInfoRow.h"
 

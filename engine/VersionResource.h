@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "framework/CString.h"
+#include "platform/version_block/VersionBlock.h"
 
 // What a module's version resource says, as the row shows it. Words are 0
 // and the company empty when the file has no such resource.
@@ -12,6 +13,10 @@ struct ModuleVersionInfo {
     uint32_t fileVersionMS = 0;
     uint32_t fileVersionLS = 0;
     CString company;
+    // Whether the block had them: a row shows the words as 0 and the
+    // company empty either way, a typed output tells the two apart.
+    bool fixedInfoFound = false;
+    bool companyFound = false;
 };
 
-ModuleVersionInfo ReadModuleVersionInfo(const char* path);
+ModuleVersionInfo VersionInfoOf(const platform::VersionBlock& block);

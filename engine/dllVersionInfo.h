@@ -2,10 +2,20 @@
 // a label in the product version and a value in the file version.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <utility>
 
-#include "engine/ExtraFacts.h"
+#include "engine/ModuleInspector.h"
 #include "framework/CString.h"
+
+// What a row holds beyond the window's columns, for a scan that shows more
+// (the console scanner's fields): the module's facts and where its walk
+// started.
+struct RowFacts {
+    ModuleFacts module;
+    std::string foundUnder;  // the directory or drive root the walk started from
+};
 
 class dllVersionInfo {
 public:
@@ -23,8 +33,10 @@ public:
     const char* GetDate() const { return m_date; }
     int GetBits() const { return m_bits; }
 
-    void SetExtraFacts(ExtraFactValues facts) { m_extraFacts = std::move(facts); }
-    const ExtraFactValues& GetExtraFacts() const { return m_extraFacts; }
+    void SetFacts(std::unique_ptr<RowFacts> facts) { m_facts = std::move(facts); }
+    // Null unless the scan asked for more than the columns, and for rows of
+    // system information.
+    const RowFacts* GetFacts() const { return m_facts.get(); }
 
 private:
     CString m_fileName;
@@ -33,6 +45,5 @@ private:
     CString m_fileVersion;
     CString m_date;
     int m_bits = 0;
-    // Empty unless the scan asked for more than the columns.
-    ExtraFactValues m_extraFacts;
+    std::unique_ptr<RowFacts> m_facts;
 };

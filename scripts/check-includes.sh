@@ -14,6 +14,12 @@
 #
 #   scripts/check-includes.sh [ROOT]      ROOT: default, this checkout
 #
+# Inside platform/ the stand-in keeps to itself: only platform/ (and the
+# tests) include a header of platform/posix/; there, the version reader
+# (posix/version) and the system facts (posix/system) do not include each
+# other, and the stand-in's own files (platform/posix/ itself) reach the
+# version reader only through its Win32 names, never its headers.
+#
 # Prints each violation as FILE:LINE: FROM -> TO ("HEADER"), then each pair of
 # folders that include each other, and exits 1 if there is any.
 set -euo pipefail
@@ -41,6 +47,31 @@ for folder in "${folders[@]}"; do
         fi
     done < <(find "$folder" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' -o -name '*.rc' \) -print0 |
              LC_ALL=C sort -z | xargs -0 -r grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*"' |
+             sed -E 's/^([^:]*):([0-9]+):[^"]*"([^"]*)".*/\1:\2:\3/')
+done
+
+# The folders inside platform/.
+inner_violation() {  # inner_violation FILE HEADER: the rule broken, or nothing
+    local file="$1" header="$2"
+    case "$header" in platform/posix/*) ;; *) return ;; esac
+    case "$file" in
+        platform/posix/version/*) [[ "$header" == platform/posix/system/* ]] && echo "posix/version -> posix/system" ;;
+        platform/posix/system/*) [[ "$header" == platform/posix/version/* ]] && echo "posix/system -> posix/version" ;;
+        platform/posix/*) [[ "$header" == platform/posix/version/* ]] && echo "posix -> posix/version" ;;
+        platform/* | tests/*) ;;
+        *) echo "${file%%/*} -> platform/posix" ;;
+    esac
+    return 0
+}
+for folder in "${folders[@]}"; do
+    [ -d "$folder" ] || continue
+    while IFS=: read -r file line header; do
+        rule="$(inner_violation "$file" "$header")"
+        [ -n "$rule" ] || continue
+        echo "$file:$line: $rule (\"$header\")"
+        violations=$((violations + 1))
+    done < <(find "$folder" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
+             LC_ALL=C sort -z | xargs -0 -r grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"platform/posix/[^"]*"' |
              sed -E 's/^([^:]*):([0-9]+):[^"]*"([^"]*)".*/\1:\2:\3/')
 done
 

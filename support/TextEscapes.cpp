@@ -44,9 +44,12 @@ std::string JsonString(const std::string& text)
 
 std::string CsvField(const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    // A spreadsheet takes a cell that starts so for a formula (=cmd|' /C calc'!A0).
+    const bool formula = !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos;
+    const std::string cell = formula ? "'" + text : text;
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string out = "\"";
-    for (char c : text) {
+    for (char c : cell) {
         if (c == '"') out += '"';
         out += c;
     }

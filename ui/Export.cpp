@@ -17,7 +17,8 @@ void CModarisDlg::BuildResultsText(CString& text)
     const int rows = list->GetItemCount();
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < kRowCellCount; ++column) {
-            text += list->GetItemText(row, column);
+            // A tab or line break inside a cell would split the row.
+            text += ExportCellText(list->GetItemText(row, column).GetString()).c_str();
             text += '\t';
         }
         text += "\r\n";

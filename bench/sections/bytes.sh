@@ -4,7 +4,7 @@ folders=("${wine_folders[@]}")
 if [ "${SMOKE:-0}" = 1 ]; then folders=("$MODARIS_MODULE_FIXTURES"); fi
 joined="$(IFS=';'; echo "${folders[*]}")"
 log="$(mktemp)"
-strace -f -y -e trace=read,pread64 -o "$log" "$scan" -q -f "" -b 16,32,64,unknown -d "$joined" >/dev/null
+strace -f -y -e trace=read,pread64 -o "$log" "$scan" -q -b 16,32,64,unknown -d "$joined" >/dev/null
 declare -A bytes
 while read -r key value; do bytes[$key]="$value"; done < <(bench/bytes_read.py "$log")
 rm -f "$log"

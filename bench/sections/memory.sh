@@ -3,8 +3,8 @@
 small="${wine_folders[0]}"
 whole=/
 if [ "${SMOKE:-0}" = 1 ]; then small="$MODARIS_MODULE_FIXTURES"; whole=/usr/share/doc; fi
-small_kib="$(peak_kib "$scan" -q -f "" -b 16,32,64,unknown -d "$small")"
-whole_kib="$(peak_kib "$scan" -q -f "" -b 16,32,64,unknown -d "$whole")"
+small_kib="$(peak_kib "$scan" -q -b 16,32,64,unknown -d "$small")"
+whole_kib="$(peak_kib "$scan" -q -b 16,32,64,unknown -d "$whole")"
 row "peak resident KiB, scan of $whole" "$whole_kib" "scan of one folder $small_kib" \
     "$(ratio "$whole_kib" "$small_kib")" "flat (about 1.0)" "$(at_most "$(ratio "$whole_kib" "$small_kib")" 1.5)"
 

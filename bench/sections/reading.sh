@@ -4,7 +4,7 @@ folders=("${wine_folders[@]}")
 if [ "${SMOKE:-0}" = 1 ]; then folders=("$MODARIS_MODULE_FIXTURES"); fi
 joined="$(IFS=';'; echo "${folders[*]}")"
 work="$(mktemp -d)"
-"$scan" -q -f "" -b 16,32,64,unknown -d "$joined" > "$work/modaris.tsv"
+"$scan" -q -b 16,32,64,unknown -d "$joined" > "$work/modaris.tsv"
 bench/pefile_versions.py "${folders[@]}" > "$work/pefile.tsv"
 exif=(exiftool -q -r -T -ext dll -ext exe -ext ocx -ext arx -ext bpl
       -Directory -FileName -ProductVersionNumber -FileVersionNumber -CompanyName)
@@ -15,7 +15,7 @@ differences="$(sed -n 's/^differences: //p' "$work/compare.txt")"
 sed -n '4,13p' "$work/compare.txt" >&2
 
 mapfile -t ms < <(median_ms \
-    "$scan -q -f '' -b 16,32,64,unknown -d '$joined'" \
+    "$scan -q -b 16,32,64,unknown -d '$joined'" \
     "bench/pefile_versions.py ${folders[*]}" \
     "${exif[*]} ${folders[*]}")
 pefile_ratio="$(ratio "${ms[1]}" "${ms[0]}")"
@@ -29,7 +29,7 @@ row "inspection of $files modules, median ms" "${ms[0]}" "exiftool ${ms[2]}" "$e
 # per module, most of it in the kernel (the system calls counted below).
 mapfile -t floor < <(median_ms "$scan --version" \
     "$scan -q -f nomatch.dll -b 16,32,64,unknown -d '$joined'")
-read -r inspect_user inspect_system < <(cpu_ms "$scan -q -f '' -b 16,32,64,unknown -d '$joined'")
+read -r inspect_user inspect_system < <(cpu_ms "$scan -q -b 16,32,64,unknown -d '$joined'")
 per_module_us="$(python3 -c "print('%.1f' % ((${ms[0]} - ${floor[1]}) * 1000 / $files))")"
 row "inspection of $files modules: start and walk alone (no name matches), median ms" "${floor[1]}" \
     "start alone ${floor[0]}" "pefile / this: $(ratio "${ms[1]}" "${floor[1]}") x" "(the most the walk allows)" "-"
@@ -42,10 +42,10 @@ rm -rf "$work"
 # System calls per inspected module, on Wine's i386 folder: the scan's calls
 # beyond those of the same walk with a name no file has, per module.
 i386="${folders[0]}"
-i386_modules="$("$scan" -q -f '' -b 16,32,64,unknown -d "$i386" | wc -l)"
-read_calls="$(syscall_count "$scan -q -f '' -b 16,32,64,unknown -d '$i386'")"
+i386_modules="$("$scan" -q -b 16,32,64,unknown -d "$i386" | wc -l)"
+read_calls="$(syscall_count "$scan -q -b 16,32,64,unknown -d '$i386'")"
 walk_calls="$(syscall_count "$scan -q -f nomatch.dll -b 16,32,64,unknown -d '$i386'")"
 per_module="$(python3 -c "print('%.2f' % (($read_calls - $walk_calls) / $i386_modules))")"
 row "system calls per inspected module, $i386_modules modules of $(basename "$i386")" "$per_module" "-" "-" \
     "at most 6" "$(at_most "$per_module" 6)"
-syscall_table "$scan -q -f '' -b 16,32,64,unknown -d '$i386'" >&2
+syscall_table "$scan -q -b 16,32,64,unknown -d '$i386'" >&2

@@ -28,7 +28,7 @@ collect < <(scripts/wine-run.sh "$bench_exe" --load "$(wine_path "$tree")" 2>/de
 # The same tree through the console scanner: what the window adds to a scan.
 console_exe=build/win64/cli/modaris-scan.exe
 started="$(date +%s.%N)"
-console_rows="$(scripts/wine-run.sh "$console_exe" -q -f "" -d "$(wine_path "$tree")" 2>/dev/null | wc -l)"
+console_rows="$(scripts/wine-run.sh "$console_exe" -q -d "$(wine_path "$tree")" 2>/dev/null | wc -l)"
 console_rate="$(python3 -c "import sys; print('%.0f' % (int(sys.argv[1]) / (float(sys.argv[3]) - float(sys.argv[2]))))" \
     "$console_rows" "$started" "$(date +%s.%N)")"
 rm -rf "$tree"

@@ -7,6 +7,7 @@
 // nul.dll, com1.dll), so no read ever waits on a device.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,10 @@
 
 namespace platform {
 
+// A flag another thread clears to end a long read at its next block (a
+// scan's keep-going flag), so that a stop never waits for a large file.
+using KeepReadingFlag = std::atomic<std::int32_t>;
+
 enum class FileSharing {
     Readers,  // other readers may hold it too (FILE_SHARE_READ)
     Nobody,   // shared with nobody, as the engine's reads open a module (share mode 0)
@@ -23,7 +28,7 @@ enum class FileSharing {
 
 class ModuleFile {
 public:
-    ModuleFile() = default;
+    ModuleFile();
     ModuleFile(const char* path, FileSharing sharing);
     ~ModuleFile();
     ModuleFile(ModuleFile&&) noexcept;
@@ -35,6 +40,9 @@ public:
     // Why the open failed: the system's code (ERROR_FILE_NOT_FOUND,
     // ERROR_SHARING_VIOLATION, ...); ERROR_ACCESS_DENIED for what is no disk file.
     DWORD OpenError() const { return m_openError; }
+    // The path names a device or something else that is no file on a disk:
+    // nothing of it is to be read, by us or by the platform's readers.
+    bool NotADiskFile() const { return m_notADiskFile; }
 
     // As at the open.
     std::uint64_t Size() const { return m_size; }
@@ -58,8 +66,14 @@ public:
 private:
     std::unique_ptr<Body> m_body;
     DWORD m_openError = ERROR_FILE_NOT_FOUND;
+    bool m_notADiskFile = false;
     std::uint64_t m_size = 0;
     FILETIME m_lastWrite{};
 };
+
+// Whether Windows takes the path's last name for a device whatever folder it
+// is in (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with any extension:
+// "com1.dll" opens the serial port); never on POSIX.
+bool NamesADosDevice(const char* path);
 
 }  // namespace platform

@@ -24,6 +24,7 @@ ModuleFile::ModuleFile(const char* path, FileSharing sharing)
     m_body = std::make_unique<Body>(Body{std::move(file)});
 }
 
+ModuleFile::ModuleFile() = default;
 ModuleFile::~ModuleFile() = default;
 ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
 ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
@@ -50,5 +51,8 @@ bool ModuleFile::Unchanged() const
     return now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
+
+// A POSIX file system has no device names: "nul.dll" is a file like any other.
+bool NamesADosDevice(const char*) { return false; }
 
 }  // namespace platform

@@ -3,7 +3,12 @@
 // read as a module; positioned reads through OVERLAPPED offsets.
 #include "platform/file/ModuleFile.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "platform/UniqueHandles.h"
+#include "support/AsciiCase.h"
 
 namespace platform {
 
@@ -33,6 +38,11 @@ bool SizeAndTime(HANDLE file, std::uint64_t& size, FILETIME& lastWrite)
 ModuleFile::ModuleFile(const char* path, FileSharing sharing)
 {
     if (!path || !*path) return;
+    if (NamesADosDevice(path)) {
+        m_notADiskFile = true;
+        m_openError = ERROR_ACCESS_DENIED;
+        return;
+    }
     UniqueFileHandle handle(CreateFileA(path, GENERIC_READ, sharing == FileSharing::Nobody ? 0 : FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.IsValid()) {
@@ -40,6 +50,7 @@ ModuleFile::ModuleFile(const char* path, FileSharing sharing)
         return;
     }
     if (GetFileType(handle.Get()) != FILE_TYPE_DISK) {
+        m_notADiskFile = true;
         m_openError = ERROR_ACCESS_DENIED;
         return;
     }
@@ -51,6 +62,7 @@ ModuleFile::ModuleFile(const char* path, FileSharing sharing)
     m_body = std::make_unique<Body>(Body{std::move(handle)});
 }
 
+ModuleFile::ModuleFile() = default;
 ModuleFile::~ModuleFile() = default;
 ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
 ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
@@ -92,6 +104,29 @@ bool ModuleFile::Unchanged() const
     FILETIME lastWrite{};
     return m_body && SizeAndTime(m_body->handle.Get(), size, lastWrite) && size == m_size &&
            SameTime(lastWrite, m_lastWrite);
+}
+
+bool NamesADosDevice(const char* path)
+{
+    if (!path) return false;
+    const char* name = path;
+    for (const char* at = path; *at; ++at) {
+        if (*at == '\\' || *at == '/') name = at + 1;
+    }
+    // The name up to its first dot or colon, trailing spaces dropped.
+    std::size_t length = std::strcspn(name, ".:");
+    while (length > 0 && name[length - 1] == ' ') --length;
+    const std::string base(name, length);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+        if (support::EqualsIgnoringAsciiCase(base.c_str(), device)) return true;
+    }
+    if (base.size() != 4) return false;
+    const std::string stem = base.substr(0, 3);
+    const auto digit = static_cast<unsigned char>(base[3]);
+    // 1 to 9, and the superscripts 1, 2 and 3 of the Western code page.
+    const bool numbered = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    return numbered &&
+           (support::EqualsIgnoringAsciiCase(stem.c_str(), "COM") || support::EqualsIgnoringAsciiCase(stem.c_str(), "LPT"));
 }
 
 }  // namespace platform

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/file/ModuleFile.h"
+
 namespace platform {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
@@ -33,9 +35,12 @@ private:
 // Lower-case hex, 64 characters.
 std::string HexText(const Sha256Digest& digest);
 
-// The digest of the whole file at `path` as lower-case hex, read in large
-// chunks through CreateFileA and ReadFile (shared with other readers);
-// none when it cannot be opened or read, or the provider fails.
+// The digest of the whole of an open file as lower-case hex, read in large
+// chunks up to its size at the open; none when it cannot be read, when it
+// changed while read, or when the provider fails.
+// `keepReading` cleared: none, from the next chunk on.
+std::optional<std::string> Sha256OfFile(const ModuleFile& file, const KeepReadingFlag* keepReading = nullptr);
+// The same for the file at `path`, opened sharing reading.
 std::optional<std::string> Sha256OfFile(const char* path);
 
 }  // namespace platform

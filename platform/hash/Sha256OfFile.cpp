@@ -1,7 +1,7 @@
 // The reading half of a file's digest, the same in both builds.
+#include <algorithm>
 #include <vector>
 
-#include "platform/UniqueHandles.h"
 #include "platform/hash/Sha256.h"
 
 namespace platform {
@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 // Large enough that a module of tens of megabytes takes few calls.
-constexpr DWORD kChunkSize = 256 * 1024;
+constexpr std::size_t kChunkSize = 256 * 1024;
 
 }  // namespace
 
@@ -25,23 +25,28 @@ std::string HexText(const Sha256Digest& digest)
     return text;
 }
 
-std::optional<std::string> Sha256OfFile(const char* path)
+std::optional<std::string> Sha256OfFile(const ModuleFile& file, const KeepReadingFlag* keepReading)
 {
-    const UniqueFileHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return std::nullopt;
-
+    if (!file.IsOpen()) return std::nullopt;
     Sha256 hasher;
     std::vector<unsigned char> chunk(kChunkSize);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), chunk.data(), kChunkSize, &got, nullptr)) return std::nullopt;
-        if (got == 0) break;
-        if (!hasher.Update(chunk.data(), got)) return std::nullopt;
+    // Up to the size seen at the open: a file that grows while it is read
+    // ends where it stood, and one that changed meanwhile has no digest.
+    for (std::uint64_t at = 0; at < file.Size();) {
+        if (keepReading && !*keepReading) return std::nullopt;
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, file.Size() - at));
+        const std::optional<std::size_t> got = file.ReadAt(at, chunk.data(), wanted);
+        if (!got || *got != wanted || !hasher.Update(chunk.data(), *got)) return std::nullopt;
+        at += *got;
     }
     const std::optional<Sha256Digest> digest = hasher.Finish();
-    if (!digest) return std::nullopt;
+    if (!digest || !file.Unchanged()) return std::nullopt;
     return HexText(*digest);
+}
+
+std::optional<std::string> Sha256OfFile(const char* path)
+{
+    return Sha256OfFile(ModuleFile(path, FileSharing::Readers));
 }
 
 }  // namespace platform

@@ -12,7 +12,6 @@
 #include "platform/posix/file_times.h"
 #include "platform/posix/handle_table.h"
 #include "platform/posix/open_for_reading.h"
-#include "platform/posix/version/shared_module_open.h"
 #include "platform/posix/win32_api.h"
 
 namespace {
@@ -24,12 +23,6 @@ public:
     // `steady`: the file's status at the open, for a handle under which
     // the file cannot change (see CreateFileA); none otherwise.
     FileObject(int fd, std::optional<struct stat> steady) : m_fd(fd), m_steady(steady) {}
-    // A handle on the open of a module inspection, which shares with nobody
-    // (its lock is exclusive) and is read through its windows.
-    explicit FileObject(std::shared_ptr<const version_reader::BoundedFile> inspected)
-        : m_fd(-1), m_steady(inspected->Status()), m_inspected(std::move(inspected))
-    {
-    }
     ~FileObject()
     {
         if (m_fd >= 0) close(m_fd);
@@ -38,7 +31,6 @@ public:
     FileObject& operator=(const FileObject&) = delete;
 
     int fd() const { return m_fd; }
-    const version_reader::BoundedFile* Inspected() const { return m_inspected.get(); }
 
     // The file's size and times as the handle sees them now.
     bool Status(struct stat& info) const
@@ -58,7 +50,6 @@ public:
 private:
     int m_fd;
     std::optional<struct stat> m_steady;
-    std::shared_ptr<const version_reader::BoundedFile> m_inspected;
     std::int64_t m_position = 0;
 };
 
@@ -76,23 +67,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     if (!fileName || !*fileName) return Fail(ERROR_PATH_NOT_FOUND);
     if (desiredAccess != GENERIC_READ || creationDisposition != OPEN_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
     const bool sharesReading = (shareMode & FILE_SHARE_READ) != 0;
-    if (shareMode == 0) {
-        if (auto inspected = posix::SharedOpenOf(fileName)) {
-            // What this open would have met: the file's absence, or a lock
-            // held elsewhere that left the inspection only a shared one.
-            if (!inspected->IsOpen()) return Fail(inspected->OpenError());
-            if (inspected->Lock() != posix::Sharing::Nobody) return Fail(ERROR_SHARING_VIOLATION);
-            SetLastError(ERROR_SUCCESS);
-            return posix::AddHandle(std::make_shared<FileObject>(std::move(inspected)));
-        }
-    }
     const posix::OpenedFile opened =
         posix::OpenForReading(fileName, sharesReading ? posix::Sharing::Readers : posix::Sharing::Nobody);
     if (opened.fd < 0) return Fail(opened.error);
     // A handle that shares with nobody holds the only open the file has: as
     // on Windows, nothing can change its size or times while it is open, so
-    // they need not be asked for again. Each inspection opens a module this
-    // way twice and asks once each time.
+    // they need not be asked for again.
     const bool steady = shareMode == 0;
     SetLastError(ERROR_SUCCESS);
     return posix::AddHandle(std::make_shared<FileObject>(opened.fd, steady ? std::optional(opened.status) : std::nullopt));
@@ -134,14 +114,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     if (!object || (!buffer && bytesToRead)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
-    }
-    // A disk file gives all that is asked unless the end comes first.
-    if (const auto* inspected = object->Inspected()) {
-        const auto total = static_cast<DWORD>(
-            inspected->ReadAtMost(static_cast<std::uint64_t>(object->Position()), buffer, bytesToRead));
-        object->SetPosition(object->Position() + total);
-        if (bytesRead) *bytesRead = total;
-        return TRUE;
     }
     auto* target = static_cast<char*>(buffer);
     DWORD total = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "platform/version_block/VersionBlockLayout.h"
@@ -61,10 +62,12 @@ VersionBlock VersionBlock::Read(const VersionFunctions& functions, const char* p
 
 void* VersionBlock::Query(const char* subBlock, UINT& length) const
 {
-    void* value = nullptr;
+    // A member, not a local: the compiler cannot tell that the query never
+    // points the value at its own out-variable.
+    m_value = nullptr;
     length = 0;
-    if (IsEmpty() || !m_query(m_data.get(), subBlock, &value, &length)) return nullptr;
-    return value;
+    if (IsEmpty() || !m_query(m_data.get(), subBlock, &m_value, &length)) return nullptr;
+    return m_value;
 }
 
 std::size_t VersionBlock::RoomAt(const void* value) const
@@ -125,6 +128,49 @@ std::optional<std::string> VersionBlock::Text(const VersionTranslation& translat
     if (room == 0) return std::string();
     const void* end = std::memchr(text, 0, room);
     return std::string(text, end ? static_cast<const char*>(end) - text : room);
+}
+
+std::optional<std::string> VersionBlock::LastTranslationText(const char* name) const
+{
+    // The last translation's text wins: asked from the end, the first found.
+    const std::vector<VersionTranslation> translations = Translations();
+    for (auto translation = translations.rbegin(); translation != translations.rend(); ++translation) {
+        if (std::optional<std::string> text = Text(*translation, name)) return text;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> VersionBlock::Utf8Text(const VersionTranslation& translation, const char* name) const
+{
+#ifdef _WIN32
+    wchar_t subBlock[128];
+    std::swprintf(subBlock, sizeof subBlock / sizeof subBlock[0], L"\\StringFileInfo\\%04x%04x\\%hs",
+                  translation.language, translation.codePage, name);
+    void* value = nullptr;
+    UINT length = 0;
+    if (IsEmpty() || !VerQueryValueW(m_data.get(), subBlock, &value, &length) || !value) return std::nullopt;
+    // In units; never past the copy, and up to the first NUL.
+    const std::size_t room = RoomAt(value) / sizeof(wchar_t);
+    const auto* text = static_cast<const wchar_t*>(value);
+    std::size_t units = 0;
+    while (units < room && text[units] != 0) ++units;
+    if (units == 0) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), &utf8[0], size, nullptr, nullptr);
+    return utf8;
+#else
+    return Text(translation, name);
+#endif
+}
+
+std::optional<std::string> VersionBlock::LastTranslationUtf8Text(const char* name) const
+{
+    const std::vector<VersionTranslation> translations = Translations();
+    for (auto translation = translations.rbegin(); translation != translations.rend(); ++translation) {
+        if (std::optional<std::string> text = Utf8Text(*translation, name)) return text;
+    }
+    return std::nullopt;
 }
 
 }  // namespace platform

@@ -35,6 +35,11 @@ struct VersionTranslation {
 
 class VersionBlock {
 public:
+    // No block: what a file without a version resource gives.
+    VersionBlock() = default;
+    VersionBlock(VersionBlock&&) noexcept = default;
+    VersionBlock& operator=(VersionBlock&&) noexcept = default;
+
     // The version resource of `path`; an empty block when the file has none,
     // when the copy fails, or when no buffer of its size can be had.
     static VersionBlock Read(const VersionFunctions& functions, const char* path);
@@ -49,15 +54,23 @@ public:
     std::optional<std::string> Text(const VersionTranslation& translation, const char* name) const;
     // Whether \StringFileInfo\<language><code page> is there.
     bool HasStringTable(const VersionTranslation& translation) const;
+    // The rule that finds the company: the text of the last translation
+    // that has the string, even an empty one; none when no translation has it.
+    std::optional<std::string> LastTranslationText(const char* name) const;
+    // The same text in UTF-8, read wide on Windows (a text the ANSI code
+    // page cannot spell keeps every character); on POSIX, where the narrow
+    // code page is UTF-8, the narrow text.
+    std::optional<std::string> LastTranslationUtf8Text(const char* name) const;
 
 private:
-    VersionBlock() = default;
     void* Query(const char* subBlock, UINT& length) const;
     std::size_t RoomAt(const void* value) const;
+    std::optional<std::string> Utf8Text(const VersionTranslation& translation, const char* name) const;
 
     VerQueryValueAFn m_query = nullptr;
     std::size_t m_size = 0;
     std::unique_ptr<unsigned char[]> m_data;
+    mutable void* m_value = nullptr;
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "TempTree.h"
 #include "engine/FileDate.h"
 #include "engine/ModuleBitness.h"
+#include "engine/ModuleInspector.h"
 #include "platform/win32.h"
 
 namespace {
@@ -75,12 +76,14 @@ TEST(ModuleBitness, AFileHeldOpenUnsharedGivesZeroAndNoDate)
     tree.AddFile("held.dll", HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, kPe32).bytes);
     const std::string path = tree.PathOf("held.dll");
     ASSERT_EQ(GetModuleBitness(path.c_str()), 32);
-    ASSERT_FALSE(ReadLastWriteDate(path.c_str()).IsEmpty());
+    ASSERT_FALSE(InspectModule(path.c_str()).date.IsEmpty());
 
     HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetModuleBitness(path.c_str()), 0);
-    EXPECT_TRUE(ReadLastWriteDate(path.c_str()).IsEmpty());
+    const ModuleFacts held = InspectModule(path.c_str());
+    EXPECT_TRUE(held.date.IsEmpty());
+    EXPECT_EQ(held.bits, 0);
     CloseHandle(holder);
     EXPECT_EQ(GetModuleBitness(path.c_str()), 32);
 }

@@ -8,6 +8,7 @@
 #include "engine/ModuleBitness.h"
 #include "engine/ModuleHeader.h"
 #include "engine/ModuleHeaderTexts.h"
+#include "support/UtcTime.h"
 #include "module_fixtures.h"
 #include "platform/UniqueHandles.h"
 
@@ -39,10 +40,9 @@ HeaderBytes Clr(uint16_t magic, uint32_t rvaCount, uint32_t address, uint32_t si
 
 ModuleHeader HeaderOfFile(const std::string& path)
 {
-    const platform::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    EXPECT_TRUE(file.IsValid()) << path;
-    return ReadModuleHeader(file.Get());
+    const platform::ModuleFile file(path.c_str(), platform::FileSharing::Readers);
+    EXPECT_TRUE(file.IsOpen()) << path;
+    return ReadModuleHeader(ModuleHead(file));
 }
 
 ModuleHeader HeaderOf(const HeaderBytes& header)
@@ -225,7 +225,11 @@ TEST(ModuleHeaderTexts, WritesUtcTimesOfTheWholeRange)
         {4107456000, "2100-02-28T00:00:00Z"}, {4107542400, "2100-03-01T00:00:00Z"},
         {4294967295, "2106-02-07T06:28:15Z"},
     };
-    for (const auto& [seconds, text] : times) EXPECT_EQ(UtcTimeText(seconds), text) << seconds;
+    for (const auto& [seconds, text] : times) EXPECT_EQ(support::UtcTimeText(seconds), text) << seconds;
+    // A file's time may lie before 1970 or past 2106.
+    EXPECT_EQ(support::UtcTimeText(-1), "1969-12-31T23:59:59Z");
+    EXPECT_EQ(support::UtcTimeTextOfFileTime(0), "1601-01-01T00:00:00Z");
+    EXPECT_EQ(support::UtcTimeTextOfFileTime(0x7FFFFFFFFFFFFFFFull), "30828-09-14T02:48:05Z");
 }
 
 }  // namespace

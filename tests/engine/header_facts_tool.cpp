@@ -5,14 +5,12 @@
 
 #include "engine/ModuleHeader.h"
 #include "engine/ModuleHeaderTexts.h"
-#include "platform/UniqueHandles.h"
 
 int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        const platform::UniqueFileHandle file(CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        const ModuleHeader header = file.IsValid() ? ReadModuleHeader(file.Get()) : ModuleHeader();
+        const platform::ModuleFile file(argv[i], platform::FileSharing::Readers);
+        const ModuleHeader header = file.IsOpen() ? ReadModuleHeader(ModuleHead(file)) : ModuleHeader();
         std::printf("%s\t%s\t%s\t%s\t%s\n", argv[i], MachineText(header).c_str(), SubsystemText(header).c_str(),
                     ManagedText(header), LinkTimeText(header).c_str());
     }

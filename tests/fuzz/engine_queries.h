@@ -33,7 +33,7 @@ struct VersionAnswers {
 
 VersionAnswers AskLikeTheEngine(const char* path);
 
-// Faults where the engine's own reading of the file (ReadModuleVersionInfo)
+// Faults where the engine's own reading of the file (InspectModule)
 // differs from `answers`.
 std::vector<std::string> CompareWithEngine(const VersionAnswers& answers, const ModuleVersionInfo& engine);
 

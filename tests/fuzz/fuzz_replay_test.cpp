@@ -10,7 +10,7 @@
 #include "TempTree.h"
 #include "crafted_seeds.h"
 #include "engine/ModuleBitness.h"
-#include "engine/VersionResource.h"
+#include "engine/ModuleInspector.h"
 #include "engine_queries.h"
 #include "header_bitness.h"
 #include "module_fixtures.h"
@@ -60,7 +60,7 @@ fuzz::VersionAnswers Replay(const std::string& path)
     EXPECT_EQ(GetModuleBitness(path.c_str()), fuzz::BitnessFromHeader(bytes.data(), bytes.size())) << path;
 
     fuzz::VersionAnswers answers = fuzz::AskLikeTheEngine(path.c_str());
-    const ModuleVersionInfo engine = ReadModuleVersionInfo(path.c_str());
+    const ModuleVersionInfo engine = InspectModule(path.c_str()).version;
     for (const std::string& fault : answers.faults) ADD_FAILURE() << path << ": " << fault;
     for (const std::string& fault : fuzz::CompareWithEngine(answers, engine)) ADD_FAILURE() << path << ": " << fault;
     if (answers.size == 0) {

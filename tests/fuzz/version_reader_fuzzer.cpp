@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/VersionResource.h"
+#include "engine/ModuleInspector.h"
 #include "engine_queries.h"
 #include "scratch_module_file.h"
 
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.Write(data, size);
     const fuzz::VersionAnswers answers = fuzz::AskLikeTheEngine(file.Path());
     std::vector<std::string> faults = answers.faults;
-    for (std::string& fault : fuzz::CompareWithEngine(answers, ReadModuleVersionInfo(file.Path())))
+    for (std::string& fault : fuzz::CompareWithEngine(answers, InspectModule(file.Path()).version))
         faults.push_back(std::move(fault));
     if (faults.empty()) return 0;
     for (const std::string& fault : faults) std::fprintf(stderr, "version reader fault: %s\n", fault.c_str());

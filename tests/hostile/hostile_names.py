@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Names that are not valid UTF-8 or that hold tabs, line breaks, quotes and
-commas, through the built scanner. tsv keeps them as they are; csv and jsonl
-must quote and escape them so that every row reads back whole, here with
-Python's own csv and json readers.
+commas, through the built scanner. tsv writes a tab, CR or LF in a cell as a
+space, so that every row is one line of six cells, and keeps every other
+byte; csv and jsonl must quote and escape them so that every row reads back
+whole, here with Python's own csv and json readers.
 Usage: hostile_names.py MODARIS_SCAN MODULE_32_BIT"""
 import csv, io, json, os, re, shutil, subprocess, sys, tempfile
 
@@ -52,7 +53,11 @@ def main(scanner, module):
 
         tsv = scan(scanner, root, "tsv")
         for path in paths:
-            check(f"tsv keeps {path!r}", b"\tModaris Simple Ltd\t" + path + b"\t\r\n" in tsv)
+            shown = path.replace(b"\t", b" ").replace(b"\r", b" ").replace(b"\n", b" ")
+            check(f"tsv shows {path!r}", b"\tModaris Simple Ltd\t" + shown + b"\t\r\n" in tsv)
+        lines = tsv.split(b"\r\n")[:-1]
+        check(f"tsv: one line per row, {len(lines)} for {len(paths)}", len(lines) == len(paths))
+        check("tsv: six cells in every row", all(line.count(b"\t") == 6 for line in lines))
 
         text = scan(scanner, root, "csv").decode("utf-8", "surrogateescape")
         records = list(csv.reader(io.StringIO(text, newline=""), strict=True))

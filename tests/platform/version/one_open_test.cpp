@@ -1,7 +1,9 @@
-// One open for every read of an inspected module: inside an inspection the
-// version functions and the handles that share with nobody must answer as
-// separate opens do, for a file held by another program and for a file that
-// changes between calls, and the lock must go with the inspection.
+// One open for every read of an inspected module: the inspection's open
+// shares with nobody, the version functions read through it, and together
+// they must answer as separate opens do, for a file held by another program
+// and for a file that changes between calls; the lock goes with the open.
+#include "platform/file/ModuleFile.h"
+#include "platform/file/ModuleFileBody_posix.h"
 #include "platform/posix/version/shared_module_open.h"
 #include "version_test_support.h"
 
@@ -48,10 +50,9 @@ std::string UnsharedFirstPage(const std::string& path)
     return std::to_string(size.QuadPart) + ":" + bytes;
 }
 
-// `between` runs after the size query, before every later call.
-Answers ReadAll(const std::string& path, const std::function<void()>& between = {})
+// The version functions' answers; `between` runs after the size query.
+void ReadVersion(const std::string& path, const std::function<void()>& between, Answers& answers)
 {
-    Answers answers;
     DWORD handle = 0;
     SetLastError(0);
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
@@ -61,6 +62,14 @@ Answers ReadAll(const std::string& path, const std::function<void()>& between = 
         answers.version.assign(size, 0xCC);
         if (!GetFileVersionInfoA(path.c_str(), 0, size, answers.version.data())) answers.version.clear();
     }
+}
+
+// Separate opens, as Windows' calls make them; `between` runs after the
+// size query, before every later call.
+Answers ReadAll(const std::string& path, const std::function<void()>& between = {})
+{
+    Answers answers;
+    ReadVersion(path, between, answers);
     SetLastError(0);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     answers.dateError = GetLastError();
@@ -72,10 +81,29 @@ Answers ReadAll(const std::string& path, const std::function<void()>& between = 
     return answers;
 }
 
+// As an inspection reads: one open shared with nobody, the version
+// functions through it, the date and the first page from it.
 Answers InspectAll(const std::string& path, const std::function<void()>& between = {})
 {
-    const posix::SharedModuleOpen inspection(path.c_str());
-    return ReadAll(path, between);
+    Answers answers;
+    const platform::ModuleFile file(path.c_str(), platform::FileSharing::Nobody);
+    if (file.IsOpen()) {
+        const posix::SharedModuleOpen throughTheOpen(path.c_str(), file.GetBody()->file);
+        ReadVersion(path, between, answers);
+    } else {
+        ReadVersion(path, between, answers);
+    }
+    answers.dateError = file.IsOpen() ? ERROR_SUCCESS : file.OpenError();
+    if (!file.IsOpen()) {
+        answers.firstBytes = "fails";
+        return answers;
+    }
+    answers.dated = true;
+    answers.lastWrite = file.LastWrite();
+    std::string bytes(4096, '\0');
+    bytes.resize(file.ReadAt(0, bytes.data(), bytes.size()).value_or(0));
+    answers.firstBytes = std::to_string(file.Size()) + ":" + bytes;
+    return answers;
 }
 
 // Another program's open of the file under a lock of its own.
@@ -166,15 +194,16 @@ TEST_F(OneOpen, ServesOnlyItsPathAndLetsTheLockGoAtItsEnd)
     const std::string path = Module("served.dll", "Acme Corp");
     const std::string other = Module("other.dll", "Other Company Limited");
     {
-        const posix::SharedModuleOpen inspection(path.c_str());
+        const platform::ModuleFile file(path.c_str(), platform::FileSharing::Nobody);
+        ASSERT_TRUE(file.IsOpen());
+        const posix::SharedModuleOpen inspection(path.c_str(), file.GetBody()->file);
         EXPECT_TRUE(ReadAll(other) == ReadAll(other)) << "another path opens for itself";
         ASSERT_GT(GetFileVersionInfoSizeA(path.c_str(), nullptr), 0u);
-        // The inspection holds the file as an unshared handle would.
+        // The inspection holds the file as an unshared handle would: a
+        // handle of its own, even one that shares reading, meets its lock.
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         EXPECT_NE(flock(fd, LOCK_SH | LOCK_NB), 0);
         close(fd);
-        // A handle that shares reading is no inspection read: it opens for
-        // itself and meets the inspection's lock, as it would meet a handle.
         SetLastError(0);
         EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
                   INVALID_HANDLE_VALUE);

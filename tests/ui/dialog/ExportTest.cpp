@@ -5,7 +5,10 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,6 +111,32 @@ TEST_F(Export, CopyToClipSkipsABusyClipboardAndCopiesAnEmptyList)
     session->Click(IDC_CLEAR);
     session->Click(IDC_COPY_TO_CLIP);
     EXPECT_EQ(ClipboardText(), "");
+}
+
+// A company that holds a tab and a line break would split its row in the
+// exported text: both are written as spaces, so every row stays one line of
+// six cells.
+TEST_F(Export, ATabOrLineBreakInACellStaysInItsRow)
+{
+    std::ifstream in(WindowsPath(MODARIS_MODULE_FIXTURE_DIR) + "\\company_one_translation_x64.dll", std::ios::binary);
+    std::string module((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // "Modaris One Translation Ltd" in UTF-16: its first two spaces become a
+    // tab and a line feed, the length unchanged.
+    std::string wide;
+    for (const char c : std::string("Modaris One Translation")) wide += std::string{c, '\0'};
+    const std::size_t at = module.find(wide);
+    ASSERT_NE(at, std::string::npos);
+    module[at + 2 * 7] = '\t';
+    module[at + 2 * 11] = '\n';
+    TempTree tree;
+    tree.AddFile("broken.dll", std::vector<unsigned char>(module.begin(), module.end()));
+
+    ASSERT_TRUE(ScanToTheEnd(tree.Root()));
+    session->Click(IDC_COPY_TO_CLIP);
+    const std::string text = ClipboardText();
+    EXPECT_NE(text.find("\tModaris One Translation Ltd\t"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 6) << text;
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
 }
 
 // A Notepad that the dialog started: the child process of this one with

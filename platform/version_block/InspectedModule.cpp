@@ -1,0 +1,35 @@
+#include "platform/version_block/InspectedModule.h"
+
+#ifndef _WIN32
+#include "platform/file/ModuleFileBody_posix.h"
+#include "platform/posix/version/shared_module_open.h"
+#endif
+
+namespace platform {
+
+InspectedModule OpenInspectedModule(const char* path, bool readVersion)
+{
+    InspectedModule module;
+#ifdef _WIN32
+    // A device named like a module is never handed to version.dll, which
+    // would open it and wait on it.
+    if (NamesADosDevice(path)) return module;
+    if (readVersion) module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
+    module.file = ModuleFile(path, FileSharing::Nobody);
+    if (module.file.NotADiskFile()) module.version = VersionBlock();
+#else
+    module.file = ModuleFile(path, FileSharing::Nobody);
+    if (!readVersion) return module;
+    if (!module.file.IsOpen()) {
+        // Held by another program, or missing: the version functions open
+        // the file for themselves and meet what separate opens would.
+        module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
+        return module;
+    }
+    const posix::SharedModuleOpen throughTheOpen(path, module.file.GetBody()->file);
+    module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
+#endif
+    return module;
+}
+
+}  // namespace platform

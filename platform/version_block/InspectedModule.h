@@ -1,0 +1,24 @@
+// A module opened for one inspection, its version block read through the
+// platform's version functions in the order the platform needs: on Windows
+// the version first, as a handle that shares with nobody would keep
+// version.dll's own open out; on POSIX the open first, and the stand-in's
+// version functions read through it (one open for every read).
+#pragma once
+
+#include "platform/file/ModuleFile.h"
+#include "platform/version_block/VersionBlock.h"
+
+namespace platform {
+
+struct InspectedModule {
+    // Empty when the file has none, when it is no disk file, or when the
+    // version was not asked for.
+    VersionBlock version;
+    // Shared with nobody, as the window's reads of a module open it; not
+    // open when another program holds it, or when it is no disk file.
+    ModuleFile file;
+};
+
+InspectedModule OpenInspectedModule(const char* path, bool readVersion = true);
+
+}  // namespace platform
