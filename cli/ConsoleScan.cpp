@@ -11,6 +11,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
 #include "engine/DriveRoot.h"
+#include "engine/ModuleReadPool.h"
 #include "engine/ScanEngine.h"
 #include "engine/SemicolonList.h"
 #include "framework/CSingleLock.h"
@@ -67,6 +68,13 @@ void Configure(CScanEngine& engine, const ScanOptions& options)
     if (!options.directoriesGiven) AddSplit(SystemDirectory(), engine.m_directories);
     for (const std::string& directory : options.directories) engine.m_directories.Add(directory.c_str());
     for (const std::string& extension : options.extensions) engine.m_moduleExtensions.Add(extension.c_str());
+}
+
+int ProcessorCount()
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    return system.dwNumberOfProcessors > 0 ? static_cast<int>(system.dwNumberOfProcessors) : 1;
 }
 
 std::vector<std::string> DriveRoots()
@@ -185,6 +193,14 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
 
     RowOutput output(out);
     output.Write(FormatHeading(options.format, printing.layout));
+
+    // One reader: the walk's own thread reads, as it always did.
+    const int readers = options.threads > 0 ? options.threads : ProcessorCount();
+    std::unique_ptr<ModuleReadPool> pool;
+    if (readers > 1) {
+        pool = std::make_unique<ModuleReadPool>(engine, readers);
+        engine.m_readPool = pool.get();
+    }
 
     if (!engine.BeginScanWorker()) {
         std::fprintf(err, "modaris-scan: cannot start the scan thread\n");

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int kMostThreads = 256;
+
 using Setter = bool (*)(const std::string& value, ScanOptions& options, std::string& error);
 
 struct OptionRow {
@@ -129,6 +131,18 @@ bool SetTrustRoots(const std::string& value, ScanOptions& options, std::string& 
     return true;
 }
 
+bool SetThreads(const std::string& value, ScanOptions& options, std::string& error)
+{
+    const bool digits = !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
+    const int threads = digits ? std::stoi(value) : 0;
+    if (threads < 1 || threads > kMostThreads) {
+        error = "invalid number of threads '" + value + "' (use 1 to " + std::to_string(kMostThreads) + ")";
+        return false;
+    }
+    options.threads = threads;
+    return true;
+}
+
 template <bool ScanOptions::*flag, bool value>
 bool SetFlag(const std::string&, ScanOptions& options, std::string&)
 {
@@ -171,6 +185,10 @@ const OptionRow kOptions[] = {
      "field trust",
 #endif
      SetTrustRoots},
+    {'j', "threads", "N",
+     "read the modules on N threads (default: as many as the machine has cores); the rows come in the walk's "
+     "order whatever N, and -j 1 reads them on the walk's own thread",
+     SetThreads},
     {'q', "quiet", nullptr, "no progress line and no count on standard error", SetFlag<&ScanOptions::quiet, true>},
     {'h', "help", nullptr, "display this help and exit", SetFlag<&ScanOptions::help, true>},
     {0, "version", nullptr, "output version information and exit", SetFlag<&ScanOptions::version, true>},

@@ -35,6 +35,8 @@ struct ScanOptions {
     std::string trustRoots;
     // Empty: dll, exe, ocx, arx and bpl.
     std::vector<std::string> extensions;
+    // Threads that read the modules; 0: as many as the machine has cores.
+    int threads = 0;
     bool quiet = false;
     bool help = false;
     bool version = false;

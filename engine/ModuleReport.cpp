@@ -1,5 +1,6 @@
-// CScanEngine's inspection of one listed file: InspectFile.
+// CScanEngine's inspection of one listed file: InspectFile, and the row it adds.
 #include "engine/ModuleInspector.h"
+#include "engine/ModuleReadPool.h"
 #include "engine/ScanEngine.h"
 #include "engine/VersionNumbers.h"
 #include "platform/path_style.h"
@@ -21,7 +22,16 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName, const
     rowPath += fileName;
     if (platform::kUpperCaseRowPaths) rowPath.MakeUpper();
 
-    ModuleFacts module = InspectModule(path, m_inspection);
+    // The console scanner's readers take the file from here, in this order.
+    if (m_readPool) {
+        m_readPool->Submit(rowPath, path, m_walkRoot);
+        return;
+    }
+    AddInspectedModule(rowPath, InspectModule(path, m_inspection), m_walkRoot);
+}
+
+void CScanEngine::AddInspectedModule(const char* rowPath, ModuleFacts module, const char* foundUnder)
+{
     const ModuleVersionInfo& version = module.version;
     const CString productVersion = FormatVersionText(VersionWordsToNumber(version.productVersionMS),
                                                      VersionWordsToNumber(version.productVersionLS));
@@ -31,7 +41,6 @@ void CScanEngine::InspectFile(const char* directory, const char* fileName, const
     const CString date = module.date;
     const int bits = module.bits;
     std::unique_ptr<RowFacts> facts;
-    if (m_keepRowFacts) facts.reset(new RowFacts{std::move(module), m_walkRoot.GetString()});
+    if (m_keepRowFacts) facts.reset(new RowFacts{std::move(module), foundUnder});
     AddModuleRow(rowPath, company, productVersion, fileVersion, date, bits, std::move(facts));
 }
-

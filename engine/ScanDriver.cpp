@@ -1,6 +1,7 @@
 // CScanEngine's driver on the worker: RunScan and its thread's entry.
 #include "engine/DriveRoot.h"
 #include "platform/ProcAddress.h"
+#include "engine/ModuleReadPool.h"
 #include "engine/ScanEngine.h"
 
 void CScanEngine::LookUpRedirectionFunctions()
@@ -47,6 +48,8 @@ void CScanEngine::RunScan()
         }
     }
 
+    // The scan's rows are all there only once every module handed over is read.
+    if (m_readPool) m_readPool->Drain();
     SetProgressDirectory("");
     if (switchRedirection) m_pfnWow64RevertWow64FsRedirection(redirectionToken);
 }

@@ -23,6 +23,8 @@
 // increment on one thread is never lost to a write on the other.
 using SharedInt = std::atomic<int32_t>;
 
+class ModuleReadPool;
+
 // Signatures of the system's Wow64 redirection switches.
 using Wow64DisableFsRedirectionFn = BOOL(WINAPI*)(void** oldValue);
 using Wow64RevertFsRedirectionFn = BOOL(WINAPI*)(void* oldValue);
@@ -45,6 +47,10 @@ public:
     // shows `fileName`; the file is read as `readName` when given (the short
     // name of a long name the code page cannot spell).
     void InspectFile(const char* directory, const char* fileName, const char* readName = nullptr);
+    // The row of a module once read: its texts from the facts, the bitness
+    // class applied. On the walk's thread, or on a reader of m_readPool
+    // (one at a time, in the walk's order).
+    void AddInspectedModule(const char* rowPath, ModuleFacts facts, const char* foundUnder);
     // Walks one directory (and, when asked, its subtree); returns
     // m_keepScanning as it stands when the listing ends.
     int ScanDirectory(const char* directory);
@@ -105,6 +111,9 @@ public:
     int m_keepRowFacts = 0;
     // The directory or drive root whose walk runs now; the worker's alone.
     CString m_walkRoot;
+    // Set (before a scan starts) only by the console scanner, to read the
+    // modules on threads of their own; RunScan ends once they are all read.
+    ModuleReadPool* m_readPool = nullptr;
     // Told of every directory that cannot be listed, when set.
     ScanProblemSink* m_problemSink = nullptr;
     // The extensions a module may have, without the dot; empty means the

@@ -1,5 +1,7 @@
 #include "ScannerRun.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -84,16 +86,41 @@ std::string ShellWord(const std::string& word)
     return quoted + "'";
 }
 
+namespace {
+
+// The run as asked, on one reading thread, and again on eight: the rows,
+// their order and their bytes must not depend on how many read. `program`
+// is where the scanner's own name stands among `words`.
+ScannerRun RunWithOneAndEightReaders(std::vector<std::string> words, std::size_t program, int guardSeconds)
+{
+    const auto options = words.begin() + static_cast<std::ptrdiff_t>(program) + 1;
+    words.insert(options, {"-j", "1"});
+    const ScannerRun one = Run(words, guardSeconds);
+    words[program + 2] = "8";
+    const ScannerRun eight = Run(words, guardSeconds);
+    EXPECT_EQ(eight.hung, one.hung);
+    EXPECT_EQ(eight.exitCode, one.exitCode);
+    EXPECT_TRUE(eight.out == one.out) << "the rows of eight readers differ from one's";
+    EXPECT_EQ(eight.err, one.err);
+    return one;
+}
+
+}  // namespace
+
 ScannerRun RunScanner(const std::vector<std::string>& arguments, int guardSeconds)
 {
-    return Run(ScannerWords(MODARIS_SCAN_BIN, arguments), guardSeconds);
+    return RunWithOneAndEightReaders(ScannerWords(MODARIS_SCAN_BIN, arguments), 0, guardSeconds);
 }
 
 ScannerRun RunScannerUnprivileged(const std::vector<std::string>& arguments, int guardSeconds)
 {
     std::vector<std::string> words = ScannerWords(UnprivilegedScanner(), arguments);
-    if (geteuid() == 0) words.insert(words.begin(), kDropToNobody.begin(), kDropToNobody.end());
-    return Run(words, guardSeconds);
+    std::size_t program = 0;
+    if (geteuid() == 0) {
+        words.insert(words.begin(), kDropToNobody.begin(), kDropToNobody.end());
+        program = kDropToNobody.size();
+    }
+    return RunWithOneAndEightReaders(words, program, guardSeconds);
 }
 
 std::string WhyNoUnprivilegedRun()
