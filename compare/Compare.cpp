@@ -93,6 +93,7 @@ private:
     std::string m_keyText;
     InventoryRow m_tableRow;
     std::vector<FieldChange> m_changes;
+    FieldId m_importName = m_names.Id("importName");
     int m_status = kCompareSame;
     bool m_stopped = false;
 };
@@ -146,15 +147,17 @@ bool Comparison::ChooseKey(const InventoryRow* oldFirst, const InventoryRow* new
         m_key = std::make_unique<RowKey>(KeyKind::LoadList, m_names);
         return true;
     }
-    std::string lacking;
+    std::vector<std::string> lacking;
     for (const auto& [first, input] : {std::pair{oldFirst, &m_old}, std::pair{newFirst, &m_new}}) {
-        if (first && first->Text(foundUnder).empty()) lacking += (lacking.empty() ? "" : " and ") + input->file.Label();
+        if (first && first->Text(foundUnder).empty()) lacking.push_back(input->file.Label());
     }
     if (lacking.empty()) {
         m_key = std::make_unique<RowKey>(KeyKind::RelativePath, m_names);
     } else {
         m_key = std::make_unique<RowKey>(KeyKind::FullPath, m_names);
-        m_keyNote = "keyed by the full path (fileName): " + lacking + " has no foundUnder";
+        m_keyNote = "keyed by the full path (fileName): " +
+                    (lacking.size() == 1 ? lacking[0] + " has" : lacking[0] + " and " + lacking[1] + " have") +
+                    " no foundUnder";
     }
     return true;
 }
@@ -165,7 +168,7 @@ bool Comparison::KeyOf(Input& input, const InventoryRow& row, std::string& key)
     bool fellBack = false;
     const InventoryReader& reader = *input.reader;
     if (m_key->Kind() == KeyKind::RelativePath || m_key->Kind() == KeyKind::FullPath) {
-        if (row.Find(m_names.Id("importName"))) {
+        if (row.Find(m_importName)) {
             problem = "a row of a load list (it has importName) among a list of copies";
         }
     }

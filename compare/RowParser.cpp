@@ -1,5 +1,11 @@
 #include "compare/RowParser.h"
 
+// RapidJSON's fast scan of plain string runs, where the compiler may use it.
+#if defined(__SSE4_2__)
+#define RAPIDJSON_SSE42
+#elif defined(__SSE2__)
+#define RAPIDJSON_SSE2
+#endif
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
@@ -175,8 +181,10 @@ bool RowParser::Parse(char* line, std::size_t length, InventoryRow& row, std::st
     RowEvents events(*this, row);
     rapidjson::InsituStringStream stream(line);
     rapidjson::Reader reader;
-    constexpr unsigned kFlags =
-        rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
+    // The recursive reader is the faster one; its depth is bounded, as every
+    // array or object is announced before it is entered and RowEvents
+    // refuses those past kMaxDepth.
+    constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag;
     const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, events);
     if (result.IsError()) {
         if (!events.Problem().empty()) {

@@ -1,18 +1,29 @@
 #include "compare/RowTable.h"
 
-#include <string>
+#include <cstring>
 
 namespace compare {
 
 namespace {
 
-void PutNumber(std::string& out, std::uint64_t value)
+std::size_t NumberSize(std::uint64_t value)
+{
+    std::size_t size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
+char* PutNumber(char* out, std::uint64_t value)
 {
     while (value >= 0x80) {
-        out += static_cast<char>((value & 0x7F) | 0x80);
+        *out++ = static_cast<char>((value & 0x7F) | 0x80);
         value >>= 7;
     }
-    out += static_cast<char>(value);
+    *out++ = static_cast<char>(value);
+    return out;
 }
 
 std::uint64_t TakeNumber(const char*& p)
@@ -40,16 +51,23 @@ bool RowTable::Add(std::string_view key, const InventoryRow& row, std::uint64_t 
         otherLine = m_entries[known->second].line;
         return false;
     }
-    std::string& packed = m_packed;
-    packed.clear();
+    // Packed straight into the table, in one piece with its key.
+    std::size_t size = key.size();
     for (const FieldValue& value : row.values) {
-        PutNumber(packed, value.field);
-        packed += static_cast<char>(value.kind);
-        PutNumber(packed, value.text.size());
-        packed.append(value.text.data(), value.text.size());
+        size += NumberSize(value.field) + 1 + NumberSize(value.text.size()) + value.text.size();
     }
-    const std::string_view storedKey = m_bytes.Copy(key);
-    m_entries.push_back({storedKey, m_bytes.Copy(packed), line, 0});
+    char* const begin = m_bytes.Allocate(size);
+    if (!key.empty()) std::memcpy(begin, key.data(), key.size());
+    char* out = begin + key.size();
+    for (const FieldValue& value : row.values) {
+        out = PutNumber(out, value.field);
+        *out++ = static_cast<char>(value.kind);
+        out = PutNumber(out, value.text.size());
+        if (!value.text.empty()) std::memcpy(out, value.text.data(), value.text.size());
+        out += value.text.size();
+    }
+    const std::string_view storedKey(begin, key.size());
+    m_entries.push_back({storedKey, std::string_view(begin + key.size(), size - key.size()), line, 0});
     m_index.emplace(storedKey, static_cast<std::uint32_t>(m_entries.size() - 1));
     return true;
 }

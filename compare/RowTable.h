@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -39,8 +38,6 @@ private:
     ByteArena m_bytes;
     std::vector<Entry> m_entries;
     std::unordered_map<std::string_view, std::uint32_t> m_index;
-    // The packing of the row being added, kept for its capacity.
-    std::string m_packed;
 };
 
 }  // namespace compare
