@@ -227,6 +227,9 @@ bool Comparison::MatchStreamed(Input& input, const InventoryRow& row)
         const auto known = m_unmatched.find(m_keyText);
         if (known != m_unmatched.end()) return twice(known->second);
         m_unmatched.emplace(m_unmatchedBytes.Copy(m_keyText), line);
+        // A difference goes on a line of its own, not after the progress
+        // line when both share a terminal.
+        m_progress.Clear();
         if (input.side == Side::New) {
             ++m_counts.added;
             return Written(m_writer->Added(m_key->Shown(row)));
@@ -254,12 +257,14 @@ bool Comparison::MatchStreamed(Input& input, const InventoryRow& row)
         return true;
     }
     ++m_counts.changed;
+    m_progress.Clear();
     return Written(m_writer->Changed(m_key->Shown(newRow), m_changes));
 }
 
 // The table's rows that nothing streamed matched, in their file's order.
 bool Comparison::WriteLeftovers()
 {
+    m_progress.Clear();
     for (std::size_t i = 0; i < m_rows.Size(); ++i) {
         const RowTable::Entry& entry = m_rows.At(i);
         if (entry.matchedLine != 0) continue;
