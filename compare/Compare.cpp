@@ -34,7 +34,7 @@ std::string JoinedKey(const std::vector<KeyPart>& parts)
 class Comparison {
 public:
     Comparison(const CompareOptions& options, std::FILE* out, std::FILE* err)
-        : m_options(options), m_out(out), m_err(err), m_progress(err, !options.quiet)
+        : m_options(options), m_out(out), m_err(err), m_progress(err, !options.quiet), m_outOnTerminal(IsTerminal(out))
     {
     }
 
@@ -76,6 +76,9 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     ReadProgress m_progress;
+    // A difference then goes on a line of its own, the progress line
+    // cleared first.
+    bool m_outOnTerminal;
     FieldNames m_names;
     Input m_old;
     Input m_new;
@@ -227,9 +230,7 @@ bool Comparison::MatchStreamed(Input& input, const InventoryRow& row)
         const auto known = m_unmatched.find(m_keyText);
         if (known != m_unmatched.end()) return twice(known->second);
         m_unmatched.emplace(m_unmatchedBytes.Copy(m_keyText), line);
-        // A difference goes on a line of its own, not after the progress
-        // line when both share a terminal.
-        m_progress.Clear();
+        if (m_outOnTerminal) m_progress.Clear();
         if (input.side == Side::New) {
             ++m_counts.added;
             return Written(m_writer->Added(m_key->Shown(row)));
@@ -257,7 +258,7 @@ bool Comparison::MatchStreamed(Input& input, const InventoryRow& row)
         return true;
     }
     ++m_counts.changed;
-    m_progress.Clear();
+    if (m_outOnTerminal) m_progress.Clear();
     return Written(m_writer->Changed(m_key->Shown(newRow), m_changes));
 }
 

@@ -10,8 +10,6 @@
 
 namespace compare {
 
-namespace {
-
 bool IsTerminal(std::FILE* stream)
 {
 #ifdef _WIN32
@@ -20,6 +18,8 @@ bool IsTerminal(std::FILE* stream)
     return isatty(fileno(stream)) != 0;
 #endif
 }
+
+namespace {
 
 // Short of the narrowest usual terminal, so the line never wraps.
 constexpr std::size_t kMaxWidth = 79;

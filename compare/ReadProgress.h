@@ -36,4 +36,7 @@ private:
     std::size_t m_shownLength = 0;
 };
 
+// Whether `stream` is a terminal (or a Windows console).
+bool IsTerminal(std::FILE* stream);
+
 }  // namespace compare
