@@ -29,8 +29,9 @@ struct CompareOptions {
     std::vector<std::string> keyFields;
     // --compare-fields=LIST: the fields whose change counts; empty for
     // every field present in both files but host, date, modified,
-    // foundUnder and the key's own (for scans that includes fileName; in a
-    // load list fileName counts, since which copy was chosen is the point).
+    // foundUnder and the key's own (the default key of a scan stands for
+    // fileName; in a load list, or with --key, fileName counts: which copy
+    // was chosen is the point).
     std::vector<std::string> compareFields;
     CompareFormat format = CompareFormat::Tsv;
     // --header: tsv begins with a line of headings (csv always has one).
