@@ -143,7 +143,8 @@ bool Comparison::ChooseKey(const InventoryRow* oldFirst, const InventoryRow* new
         const Input& loads = oldLoads ? m_old : m_new;
         const Input& copies = oldLoads ? m_new : m_old;
         m_status = Trouble(loads.file.Label() + " is a load list (its rows have importName) and " +
-                           copies.file.Label() + " a list of copies: compare like with like, or name the key with --key");
+                           copies.file.Label() +
+                           " a list of copies: compare like with like, or name the key with --key");
         return false;
     }
     if (oldLoads || newLoads) {

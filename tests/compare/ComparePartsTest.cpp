@@ -45,7 +45,9 @@ TEST(LineReader, DropsTheByteOrderMarkOnlyAtTheStartAndTheCrOfCrLfOnly)
     EXPECT_TRUE(LinesOf("").empty());
     // Lines that straddle the reader's blocks come whole.
     std::string many;
-    for (int i = 0; i < 40000; ++i) many += std::string(static_cast<std::size_t>(i % 97), 'x') + std::to_string(i) + "\n";
+    for (int i = 0; i < 40000; ++i) {
+        many += std::string(static_cast<std::size_t>(i % 97), 'x') + std::to_string(i) + "\n";
+    }
     const std::vector<std::string> lines = LinesOf(many);
     ASSERT_EQ(lines.size(), 40000u);
     EXPECT_EQ(lines[39999], std::string(39999 % 97, 'x') + "39999");
@@ -79,8 +81,9 @@ protected:
 
 TEST_F(Rows, KeepNumbersAsWrittenNestedValuesCompactAndUnknownFields)
 {
-    const InventoryRow row = Parse(R"( { "bits" : 1.0 , "n": -0, "shadowed": [ {"path": "C:\\a", "why" : "x"} , [] , null,
-        true ], "fromANewerRelease": {"k": [1e3]}, "empty": "" } )");
+    const InventoryRow row = Parse(R"( { "bits" : 1.0 , "n": -0,
+        "shadowed": [ {"path": "C:\\a", "why" : "x"} , [] , null, true ],
+        "fromANewerRelease": {"k": [1e3]}, "empty": "" } )");
     EXPECT_EQ(Value(row, "bits").kind, ValueKind::Number);
     EXPECT_EQ(Value(row, "bits").text, "1.0");
     EXPECT_EQ(Value(row, "n").text, "-0");

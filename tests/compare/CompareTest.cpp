@@ -118,8 +118,8 @@ TEST_F(CompareRun, ALoadListMatchesByProgramAndImportAndAMovedCopyChangesFoundBy
 {
     const auto load = [](const std::string& program, const std::string& fileName, const std::string& foundBy) {
         return "{\"program\":\"" + program + "\",\"importName\":\"MSVCP140.dll\",\"fileName\":\"" + fileName +
-               "\",\"foundBy\":\"" + foundBy + "\",\"shadowed\":[{\"path\":\"C:\\\\App\\\\msvcp140.dll\",\"why\":\"later\"}]," +
-               "\"depth\":1}\n";
+               "\",\"foundBy\":\"" + foundBy +
+               "\",\"shadowed\":[{\"path\":\"C:\\\\App\\\\msvcp140.dll\",\"why\":\"later\"}],\"depth\":1}\n";
     };
     const Outcome outcome = Run(load("C:\\\\App\\\\app.exe", "C:\\\\Windows\\\\System32\\\\msvcp140.dll", "system"),
                                 load("/mnt/c/App/APP.EXE", "/mnt/c/App/msvcp140.dll", "appdir"),
@@ -127,15 +127,18 @@ TEST_F(CompareRun, ALoadListMatchesByProgramAndImportAndAMovedCopyChangesFoundBy
     EXPECT_EQ(outcome.status, compare::kCompareDifferent);
     EXPECT_EQ(outcome.out,
               "{\"change\":\"changed\",\"program\":\"APP.EXE\",\"importName\":\"MSVCP140.dll\",\"fields\":{"
-              "\"fileName\":{\"old\":\"C:\\\\Windows\\\\System32\\\\msvcp140.dll\",\"new\":\"/mnt/c/App/msvcp140.dll\"},"
+              "\"fileName\":{\"old\":\"C:\\\\Windows\\\\System32\\\\msvcp140.dll\","
+              "\"new\":\"/mnt/c/App/msvcp140.dll\"},"
               "\"foundBy\":{\"old\":\"system\",\"new\":\"appdir\"}}}\n");
 }
 
 TEST_F(CompareRun, NamedKeysAndFieldsAndFieldsThatOnlyOneFileHas)
 {
-    const std::string oldText = "{\"originalFilename\":\"k.dll\",\"machine\":\"amd64\",\"size\":10,\"fileName\":\"/a/k.dll\"}\n";
-    const std::string newText = "{\"originalFilename\":\"K.DLL\",\"machine\":\"amd64\",\"size\":12,\"fileName\":\"/b/k.dll\","
-                                "\"sha256\":\"00\"}\n";
+    const std::string oldText =
+        "{\"originalFilename\":\"k.dll\",\"machine\":\"amd64\",\"size\":10,\"fileName\":\"/a/k.dll\"}\n";
+    const std::string newText =
+        "{\"originalFilename\":\"K.DLL\",\"machine\":\"amd64\",\"size\":12,\"fileName\":\"/b/k.dll\","
+        "\"sha256\":\"00\"}\n";
     CompareOptions options;
     options.keyFields = {"originalFilename", "machine"};
     Outcome outcome = Run(oldText, newText, options);
