@@ -15,6 +15,8 @@ packages=(
     dpkg-dev file groff-base help2man
     # SHA-256 on Linux: OpenSSL's libcrypto
     libssl-dev
+    # the jsonl reader of --compare (headers only, for both builds); the fleet artifact's YAML check
+    rapidjson-dev python3-yaml
     # the differential check reads under more than one user language
     locales
     # the benchmark and its peers
