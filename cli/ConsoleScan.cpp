@@ -10,6 +10,7 @@
 #include "cli/FieldValues.h"
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
+#include "compare/Compare.h"
 #include "engine/DriveRoot.h"
 #include "engine/ModuleReadPool.h"
 #include "engine/ScanEngine.h"
@@ -162,6 +163,21 @@ std::string CurrentDirectory(CScanEngine& engine)
 }  // namespace
 
 void RequestConsoleScanStop() { g_stopRequested = 1; }
+
+int RunConsoleCompare(const ScanOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    compare::CompareOptions comparison;
+    comparison.oldPath = options.directories[0];
+    comparison.newPath = options.directories[1];
+    comparison.keyFields = options.keyFields;
+    comparison.compareFields = options.compareFields;
+    comparison.format = options.format == OutputFormat::Csv     ? compare::CompareFormat::Csv
+                        : options.format == OutputFormat::Jsonl ? compare::CompareFormat::Jsonl
+                                                                : compare::CompareFormat::Tsv;
+    comparison.header = options.tsvHeading;
+    comparison.quiet = options.quiet;
+    return compare::RunCompare(comparison, in, out, err);
+}
 
 int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
 {

@@ -91,24 +91,45 @@ std::vector<Field> AllFields()
 
 std::optional<std::vector<Field>> ParseFieldList(const std::string& list, std::string& error)
 {
-    if (list == "all") return AllFields();
-    std::vector<Field> fields;
+    std::vector<std::string> names;
     std::stringstream pieces(list);
     std::string piece;
     while (std::getline(pieces, piece, ',')) {
-        if (piece.empty()) continue;
+        if (!piece.empty()) names.push_back(piece);
+    }
+    // "all" stands for every field not named elsewhere in the list, at its
+    // place: --fields=all,host puts host last.
+    std::vector<Field> named;
+    for (const std::string& name : names) {
+        if (name == "all") continue;
         const auto found = std::find_if(kFields.begin(), kFields.end(),
-                                        [&](const FieldInfo& info) { return piece == info.name; });
+                                        [&](const FieldInfo& info) { return name == info.name; });
         if (found == kFields.end()) {
-            error = "unknown field '" + piece + "' in --fields (see --help for the names, or use 'all')";
+            error = "unknown field '" + name + "' in --fields (see --help for the names, or use 'all')";
             return std::nullopt;
         }
         // A key written twice in one JSON object means nothing a reader can trust.
-        if (std::find(fields.begin(), fields.end(), found->field) != fields.end()) {
-            error = "field '" + piece + "' named twice in --fields";
+        if (std::find(named.begin(), named.end(), found->field) != named.end()) {
+            error = "field '" + name + "' named twice in --fields";
             return std::nullopt;
         }
-        fields.push_back(found->field);
+        named.push_back(found->field);
+    }
+    if (std::count(names.begin(), names.end(), "all") > 1) {
+        error = "field 'all' named twice in --fields";
+        return std::nullopt;
+    }
+    std::vector<Field> fields;
+    for (const std::string& name : names) {
+        if (name != "all") {
+            fields.push_back(std::find_if(kFields.begin(), kFields.end(), [&](const FieldInfo& info) {
+                                 return name == info.name;
+                             })->field);
+            continue;
+        }
+        for (const FieldInfo& info : kFields) {
+            if (std::find(named.begin(), named.end(), info.field) == named.end()) fields.push_back(info.field);
+        }
     }
     if (fields.empty()) {
         error = "--fields needs at least one field name, or 'all'";

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/HelpText.h"
+#include "compare/Compare.h"
 #include "support/AsciiCase.h"
 
 namespace {
@@ -143,6 +144,22 @@ bool SetThreads(const std::string& value, ScanOptions& options, std::string& err
     return true;
 }
 
+bool SetKey(const std::string& value, ScanOptions& options, std::string& error)
+{
+    auto fields = compare::ParseCompareFieldList(value, "--key", error);
+    if (!fields) return false;
+    options.keyFields = std::move(*fields);
+    return true;
+}
+
+bool SetCompareFields(const std::string& value, ScanOptions& options, std::string& error)
+{
+    auto fields = compare::ParseCompareFieldList(value, "--compare-fields", error);
+    if (!fields) return false;
+    options.compareFields = std::move(*fields);
+    return true;
+}
+
 template <bool ScanOptions::*flag, bool value>
 bool SetFlag(const std::string&, ScanOptions& options, std::string&)
 {
@@ -189,6 +206,18 @@ const OptionRow kOptions[] = {
      "read the modules on N threads (default: as many as the machine has cores); the rows come in the walk's "
      "order whatever N, and -j 1 reads them on the walk's own thread",
      SetThreads},
+    {0, "compare", nullptr,
+     "compare two inventories written with --format jsonl, OLD and NEW, given as the two plain arguments ('-' "
+     "for standard input), and write what was added, removed or changed; no scan is made",
+     SetFlag<&ScanOptions::compare, true>},
+    {0, "key", "FIELDS",
+     "with --compare: the fields that match rows (default: a copy's path under foundUnder, else fileName; a load "
+     "list's program and importName); ASCII case and separators are ignored",
+     SetKey},
+    {0, "compare-fields", "LIST",
+     "with --compare: the fields whose changes count (default: every field both files have but host, date, "
+     "modified, foundUnder and the key's own)",
+     SetCompareFields},
     {'q', "quiet", nullptr, "no progress line and no count on standard error", SetFlag<&ScanOptions::quiet, true>},
     {'h', "help", nullptr, "display this help and exit", SetFlag<&ScanOptions::help, true>},
     {0, "version", nullptr, "output version information and exit", SetFlag<&ScanOptions::version, true>},
@@ -324,6 +353,11 @@ private:
 ParseResult ParseScanOptions(int argc, char** argv)
 {
     ParseResult result = Parser(argc, argv).Run();
+    ScanOptions& options = result.options;
+    if (result.error.empty() && options.compare && options.directories.size() != 2)
+        result.error = "--compare needs two files, OLD and NEW ('-' for standard input)";
+    if (result.error.empty() && !options.compare && (!options.keyFields.empty() || !options.compareFields.empty()))
+        result.error = "--key and --compare-fields go with --compare";
     const std::vector<Field>& fields = result.options.fields;
     const bool showsInfo = std::find(fields.begin(), fields.end(), Field::InfoLabel) != fields.end() ||
                            std::find(fields.begin(), fields.end(), Field::InfoValue) != fields.end();
@@ -390,7 +424,9 @@ std::string UsageText()
         "            rows failed (the scan stopped)\n"
         "  2         bad usage: an unknown option, a missing or bad value\n"
         "  130       the scan was stopped with Ctrl+C; the rows found so far are printed\n"
-        "            (a second Ctrl+C ends the program at once)\n");
+        "            (a second Ctrl+C ends the program at once)\n"
+        "With --compare, as diff's: 0 nothing differs, 1 something does, 2 trouble (a\n"
+        "file that is not modaris jsonl, a key two rows share, a last line cut short).\n");
     help.Heading("Examples:");
     help.Paragraph(
         "  modaris-scan -f dbghelp.dll\n"
@@ -404,7 +440,9 @@ std::string UsageText()
         "      jq -r 'select(.machine == \"amd64\") | [.fileVersionNumber, .fileName] | @tsv'\n"
         "              the x64 copies with their exact versions, through jq\n"
         "  modaris-scan -q --fields=signatureCheck,signer,fileName --trust-roots=roots.pem DIR\n"
-        "              who signed each module and whether it was changed since\n");
+        "              who signed each module and whether it was changed since\n"
+        "  modaris-scan -q --fields=all --format jsonl DIR | modaris-scan --compare baseline.jsonl -\n"
+        "              what differs from a baseline\n");
     help.Paragraph(
         "Report bugs to the Modaris developers, with the command line, the rows you got and\n"
         "the rows you expected.\n");

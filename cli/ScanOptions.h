@@ -37,6 +37,11 @@ struct ScanOptions {
     std::vector<std::string> extensions;
     // Threads that read the modules; 0: as many as the machine has cores.
     int threads = 0;
+    // --compare OLD NEW: two inventories compared, no walk made; OLD and NEW
+    // are the two plain arguments.
+    bool compare = false;
+    std::vector<std::string> keyFields;
+    std::vector<std::string> compareFields;
     bool quiet = false;
     bool help = false;
     bool version = false;

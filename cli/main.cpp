@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     // ends the scan quietly with status 0, as on Windows; not by a signal.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    if (parsed.options.compare) return RunConsoleCompare(parsed.options, stdin, stdout, stderr);
     std::signal(SIGINT, OnInterrupt);
     return RunConsoleScan(parsed.options, stdout, stderr);
 }

@@ -6,7 +6,7 @@
 rows=1000000
 template_folder="${wine_folders[1]}"
 if [ "${SMOKE:-0}" = 1 ]; then rows=2000; template_folder="$MODARIS_MODULE_FIXTURES"; fi
-compare_tool=build/native/tests/compare/compare_tool
+
 work="$(mktemp -d)"
 "$scan" -q -b 16,32,64,unknown --fields=all --format jsonl "$template_folder" > "$work/templates.jsonl"
 python3 - "$work/templates.jsonl" "$rows" "$work/old.jsonl" "$work/new.jsonl" <<'PY'
@@ -48,7 +48,7 @@ keyed() {
 }
 diff <(keyed "$1") <(keyed "$2") > "$3"
 SH
-ours="$compare_tool -q $work/old.jsonl $work/new.jsonl"
+ours="$scan --compare -q $work/old.jsonl $work/new.jsonl"
 peer="bash $work/peer.sh $work/old.jsonl $work/new.jsonl $work/peer.out"
 # Ours: the median of the usual runs, and the processor time, which the
 # other work of a shared machine does not stretch. The peer takes minutes:
