@@ -94,6 +94,16 @@ private:
     bool m_failed = false;
 };
 
+// What can name a file at all: not empty, no control characters.
+bool IsFileName(const std::string& name)
+{
+    if (name.empty()) return false;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+    }
+    return true;
+}
+
 struct Section {
     std::uint32_t virtualAddress = 0;
     std::uint32_t virtualSize = 0;
@@ -239,7 +249,11 @@ public:
     {
         const DataDirectory directory = m_image.Directory(pe::kDelayImportDirectory);
         if (directory.rva == 0) return;
+        // No loader walks this table (each delay load finds its own entry),
+        // so its stated size bounds it as much as a zero entry does.
+        const std::size_t stated = directory.size / pe::kDelayDescriptorSize;
         for (std::size_t index = 0;; ++index) {
+            if (directory.size != 0 && index >= stated) return;
             if (index >= m_limits.maxModulesPerTable) return Truncated();
             std::uint8_t entry[pe::kDelayDescriptorSize];
             if (!m_image.ReadRva(directory.rva + static_cast<std::uint32_t>(index * sizeof entry), entry,
@@ -342,7 +356,7 @@ private:
     void AddModule(std::vector<ImportedModule>& table, std::uint32_t nameRva, std::uint32_t thunks)
     {
         std::optional<std::string> name = m_image.ReadTextAt(nameRva, m_limits.maxNameLength);
-        if (!name || name->empty()) return Truncated();
+        if (!name || !IsFileName(*name)) return Truncated();
         ImportedModule module;
         module.name = std::move(*name);
         ReadThunks(module, thunks);

@@ -15,6 +15,8 @@ packages=(
     dpkg-dev file groff-base help2man
     # SHA-256 on Linux: OpenSSL's libcrypto
     libssl-dev
+    # --loads reads a disk's SYSTEM hive with libhivex; its tests write one with it
+    libhivex-dev
     # the differential check reads under more than one user language
     locales
     # the benchmark and its peers
