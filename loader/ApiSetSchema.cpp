@@ -110,17 +110,17 @@ ApiSetSchema ApiSetSchema::Parse(const std::uint8_t* bytes, std::size_t size)
             const auto nameOffset = schema.U32(entry + (v4 ? 4 : 0));
             const auto nameLength = schema.U32(entry + (v4 ? 8 : 4));
             const auto dataOffset = schema.U32(entry + (v4 ? 20 : 8));
-            if (!nameOffset || !nameLength || !dataOffset) return parsed;
+            if (!nameOffset || !nameLength || !dataOffset) return {};
             std::optional<std::string> name = schema.Name(*nameOffset, *nameLength);
             const auto valueCount = schema.U32(*dataOffset + (v4 ? 4 : 0));
-            if (!name || !valueCount) return parsed;
+            if (!name || !valueCount) return {};
             ApiSetContract contract;
             contract.name = *name;
             const std::uint64_t values = *dataOffset + (v4 ? 8 : 4);
             const std::uint64_t valueSize = v4 ? 20 : 16;
             for (std::uint32_t value = 0; value < std::min<std::uint32_t>(*valueCount, kMaxValues); ++value) {
                 if (!ReadValue(schema, 0, values + value * valueSize, v4 ? 4 : 0, contract, value == 0)) {
-                    return parsed;
+                    return {};
                 }
             }
             parsed.m_contracts.emplace(contract.name, std::move(contract));
@@ -140,15 +140,15 @@ ApiSetSchema ApiSetSchema::Parse(const std::uint8_t* bytes, std::size_t size)
             const std::uint64_t entry = *entryOffset + static_cast<std::uint64_t>(index) * 24;
             const auto nameOffset = schema.U32(entry + 4), hashedLength = schema.U32(entry + 12);
             const auto valueOffset = schema.U32(entry + 16), valueCount = schema.U32(entry + 20);
-            if (!nameOffset || !hashedLength || !valueOffset || !valueCount) return parsed;
+            if (!nameOffset || !hashedLength || !valueOffset || !valueCount) return {};
             std::optional<std::string> name = schema.Name(*nameOffset, *hashedLength);
-            if (!name) return parsed;
+            if (!name) return {};
             ApiSetContract contract;
             contract.name = *name;
             for (std::uint32_t value = 0; value < std::min<std::uint32_t>(*valueCount, kMaxValues); ++value) {
                 if (!ReadValue(schema, 0, *valueOffset + static_cast<std::uint64_t>(value) * 20, 4, contract,
                                value == 0)) {
-                    return parsed;
+                    return {};
                 }
             }
             parsed.m_contracts.emplace(contract.name, std::move(contract));

@@ -22,7 +22,8 @@ struct ApiSetContract {
 class ApiSetSchema {
 public:
     // Parses a schema; an empty schema when the bytes are no schema of a
-    // known version (every offset and count is checked against `size`).
+    // known version or are damaged anywhere (every offset and count is
+    // checked against `size`).
     static ApiSetSchema Parse(const std::uint8_t* bytes, std::size_t size);
 
     std::uint32_t Version() const { return m_version; }  // 0: none

@@ -134,7 +134,9 @@ public:
             }
             if (!key) continue;
             // A value may go on over lines ending in a backslash.
-            while (!line.empty() && line.back() == '\\' && std::getline(in, line.append("\n"))) {
+            for (std::string more; !line.empty() && line.back() == '\\' && std::getline(in, more);) {
+                line.pop_back();
+                line += more;
             }
             ParseValue(line, *key);
         }
