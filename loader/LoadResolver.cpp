@@ -36,11 +36,18 @@ std::string LookupName(const std::string& name)
     return name.find('.') == std::string::npos ? name + ".dll" : name;
 }
 
+// The directory of `path`; "." for a bare file name.
+std::string DirectoryOf(const std::string& path)
+{
+    const std::string parent = ParentOf(path);
+    return parent.empty() ? "." : parent;
+}
+
 class Resolver {
 public:
     Resolver(TargetSystem& target, ModuleSource& modules, const std::string& program, const ResolveOptions& options)
         : m_target(target), m_modules(modules), m_program(program),
-          m_appDir(ParentOf(program)), m_currentDir(options.currentDirectory.value_or(ParentOf(program)))
+          m_appDir(DirectoryOf(program)), m_currentDir(options.currentDirectory.value_or(DirectoryOf(program)))
     {
     }
 
@@ -101,10 +108,7 @@ private:
         if (image.manifest.empty()) return;
         std::vector<std::string>& folders = m_assemblyFolders[index];
         for (const AssemblyIdentity& identity : DependentAssemblies(image.manifest)) {
-            const std::optional<std::string> folder =
-                m_target.WinSxSDirectory().empty()
-                    ? std::nullopt
-                    : FindAssemblyFolder(m_target.Directories(), m_target.WinSxSDirectory(), identity, m_machine);
+            const std::optional<std::string> folder = AssemblyFolder(identity);
             if (folder) {
                 folders.push_back(*folder);
                 continue;
@@ -113,6 +117,19 @@ private:
             row.unresolvedAssemblies.push_back(AssemblyText(identity));
             if (row.problem == Problem::None) row.problem = Problem::SxsUnresolved;
         }
+    }
+
+    // WinSxS holds thousands of folders: each identity is looked up once.
+    std::optional<std::string> AssemblyFolder(const AssemblyIdentity& identity)
+    {
+        if (m_target.WinSxSDirectory().empty()) return std::nullopt;
+        const std::string key = UpperAscii(AssemblyText(identity) + " " + identity.language);
+        auto found = m_assemblies.find(key);
+        if (found == m_assemblies.end()) {
+            found = m_assemblies.emplace(key, FindAssemblyFolder(m_target.Directories(), m_target.WinSxSDirectory(),
+                                                                 identity, m_machine)).first;
+        }
+        return found->second;
     }
 
     void Import(const std::string& name, std::size_t importer, LoadKind kind, const ImportedModule& wanted)
@@ -138,13 +155,45 @@ private:
         return AddRow(std::move(row));
     }
 
-    // The modules that forwarders of the imported functions of row `index` name.
+    // The modules that forwarders of the imported functions of row `index`
+    // name. A forwarder may lead to another: the chain is followed through a
+    // list of work, not by recursion, so a hostile chain of any length ends.
     void Forward(std::size_t index, const std::vector<std::string>& functions, const std::vector<std::uint16_t>& ordinals)
     {
-        if (m_rows[index].fileName.empty() || (functions.empty() && ordinals.empty())) return;
-        const ForwarderIndex& forwarders = ForwardersOf(m_rows[index].fileName);
-        if (forwarders.byName.empty() && forwarders.byOrdinal.empty()) return;
+        struct Wanted {
+            std::size_t row;
+            std::vector<std::string> functions;
+            std::vector<std::uint16_t> ordinals;
+        };
+        std::vector<Wanted> work{{index, functions, ordinals}};
+        while (!work.empty()) {
+            const Wanted wanted = std::move(work.back());
+            work.pop_back();
+            for (const ExportForwarder* forwarder : Hits(wanted.row, wanted.functions, wanted.ordinals)) {
+                const std::string module = ForwardedModuleName(forwarder->target);
+                if (module.empty() || !m_forwarded.insert({wanted.row, forwarder->target}).second) continue;
+                const std::string function = forwarder->target.substr(forwarder->target.rfind('.') + 1);
+                const std::size_t row = RowFor(module, wanted.row, LoadKind::Forwarder);
+                if (!function.empty() && function[0] == '#') {
+                    const std::string digits = function.substr(1);
+                    if (!digits.empty() && digits.size() <= 5 &&
+                        digits.find_first_not_of("0123456789") == std::string::npos) {
+                        work.push_back({row, {}, {static_cast<std::uint16_t>(std::stoul(digits))}});
+                    }
+                } else {
+                    work.push_back({row, {function}, {}});
+                }
+            }
+        }
+    }
+
+    // The forwarders among the exports of row `index` that are imported.
+    std::vector<const ExportForwarder*> Hits(std::size_t index, const std::vector<std::string>& functions,
+                                             const std::vector<std::uint16_t>& ordinals)
+    {
         std::vector<const ExportForwarder*> hits;
+        if (m_rows[index].fileName.empty() || (functions.empty() && ordinals.empty())) return hits;
+        const ForwarderIndex& forwarders = ForwardersOf(m_rows[index].fileName);
         for (const std::string& function : functions) {
             const auto range = forwarders.byName.equal_range(function);
             for (auto it = range.first; it != range.second; ++it) hits.push_back(it->second);
@@ -153,21 +202,7 @@ private:
             const auto range = forwarders.byOrdinal.equal_range(ordinal);
             for (auto it = range.first; it != range.second; ++it) hits.push_back(it->second);
         }
-        for (const ExportForwarder* forwarder : hits) {
-            const std::string module = ForwardedModuleName(forwarder->target);
-            if (module.empty() || !m_forwarded.insert({index, forwarder->target}).second) continue;
-            const std::string function = forwarder->target.substr(forwarder->target.rfind('.') + 1);
-            const std::size_t row = RowFor(module, index, LoadKind::Forwarder);
-            // A forwarder may lead to another: the chain is followed.
-            if (!function.empty() && function[0] == '#') {
-                const std::string digits = function.substr(1);
-                if (!digits.empty() && digits.size() <= 5 && digits.find_first_not_of("0123456789") == std::string::npos) {
-                    Forward(row, {}, {static_cast<std::uint16_t>(std::stoul(digits))});
-                }
-            } else {
-                Forward(row, {function}, {});
-            }
-        }
+        return hits;
     }
 
     const ForwarderIndex& ForwardersOf(const std::string& path)
@@ -304,6 +339,7 @@ private:
     std::map<std::size_t, std::vector<std::string>> m_assemblyFolders;
     std::set<std::pair<std::size_t, std::string>> m_forwarded;
     std::unordered_map<std::string, ForwarderIndex> m_forwarders;
+    std::map<std::string, std::optional<std::string>> m_assemblies;
 };
 
 }  // namespace
