@@ -34,7 +34,8 @@ const RegistryValue* FindValue(const std::vector<RegistryValue>& values, const s
 
 // A Wine prefix's system.reg (the text the wineserver writes), read once.
 std::unique_ptr<SystemRegistry> OpenWineRegistryFile(const std::string& path);
-// A SYSTEM hive file, through libhivex (Linux); null elsewhere or when it cannot be opened.
+// A SYSTEM hive file: through libhivex on Linux, RegLoadAppKeyA on Windows;
+// null when it cannot be opened.
 std::unique_ptr<SystemRegistry> OpenSystemHive(const std::string& path);
 // The running system's registry (Windows); null elsewhere.
 std::unique_ptr<SystemRegistry> OpenLiveRegistry();
