@@ -30,9 +30,11 @@ bool SameDirectory(const std::string& a, const std::string& b)
     return platform::kUpperCaseRowPaths ? support::EqualsIgnoringAsciiCase(a, b) : a == b;
 }
 
-// A name without an extension gets ".dll", as the loader adds it.
+// A name without an extension gets ".dll", as the loader adds it; a
+// trailing dot says the file has no extension at all.
 std::string LookupName(const std::string& name)
 {
+    if (!name.empty() && name.back() == '.') return name.substr(0, name.size() - 1);
     return name.find('.') == std::string::npos ? name + ".dll" : name;
 }
 

@@ -42,7 +42,7 @@ TEST(LoadResolverTest, TheSearchOrderChoosesAndShadows)
     const auto dll = [](std::uint16_t machine = 0x8664) { return Importing({}, machine, true); };
     const std::string program = target.Module(
         "app/app.exe", Importing({"shadow.dll", "sys.dll", "win.dll", "old.dll", "cur.dll", "onpath.dll", "gone.dll",
-                                  "only32.dll", "broken.dll", "noext"}));
+                                  "only32.dll", "broken.dll", "noext", "bare."}));
     target.Module("app/shadow.dll", dll());
     target.Module(kSystem + "SHADOW.DLL", dll());
     target.Module(kSystem + "sys.dll", dll());
@@ -54,12 +54,13 @@ TEST(LoadResolverTest, TheSearchOrderChoosesAndShadows)
     target.Module("path1/only32.dll", dll(kI386));
     target.File(kSystem + "broken.dll", "not a module");
     target.Module("path2/noext.dll", dll());
+    target.Module("path2/bare", dll());
 
     loader::ResolveOptions options;
     options.currentDirectory = target.Path("current");
     const std::vector<LoadRow> rows =
         Resolve(target, program, target.Path("path1") + ";" + target.Path("path2"), options);
-    ASSERT_EQ(rows.size(), 11u);
+    ASSERT_EQ(rows.size(), 12u);
     EXPECT_EQ(rows[0].loadKind, LoadKind::Program);
     EXPECT_EQ(rows[0].importName, "app.exe");
     EXPECT_EQ(rows[1].importName, "shadow.dll");
@@ -78,6 +79,7 @@ TEST(LoadResolverTest, TheSearchOrderChoosesAndShadows)
     EXPECT_EQ(Row(rows, "old.dll").foundBy, FoundBy::System16);
     EXPECT_EQ(Row(rows, "cur.dll").foundBy, FoundBy::Current);
     EXPECT_EQ(Row(rows, "noext").fileName, target.Path("path2/noext.dll"));
+    EXPECT_EQ(Row(rows, "bare.").fileName, target.Path("path2/bare"));
 
     const LoadRow& onPath = Row(rows, "onpath.dll");
     EXPECT_EQ(onPath.foundBy, FoundBy::Path);
