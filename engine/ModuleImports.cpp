@@ -424,7 +424,11 @@ private:
 ModuleImports ReadModuleImports(const platform::ModuleFile& file, const ImportReadLimits& limits)
 {
     ModuleImports facts;
-    if (!file.IsOpen()) return facts;
+    if (!file.IsOpen()) {
+        const DWORD error = file.OpenError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) facts.result = ImportReadResult::NotFound;
+        return facts;
+    }
     BlockReader reader(file);
     ImageView image(reader);
     if (!image.ReadHeaders(facts)) {

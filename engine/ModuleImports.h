@@ -16,6 +16,7 @@ enum class ImportReadResult {
     Read,        // a PE module; its tables as far as they could be read
     NotAModule,  // no "MZ", no PE header, an NE module, or headers cut short
     Unreadable,  // the file could not be opened or read
+    NotFound,    // there is no such file (or folder on its path)
 };
 
 // One DLL an import table names, with what is taken from it.

@@ -63,7 +63,7 @@ public:
         first.fileName = m_program;
         const ModuleImports* image = m_modules.Read(m_program);
         if (image->result != ImportReadResult::Read) {
-            first.problem = Problem::Unreadable;
+            first.problem = image->result == ImportReadResult::NotFound ? Problem::Missing : Problem::Unreadable;
             return {first};
         }
         first.machine = image->machine;

@@ -33,8 +33,8 @@ struct ResolveOptions {
 
 // The rows for `program` (a path to an .exe or .dll) on `target`, its
 // modules read through `modules` (each path once; a second program of the
-// same run reads nothing twice). The first row is the program: when it cannot
-// be read, it is the only row and says `unreadable`.
+// same run reads nothing twice). The first row is the program: when it is not
+// there or cannot be read, it is the only row and says `missing` or `unreadable`.
 std::vector<LoadRow> ResolveLoadList(const std::string& program, TargetSystem& target, ModuleSource& modules,
                                      const ResolveOptions& options = {});
 

@@ -17,7 +17,7 @@ class ModuleSource {
 public:
     virtual ~ModuleSource() = default;
     // The tables of the module at `path`; never null (a file that cannot be
-    // read gives ImportReadResult::Unreadable). The pointer stays valid for
+    // read gives Unreadable or NotFound). The pointer stays valid for
     // the source's lifetime; a second call for the same path reads nothing.
     virtual const ModuleImports* Read(const std::string& path) = 0;
 };

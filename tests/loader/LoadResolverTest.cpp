@@ -239,7 +239,11 @@ TEST(LoadResolverTest, EachDirectoryListedAndEachModuleReadOncePerRun)
     EXPECT_LE(afterOne - before, 4u);  // app, System, path1, path2: the others were listed at the open
     EXPECT_EQ(modules.ReadCount(), 4u);
 
-    const std::vector<LoadRow> unreadable = loader::ResolveLoadList(target.Path("app/none.exe"), *system, modules);
+    const std::vector<LoadRow> absent = loader::ResolveLoadList(target.Path("app/none.exe"), *system, modules);
+    ASSERT_EQ(absent.size(), 1u);
+    EXPECT_EQ(absent[0].problem, Problem::Missing);
+    target.File("app/text.exe", "no module");
+    const std::vector<LoadRow> unreadable = loader::ResolveLoadList(target.Path("app/text.exe"), *system, modules);
     ASSERT_EQ(unreadable.size(), 1u);
     EXPECT_EQ(unreadable[0].problem, Problem::Unreadable);
 }

@@ -160,7 +160,7 @@ TEST(ModuleImportsTest, WhatIsNoModule)
     EXPECT_EQ(ReadBytes({'M', 'Z'}).result, ImportReadResult::NotAModule);
     EXPECT_EQ(ReadBytes(loader_test::Bytes(4096, 'x')).result, ImportReadResult::NotAModule);
     const platform::ModuleFile missing("/nonexistent/m.dll", platform::FileSharing::Readers);
-    EXPECT_EQ(ReadModuleImports(missing).result, ImportReadResult::Unreadable);
+    EXPECT_EQ(ReadModuleImports(missing).result, ImportReadResult::NotFound);
 
     loader_test::Bytes marked = BuildPe(PeSpec{}).bytes;
     const std::string marker = "Wine placeholder DLL";
