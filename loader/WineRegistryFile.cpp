@@ -111,7 +111,11 @@ public:
 
     bool Load()
     {
-        std::ifstream in(m_path, std::ios::binary);
+        // A prefix's system.reg runs to megabytes: read in large pieces.
+        std::vector<char> buffer(1 << 20);
+        std::ifstream in;
+        in.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        in.open(m_path, std::ios::binary);
         if (!in) return false;
         std::string line;
         std::getline(in, line);
