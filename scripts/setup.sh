@@ -17,6 +17,8 @@ packages=(
     libssl-dev
     # the jsonl reader of --compare (headers only, for both builds); the fleet artifact's YAML check
     rapidjson-dev python3-yaml
+    # --loads reads a disk's SYSTEM hive with libhivex; its tests write one with it
+    libhivex-dev
     # the differential check reads under more than one user language
     locales
     # the benchmark and its peers

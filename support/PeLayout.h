@@ -28,6 +28,8 @@ constexpr std::size_t kOptionalHeader = 24;
 // PE32+ unless named for one.
 constexpr std::size_t kMagicField = 0;
 constexpr std::size_t kAddressOfEntryPointField = 16;
+constexpr std::size_t kPe32PlusImageBaseField = 24;  // 8 bytes
+constexpr std::size_t kPe32ImageBaseField = 28;      // 4 bytes
 constexpr std::size_t kSectionAlignmentField = 32;
 constexpr std::size_t kFileAlignmentField = 36;
 constexpr std::size_t kSizeOfImageField = 56;
@@ -70,12 +72,57 @@ constexpr std::size_t DataDirectoryField(bool pe32Plus, std::uint32_t index)
     return (pe32Plus ? kPe32PlusDataDirectories : kPe32DataDirectories) + index * kDataDirectoryEntrySize;
 }
 
+constexpr std::uint16_t kFileIsDll = 0x2000;  // IMAGE_FILE_DLL, in Characteristics
+
 // IMAGE_SECTION_HEADER, right after the optional header.
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::size_t kSectionVirtualSizeField = 8;
 constexpr std::size_t kSectionVirtualAddressField = 12;
 constexpr std::size_t kSectionSizeOfRawDataField = 16;
 constexpr std::size_t kSectionPointerToRawDataField = 20;
+
+constexpr std::size_t kMaxSections = 96;  // the most the Windows loader maps
+
+// IMAGE_IMPORT_DESCRIPTOR, the import directory's entries.
+constexpr std::size_t kImportDescriptorSize = 20;
+constexpr std::size_t kImportLookupTableField = 0;  // OriginalFirstThunk
+constexpr std::size_t kImportNameField = 12;
+constexpr std::size_t kImportAddressTableField = 16;  // FirstThunk
+// A thunk of the lookup table imports by ordinal when its top bit is set;
+// else it is the RVA of IMAGE_IMPORT_BY_NAME: a 2-byte hint, then the name.
+constexpr std::size_t kImportByNameHintSize = 2;
+
+// IMAGE_DELAYLOAD_DESCRIPTOR, the delay-load directory's entries.
+constexpr std::size_t kDelayDescriptorSize = 32;
+constexpr std::size_t kDelayAttributesField = 0;
+constexpr std::uint32_t kDelayAttributesRvaBased = 1;  // else the fields are virtual addresses
+constexpr std::size_t kDelayNameField = 4;
+constexpr std::size_t kDelayNameTableField = 16;
+
+// IMAGE_EXPORT_DIRECTORY.
+constexpr std::size_t kExportDirectorySize = 40;
+constexpr std::size_t kExportOrdinalBaseField = 16;
+constexpr std::size_t kExportFunctionCountField = 20;
+constexpr std::size_t kExportNameCountField = 24;
+constexpr std::size_t kExportFunctionsField = 28;
+constexpr std::size_t kExportNamesField = 32;
+constexpr std::size_t kExportNameOrdinalsField = 36;
+
+// IMAGE_RESOURCE_DIRECTORY, its entries and IMAGE_RESOURCE_DATA_ENTRY.
+constexpr std::size_t kResourceDirectorySize = 16;
+constexpr std::size_t kResourceNamedEntriesField = 12;
+constexpr std::size_t kResourceIdEntriesField = 14;
+constexpr std::size_t kResourceEntrySize = 8;  // name or id, offset
+constexpr std::uint32_t kResourceSubdirectoryFlag = 0x80000000u;
+constexpr std::size_t kResourceDataEntrySize = 16;  // RVA, size, code page, reserved
+constexpr std::uint32_t kResourceTypeManifest = 24;  // RT_MANIFEST
+constexpr std::uint32_t kProcessManifestId = 1;       // CREATEPROCESS_MANIFEST_RESOURCE_ID
+constexpr std::uint32_t kIsolationAwareManifestId = 2;  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
+
+// Wine writes one of these texts right after the MS-DOS header of the copy
+// a prefix keeps of a module that Wine itself provides.
+constexpr const char* kWineBuiltinMarker = "Wine builtin DLL";
+constexpr const char* kWinePlaceholderMarker = "Wine placeholder DLL";
 
 // IMAGE_FILE_MACHINE_*
 constexpr std::uint16_t kMachineI386 = 0x014C;
