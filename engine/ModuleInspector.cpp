@@ -28,6 +28,7 @@ ModuleFacts InspectModule(const char* path, const InspectionRequest& request)
 {
     ModuleFacts facts;
     platform::InspectedModule module = platform::OpenInspectedModule(path);
+    facts.metSharingViolation = module.sharingViolation;
     facts.version = VersionInfoOf(module.version);
     if (module.file.NotADiskFile()) return facts;
 

@@ -45,6 +45,10 @@ struct ModuleFacts {
     std::optional<FILETIME> lastWrite;
     std::optional<std::string> sha256;
     std::optional<platform::ModuleSignature> signature;
+
+    // A handle that shares with nobody kept a read out: another program's,
+    // or another reader's of this one, which may be gone a moment later.
+    bool metSharingViolation = false;
 };
 
 ModuleFacts InspectModule(const char* path, const InspectionRequest& request = {});

@@ -43,6 +43,7 @@ void ModuleReadPool::Submit(const CString& rowPath, const CString& readPath, con
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return m_jobs.size() < m_window; });
     Job job;
+    job.sequence = m_nextSequence++;
     job.rowPath = rowPath;
     job.readPath = readPath;
     job.foundUnder = foundUnder;
@@ -82,15 +83,37 @@ void ModuleReadPool::ReadJobs()
         if (m_untaken >= m_jobs.size()) return;  // ending, nothing left to read
         Job& job = m_jobs[m_untaken++];
         job.taken = true;
+        m_reading.insert(job.sequence);
         // A deque keeps its elements where they are while jobs are added at
         // the back and removed at the front, and this one is removed only
         // once its facts are there: the reference stays good.
         const CString readPath = job.readPath;
+        ModuleFacts facts = Inspect(job.sequence, readPath, lock);
+        job.facts = std::move(facts);
+        m_reading.erase(job.sequence);
+        m_changed.notify_all();
+        ReleaseFinished(lock);
+    }
+}
+
+ModuleFacts ModuleReadPool::Inspect(std::uint64_t sequence, const CString& readPath,
+                                    std::unique_lock<std::mutex>& lock)
+{
+    for (;;) {
         lock.unlock();
         ModuleFacts facts = InspectModule(readPath, m_engine.m_inspection);
         lock.lock();
-        job.facts = std::move(facts);
-        ReleaseFinished(lock);
+        if (!facts.metSharingViolation) return facts;
+        std::set<std::uint64_t> others = m_reading;
+        others.erase(sequence);
+        // Nobody of ours was reading: the holder is another program.
+        if (others.empty()) return facts;
+        m_changed.wait(lock, [&] {
+            for (const std::uint64_t other : others) {
+                if (m_reading.count(other)) return false;
+            }
+            return true;
+        });
     }
 }
 

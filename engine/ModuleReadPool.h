@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <cstdint>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "engine/ModuleInspector.h"
@@ -39,6 +41,7 @@ public:
 
 private:
     struct Job {
+        std::uint64_t sequence = 0;
         CString rowPath;
         CString readPath;
         CString foundUnder;
@@ -49,6 +52,11 @@ private:
     static unsigned WINAPI ReaderThreadProc(void* pool);
     void RunReader();
     void ReadJobs();
+    // Inspects one job's file. Two names of one file (links) may be read at
+    // once by two readers, whose handles share with nobody: the one kept out
+    // waits for the readers then at work and reads again, so that it sees
+    // what one thread would have seen.
+    ModuleFacts Inspect(std::uint64_t sequence, const CString& readPath, std::unique_lock<std::mutex>& lock);
     // Adds the rows of the finished jobs at the front, in order.
     void ReleaseFinished(std::unique_lock<std::mutex>& lock);
 
@@ -58,6 +66,8 @@ private:
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;     // in the walk's order, from the oldest not yet added
     std::size_t m_untaken = 0;  // index in m_jobs of the first job no reader took
+    std::uint64_t m_nextSequence = 0;
+    std::set<std::uint64_t> m_reading;  // the jobs taken whose facts are not there yet
     bool m_releasing = false;   // one thread adds rows at a time, in order
     bool m_ending = false;
     std::vector<platform::UniqueKernelHandle> m_readers;

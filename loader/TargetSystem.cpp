@@ -10,7 +10,7 @@
 #include "support/PeLayout.h"
 
 #ifndef _WIN32
-#include "platform/posix/wine_prefix.h"
+#include "platform/WinePrefix.h"
 #endif
 
 namespace loader {
@@ -83,7 +83,7 @@ std::unique_ptr<TargetSystem> TargetSystem::Open(const TargetOptions& options)
         live = true;
     }
 #else
-    if (windows.empty()) windows = posix::WinePrefix() + "/drive_c/windows";
+    if (windows.empty()) windows = platform::WinePrefixDirectory() + "/drive_c/windows";
 #endif
     while (windows.size() > 1 && (windows.back() == '/' || windows.back() == '\\')) windows.pop_back();
 

@@ -7,6 +7,18 @@
 
 namespace platform {
 
+namespace {
+
+VersionBlock ReadVersion(const char* path, bool& sharingViolation)
+{
+    SetLastError(ERROR_SUCCESS);
+    VersionBlock version = VersionBlock::Read(LinkedVersionFunctions(), path);
+    if (version.IsEmpty() && GetLastError() == ERROR_SHARING_VIOLATION) sharingViolation = true;
+    return version;
+}
+
+}  // namespace
+
 InspectedModule OpenInspectedModule(const char* path, bool readVersion)
 {
     InspectedModule module;
@@ -14,21 +26,23 @@ InspectedModule OpenInspectedModule(const char* path, bool readVersion)
     // A device named like a module is never handed to version.dll, which
     // would open it and wait on it.
     if (NamesADosDevice(path)) return module;
-    if (readVersion) module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
+    if (readVersion) module.version = ReadVersion(path, module.sharingViolation);
     module.file = ModuleFile(path, FileSharing::Nobody);
     if (module.file.NotADiskFile()) module.version = VersionBlock();
 #else
     module.file = ModuleFile(path, FileSharing::Nobody);
-    if (!readVersion) return module;
-    if (!module.file.IsOpen()) {
+    if (!readVersion) {
+        // Nothing to read through the open.
+    } else if (!module.file.IsOpen()) {
         // Held by another program, or missing: the version functions open
         // the file for themselves and meet what separate opens would.
-        module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
-        return module;
+        module.version = ReadVersion(path, module.sharingViolation);
+    } else {
+        const posix::SharedModuleOpen throughTheOpen(path, module.file.GetBody()->file);
+        module.version = ReadVersion(path, module.sharingViolation);
     }
-    const posix::SharedModuleOpen throughTheOpen(path, module.file.GetBody()->file);
-    module.version = VersionBlock::Read(LinkedVersionFunctions(), path);
 #endif
+    if (module.file.OpenError() == ERROR_SHARING_VIOLATION) module.sharingViolation = true;
     return module;
 }
 

@@ -17,6 +17,9 @@ struct InspectedModule {
     // Shared with nobody, as the window's reads of a module open it; not
     // open when another program holds it, or when it is no disk file.
     ModuleFile file;
+    // The version functions or the open met a handle that shares with
+    // nobody (another program's, or another reader's of this one).
+    bool sharingViolation = false;
 };
 
 InspectedModule OpenInspectedModule(const char* path, bool readVersion = true);

@@ -9,20 +9,36 @@ namespace {
 using loader::FoundBy;
 using loader::LoadRow;
 
+LoadRow Row(const char* importName, const char* importedBy, int depth, int importer, loader::LoadKind kind,
+            FoundBy foundBy, const char* fileName, std::uint16_t machine)
+{
+    LoadRow row;
+    row.program = "app.exe";
+    row.importName = importName;
+    row.importedBy = importedBy;
+    row.depth = depth;
+    row.importer = importer;
+    row.loadKind = kind;
+    row.foundBy = foundBy;
+    row.fileName = fileName;
+    row.machine = machine;
+    return row;
+}
+
 std::vector<LoadRow> SampleRows()
 {
     std::vector<LoadRow> rows(5);
-    rows[0] = {"app.exe", "app.exe", "", 0, -1, loader::LoadKind::Program, FoundBy::Given, "/very/long/folder/of/the/application/app.exe", 0x8664};
-    rows[1] = {"app.exe", "KERNEL32.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::System,
-               "/windows/system32/kernel32.dll", 0x8664};
+    rows[0] = Row("app.exe", "", 0, -1, loader::LoadKind::Program, FoundBy::Given, "/very/long/folder/of/the/application/app.exe", 0x8664);
+    rows[1] = Row("KERNEL32.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::System,
+               "/windows/system32/kernel32.dll", 0x8664);
     rows[1].builtin = true;
-    rows[2] = {"app.exe", "ntdll.dll", "kernel32.dll", 2, 1, loader::LoadKind::Forwarder, FoundBy::System,
-               "/windows/system32/ntdll.dll", 0x8664};
-    rows[3] = {"app.exe", "gone.dll", "app.exe", 1, 0, loader::LoadKind::Delay, FoundBy::Missing, "", 0};
+    rows[2] = Row("ntdll.dll", "kernel32.dll", 2, 1, loader::LoadKind::Forwarder, FoundBy::System,
+               "/windows/system32/ntdll.dll", 0x8664);
+    rows[3] = Row("gone.dll", "app.exe", 1, 0, loader::LoadKind::Delay, FoundBy::Missing, "", 0);
     rows[3].problem = loader::Problem::WrongMachine;
     rows[3].shadowed = {{"/path/x86/gone.dll", FoundBy::Path, loader::PassedOver::WrongMachine}};
-    rows[4] = {"app.exe", "zlib.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::AppDir,
-               "/very/long/folder/of/the/application/zlib.dll", 0x8664};
+    rows[4] = Row("zlib.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::AppDir,
+               "/very/long/folder/of/the/application/zlib.dll", 0x8664);
     return rows;
 }
 
