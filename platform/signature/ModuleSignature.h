@@ -16,8 +16,9 @@ enum class SignatureCheck { None, Intact, Tampered, Broken };
 enum class SignatureTrust { Unchecked, Trusted, Untrusted };
 
 struct ModuleSignature {
-    // False when the file could not be opened or read through: then there is
-    // no verdict at all (not "none").
+    // False when the file could not be opened or read through, or its size or
+    // last write changed while it was read: then there is no verdict at all
+    // (not "none").
     bool read = false;
     SignatureKind kind = SignatureKind::None;
     // The signing certificate's common name, else its organisation; empty
@@ -53,9 +54,9 @@ public:
     // Reads the module at `path` once, whole. When `wholeFile` is given,
     // every byte of the file is fed to it in order (so a SHA-256 of the file
     // costs no second read); the caller finishes it. A file that cannot be
-    // opened or read gives a default ModuleSignature and leaves `wholeFile`
-    // unfinished but possibly fed; the caller then treats the hash as unread
-    // (the return of `wholeFileComplete`).
+    // opened or read, or that changed while read, gives a default
+    // ModuleSignature and leaves `wholeFile` unfinished but possibly fed; the
+    // caller then treats the hash as unread (the return of `wholeFileComplete`).
     ModuleSignature Check(const char* path, Sha256* wholeFile = nullptr, bool* wholeFileComplete = nullptr) const;
 
 private:

@@ -77,13 +77,12 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
         };
     };
     const ModulePass pass = ReadModule(path, wholeFile, chooseDigest);
-    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
+    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
 
     ModuleSignature result;
-    if (!pass.opened || pass.failed) return result;
+    if (!pass.Sound()) return result;
     result.read = true;
     if (pass.location.state == TableState::None) return result;
-    if (pass.location.state == TableState::Present && pass.entry == EntryState::None) return result;
     result.kind = SignatureKind::Embedded;
     result.check = SignatureCheck::Broken;
     if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken) {

@@ -159,15 +159,20 @@ def set_table(data, address, size):
     struct.pack_into("<II", data, security_entry(data), address, size)
 
 
-def text_section_offset(data):
+def sections(data):
+    """(name, PointerToRawData, SizeOfRawData) of every section header."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     count = struct.unpack_from("<H", data, pe + 6)[0]
     optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    sections = pe + 24 + optional_size
-    for i in range(count):
-        header = sections + 40 * i
-        if data[header:header + 8].rstrip(b"\0") == b".text":
-            return struct.unpack_from("<I", data, header + 20)[0]
+    first = pe + 24 + optional_size
+    headers = [first + 40 * i for i in range(count)]
+    return [(bytes(data[h:h + 8]).rstrip(b"\0"), *struct.unpack_from("<II", data, h + 16)[::-1]) for h in headers]
+
+
+def text_section_offset(data):
+    for name, pointer, _ in sections(data):
+        if name == b".text":
+            return pointer
     sys.exit("make_signed_modules: no .text section")
 
 
@@ -223,6 +228,66 @@ def tiny_entries(data):
     count = 5000
     data.extend(struct.pack("<IHH", 8, 0x0200, 0x0002) * count)
     set_table(data, address, 8 * count)
+
+
+def table_over_section(data):
+    # The table moved onto the last section's raw data, the file ending with
+    # it: aligned, after the headers and at the end, yet over bytes the
+    # loader maps, so those bytes are signed by nobody.
+    _, address, size = table(data)
+    last = max(pointer for _, pointer, raw in sections(data) if raw)
+    blob = bytes(data[address:address + size])
+    del data[address:]
+    data[last:] = blob
+    set_table(data, last, size)
+
+
+def spliced_over_code(data):
+    # The signed table put in at the start of .text and gone from the end: a
+    # digest that skips the table wherever it lies still sees the signed
+    # bytes, while the loader maps the table's bytes at the entry point.
+    _, address, size = table(data)
+    blob = bytes(data[address:address + size])
+    del data[address:]
+    code = text_section_offset(data)
+    data[code:code] = blob
+    set_table(data, code, size)
+
+
+def bytes_after_last_entry(data):
+    _, address, size = table(data)
+    data.extend(b"TRAILING")
+    set_table(data, address, size + 8)
+
+
+def data_after_table(data):
+    data.extend(b"appended after the signature\0\0\0\0")
+
+
+def x509_entry_first(data):
+    # An X.509 entry (type 1) ahead of the signed data: Windows takes the first entry only.
+    _, address, size = table(data)
+    entry = struct.pack("<IHH", 16, 0x0200, 0x0001) + b"\0" * 8
+    data[address:address] = entry
+    set_table(data, address, size + len(entry))
+
+
+def unknown_revision(data):
+    _, address, _ = table(data)
+    struct.pack_into("<H", data, address + 4, 0x0300)
+
+
+def padded_inside_length(data):
+    # The one entry's length covers 8 zero bytes past its padding.
+    _, address, size = table(data)
+    struct.pack_into("<I", data, address, size + 8)
+    data.extend(b"\0" * 8)
+    set_table(data, address, size + 8)
+
+
+def checksum_changed(data):
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    struct.pack_into("<I", data, pe + 24 + 64, 0x5EED5EED)
 
 
 # --- Surgery on the time-stamp token inside the PKCS#7 blob ----------------
@@ -412,11 +477,30 @@ def main():
              "certificate table moved off its 8-byte boundary"),
             ("table_in_headers", table_in_headers, "embedded", "", "", "", "broken", "manifest",
              "certificate table address inside the headers"),
+            # Where Microsoft's rules and osslsigncode differ the manifest follows Microsoft's: a table
+            # must follow every section's raw data and end the file (osslsigncode: tampered, or none
+            # with "PE signature not at the end of the file").
+            ("table_over_section", table_over_section, "embedded", "", "", "", "broken", "manifest",
+             "certificate table moved onto the last section's raw data, ending the file"),
+            ("spliced_over_code", spliced_over_code, "embedded", "", "", "", "broken", "manifest",
+             "the signed table spliced in at the entry point's raw data (.text), gone from the end"),
+            ("data_after_table", data_after_table, "embedded", "", "", "", "broken", "manifest",
+             "bytes appended after the certificate table"),
+            ("bytes_after_last_entry", bytes_after_last_entry, "embedded", "", "", "", "broken", "osslsigncode",
+             "the table's size covers 8 bytes after its last entry"),
+            ("entry_x509_first", x509_entry_first, "embedded", "", "", "", "broken", "osslsigncode",
+             "an X.509 certificate entry ahead of the signed data"),
+            ("entry_revision_unknown", unknown_revision, "embedded", "", "", "", "broken", "osslsigncode",
+             "the signed-data entry's wRevision 0x0300"),
+            ("entry_padded_inside_length", padded_inside_length, "embedded", SIGNER, TIMESTAMP_ISO, "sha256",
+             "intact", "osslsigncode", "the entry's length covers 8 zero bytes more"),
+            ("checksum_changed", checksum_changed, "embedded", SIGNER, TIMESTAMP_ISO, "sha256", "intact",
+             "osslsigncode", "the optional header's CheckSum changed"),
         ]
         for stem, change, kind, signer, signed_on, digest, check, oracle, what in variants:
             name = "%s_%s.dll" % (stem, arch)
             derive(signed, path(name), change)
-            trust = "unchecked" if kind == "none" else "untrusted"
+            trust = {"none": "unchecked", "intact": "trusted"}.get(check, "untrusted")
             expect(name, kind, signer, signed_on, digest, check, trust, oracle, "%s DLL: %s" % (bits, what))
 
         # A time stamp that does not verify gives neither the trust time nor
