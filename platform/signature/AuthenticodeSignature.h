@@ -21,7 +21,10 @@ struct Pkcs7Free {
 };
 
 struct AuthenticodeSignature {
-    // Set when the structure reads as Authenticode, whether or not it verifies.
+    // Set when the structure reads as a PE image's Authenticode signature as
+    // Windows takes one (one signer, its digest algorithm listed, the
+    // indirect data's content type also signed, a PE image's data and
+    // nothing after its DigestInfo), whether or not it verifies.
     bool readable = false;
     const EVP_MD* imageDigest = nullptr;  // the algorithm of the stated image digest
     std::string digestName;               // "sha256" and so on

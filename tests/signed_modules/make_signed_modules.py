@@ -14,6 +14,8 @@ Needs openssl and osslsigncode with its built-in time-stamping authority
 run; dates, serials, names and every verdict are fixed.
 """
 
+import copy
+import hashlib
 import os
 import shutil
 import struct
@@ -380,6 +382,68 @@ def timestamp_from(other):
     return change
 
 
+# --- Surgery on the signed content and the signer ---------------------------
+
+SHA1_ALGORITHM = [0x30, [[0x06, bytes.fromhex("2b0e03021a")], [0x05, b""]]]
+CONTENT_TYPE_OID = bytes.fromhex("2a864886f70d010903")    # 1.2.840.113549.1.9.3
+MESSAGE_DIGEST_OID = bytes.fromhex("2a864886f70d010904")  # 1.2.840.113549.1.9.4
+ID_DATA_OID = bytes.fromhex("2a864886f70d010701")         # 1.2.840.113549.1.7.1
+SPC_CAB_DATA_OID = bytes.fromhex("2b060104018237020119")  # 1.3.6.1.4.1.311.2.1.25
+
+
+def signed_data(blob):
+    return blob[0][1][1][1][0]
+
+
+def two_signer_infos(data):
+    blob = signature_blob(data)
+    signers = signed_data(blob)[1][-1]
+    signers[1].append(copy.deepcopy(signers[1][0]))
+    replace_signature_blob(data, blob)
+
+
+def unlisted_digest_algorithm(data):
+    # digestAlgorithms names SHA-1 alone, the signer uses SHA-256; nothing signs that list.
+    blob = signature_blob(data)
+    signed_data(blob)[1][1][1] = [copy.deepcopy(SHA1_ALGORITHM)]
+    replace_signature_blob(data, blob)
+
+
+def resigned(pki, change):
+    """A change to the SpcIndirectDataContent or the authenticated attributes,
+    then messageDigest and the signer's SHA-256 signature made anew with its
+    key: a signature that holds over content Windows does not take."""
+    def apply(data):
+        blob = signature_blob(data)
+        content = signed_data(blob)[1][2][1][1][1][0]
+        signer = signed_data(blob)[1][-1][1][0]
+        attributes = next(node for node in signer[1] if node[0] == 0xA0)[1]
+        change(content[1], attributes)
+        digest = hashlib.sha256(der_encode(content[1])).digest()
+        for attribute in attributes:
+            if attribute[1][0][1] == MESSAGE_DIGEST_OID:
+                attribute[1][1][1] = [[0x04, digest]]
+        signed = subprocess.run(["openssl", "dgst", "-sha256", "-sign", os.path.join(pki, "signer.key")],
+                                input=der_encode([[0x31, attributes]]), stdout=subprocess.PIPE, check=True).stdout
+        next(node for node in signer[1] if node[0] == 0x04)[1] = signed
+        replace_signature_blob(data, blob)
+    return apply
+
+
+def foreign_spc_type(content, attributes):
+    content[0][1][0][1] = SPC_CAB_DATA_OID
+
+
+def foreign_content_type_attribute(content, attributes):
+    for attribute in attributes:
+        if attribute[1][0][1] == CONTENT_TYPE_OID:
+            attribute[1][1][1] = [[0x06, ID_DATA_OID]]
+
+
+def data_after_digest_info(content, attributes):
+    content.append([0x05, b""])
+
+
 def derive(source, target, change):
     with open(source, "rb") as f:
         data = bytearray(f.read())
@@ -492,6 +556,12 @@ def main():
              "an X.509 certificate entry ahead of the signed data"),
             ("entry_revision_unknown", unknown_revision, "embedded", "", "", "", "broken", "osslsigncode",
              "the signed-data entry's wRevision 0x0300"),
+            # osslsigncode refuses these too but names a digest (two SignerInfos) or reads as untrusted
+            # (PKCS7_verify: "unable to find message digest").
+            ("two_signer_infos", two_signer_infos, "embedded", "", "", "", "broken", "manifest",
+             "the SignerInfo given twice"),
+            ("digest_algorithm_unlisted", unlisted_digest_algorithm, "embedded", "", "", "", "broken", "manifest",
+             "the signer's SHA-256 missing from digestAlgorithms (SHA-1 only)"),
             ("entry_padded_inside_length", padded_inside_length, "embedded", SIGNER, TIMESTAMP_ISO, "sha256",
              "intact", "osslsigncode", "the entry's length covers 8 zero bytes more"),
             ("checksum_changed", checksum_changed, "embedded", SIGNER, TIMESTAMP_ISO, "sha256", "intact",
@@ -502,6 +572,22 @@ def main():
             derive(signed, path(name), change)
             trust = {"none": "unchecked", "intact": "trusted"}.get(check, "untrusted")
             expect(name, kind, signer, signed_on, digest, check, trust, oracle, "%s DLL: %s" % (bits, what))
+
+        # Signatures that hold, made anew over content that is not a PE image's Authenticode statement.
+        # Windows refuses all three; osslsigncode only the last (it takes the first two as intact).
+        resigns = [
+            ("spc_type_foreign", foreign_spc_type, "manifest",
+             "its SPC data type SPC_CAB_DATA, not SPC_PE_IMAGE_DATA"),
+            ("content_type_attribute_foreign", foreign_content_type_attribute, "manifest",
+             "its signed contentType attribute id-data, not SPC_INDIRECT_DATA"),
+            ("data_after_digest_info", data_after_digest_info, "osslsigncode",
+             "a NULL after the DigestInfo of its content"),
+        ]
+        for stem, change, oracle, what in resigns:
+            name = "%s_%s.dll" % (stem, arch)
+            derive(path("sha256_%s.dll" % arch), path(name), resigned(pki, change))
+            expect(name, "embedded", "", "", "", "broken", "untrusted", oracle,
+                   "%s DLL: re-signed with %s" % (bits, what))
 
         # A time stamp that does not verify gives neither the trust time nor
         # signedOn: the chain is judged now, and the time is the signer's own.
