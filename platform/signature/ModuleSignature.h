@@ -24,8 +24,10 @@ struct ModuleSignature {
     // The signing certificate's common name, else its organisation; empty
     // when there is no signature or it cannot be read.
     std::string signer;
-    // ISO 8601 UTC ("2026-12-09T03:20:19Z"): a time stamp's time when it verifies, else
-    // the signer's own signingTime claim; empty when the signature states neither.
+    // ISO 8601 UTC ("2026-12-09T03:20:19Z"): a time stamp's time when it
+    // verifies (its signature holds, it covers this signature, its
+    // authority's certificate was valid at that time), else the signer's own
+    // signingTime claim; empty when the signature states neither.
     std::string signedOn;
     // "sha1", "sha256", "sha384", "sha512" (or "md5"), as the signature says; empty when unknown.
     std::string digestAlgorithm;

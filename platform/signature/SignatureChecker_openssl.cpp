@@ -38,11 +38,11 @@ SignatureCheck Verdict(const AuthenticodeSignature& signature, EVP_MD_CTX* diges
 
 // The time the signer's chain is judged at: a verified time stamp's, when
 // its authority chains to the same roots for time stamping (valid at its
-// own time); else now.
+// own time) and the signer's certificate is not for Lifetime Signing; else now.
 std::optional<std::time_t> TrustTime(const AuthenticodeSignature& signature, const TrustStore& store)
 {
     const auto& stamp = signature.timestamp;
-    if (!stamp) return std::nullopt;
+    if (!stamp || TrustStore::HasLifetimeSigning(signature.signerCertificate)) return std::nullopt;
     const SignatureTrust authority =
         store.Verify(stamp->authority, stamp->certificates, stamp->time, TrustStore::Usage::TimeStamping);
     return authority == SignatureTrust::Trusted ? std::optional<std::time_t>(stamp->time) : std::nullopt;

@@ -32,6 +32,7 @@ EXPIRED_SIGNING_ISO = "2021-06-01T00:00:00Z"
 EXPIRED_TIMESTAMP_ISO = "2021-06-02T12:00:00Z"
 SIGNER = "Modaris Test Signer"
 EXPIRED_SIGNER = "Modaris Expired Signer"
+LIFETIME_SIGNER = "Modaris Lifetime Signer"
 OTHER_SIGNER = "Modaris Other Signer"
 
 CA_CONFIG = """
@@ -63,6 +64,12 @@ subjectKeyIdentifier = hash
 basicConstraints = critical, CA:false
 keyUsage = critical, digitalSignature
 extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+[lifetime_ext]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning, 1.3.6.1.4.1.311.10.3.13
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 [tsa_ext]
@@ -109,6 +116,12 @@ def make_pki(pki):
     certificate("tsa", "/O=Modaris Tests/CN=Modaris Test TSA", "tsa_ext", "root")
     certificate("expired-signer", "/O=Modaris Tests/CN=" + EXPIRED_SIGNER, "leaf_ext", "root",
                 ("20210101000000Z", "20220101000000Z"))
+    # Lifetime Signing: its signatures expire with it, whatever a time stamp says.
+    certificate("lifetime-signer", "/O=Modaris Tests/CN=" + LIFETIME_SIGNER, "lifetime_ext", "root",
+                ("20210101000000Z", "20220101000000Z"))
+    # A time-stamping authority whose certificate ended before the expired signer's time stamps.
+    certificate("expired-tsa", "/O=Modaris Tests/CN=Modaris Expired TSA", "tsa_ext", "root",
+                ("20200101000000Z", "20201231235959Z"))
     certificate("other-root", "/O=Somebody Else/CN=Modaris Other Root", "root_ext")
     certificate("other-signer", "/O=Somebody Else/CN=" + OTHER_SIGNER, "leaf_ext", "other-root")
     shutil.rmtree(work)
@@ -121,18 +134,20 @@ def make_pki(pki):
 
     chain("signer-chain.pem", "signer", "root")
     chain("expired-signer-chain.pem", "expired-signer", "root")
+    chain("lifetime-signer-chain.pem", "lifetime-signer", "root")
     chain("tsa-chain.pem", "tsa", "root")
+    chain("expired-tsa-chain.pem", "expired-tsa", "root")
     chain("other-signer-chain.pem", "other-signer", "other-root")
     os.makedirs(os.path.join(pki, "roots"))
     shutil.copy(os.path.join(pki, "root.pem"), os.path.join(pki, "roots", "root.pem"))
 
 
 def sign(pki, source, target, digest, timestamp, signer="signer", nest=False,
-         times=(SIGNING_TIME, TIMESTAMP_TIME)):
+         times=(SIGNING_TIME, TIMESTAMP_TIME), tsa="tsa"):
     args = ["osslsigncode", "sign", "-certs", os.path.join(pki, signer + "-chain.pem"),
             "-key", os.path.join(pki, signer + ".key"), "-h", digest, "-time", str(times[0])]
     if timestamp:
-        args += ["-TSA-certs", os.path.join(pki, "tsa-chain.pem"), "-TSA-key", os.path.join(pki, "tsa.key"),
+        args += ["-TSA-certs", os.path.join(pki, tsa + "-chain.pem"), "-TSA-key", os.path.join(pki, tsa + ".key"),
                  "-TSA-time", str(times[1])]
     if nest:
         args.append("-nest")
@@ -612,6 +627,21 @@ def main():
         derive(path(expired), path(name), damage_timestamp)
         expect(name, "embedded", EXPIRED_SIGNER, EXPIRED_SIGNING_ISO, "sha256", "intact", "untrusted", "osslsigncode",
                "%s DLL, signer valid only in 2021, its time-stamp token's signature damaged" % bits)
+
+        # Windows judges a Lifetime Signing signer's chain now, whatever the time stamp (osslsigncode
+        # judges it at the time stamp's time: trusted).
+        name = "lifetime_signer_timestamped_%s.dll" % arch
+        sign(pki, base, path(name), "sha256", True, signer="lifetime-signer",
+             times=(EXPIRED_SIGNING_TIME, EXPIRED_TIMESTAMP_TIME))
+        expect(name, "embedded", LIFETIME_SIGNER, EXPIRED_TIMESTAMP_ISO, "sha256", "intact", "untrusted", "manifest",
+               "%s DLL, Lifetime Signing signer valid only in 2021, time-stamped then" % bits)
+        # A time stamp whose authority's certificate had ended by its time is no signing time.
+        name = "timestamp_authority_expired_%s.dll" % arch
+        sign(pki, base, path(name), "sha256", True, signer="expired-signer",
+             times=(EXPIRED_SIGNING_TIME, EXPIRED_TIMESTAMP_TIME), tsa="expired-tsa")
+        expect(name, "embedded", EXPIRED_SIGNER, EXPIRED_SIGNING_ISO, "sha256", "intact", "untrusted",
+               "osslsigncode",
+               "%s DLL, signer valid only in 2021, time-stamped then by an authority valid only in 2020" % bits)
 
         name = "tiny_entries_%s.dll" % arch
         derive(base, path(name), tiny_entries)
