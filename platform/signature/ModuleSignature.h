@@ -22,7 +22,7 @@ struct ModuleSignature {
     bool read = false;
     SignatureKind kind = SignatureKind::None;
     // The signing certificate's common name, else its organisation; empty
-    // when there is no signature or it cannot be read.
+    // when there is no signature or it is broken (so are the next two).
     std::string signer;
     // ISO 8601 UTC ("2026-12-09T03:20:19Z"): a time stamp's time when it
     // verifies (its signature holds, it covers this signature, its

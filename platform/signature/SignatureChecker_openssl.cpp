@@ -85,11 +85,13 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     if (pass.location.state == TableState::None) return result;
     result.kind = SignatureKind::Embedded;
     result.check = SignatureCheck::Broken;
-    if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken) {
+    if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken)
+        result.check = Verdict(signature, digest.get(), pass.digested);
+    // A broken signature's signer and times are claims nobody vouches for.
+    if (result.check != SignatureCheck::Broken) {
         result.signer = signature.signer;
         result.signedOn = signature.signedOn;
         result.digestAlgorithm = signature.digestName;
-        result.check = Verdict(signature, digest.get(), pass.digested);
     }
     // With roots to judge by, a signature that is not intact vouches for nobody.
     if (m_roots)

@@ -178,7 +178,7 @@ bool CheckInCatalog(const std::wstring& path, ModuleSignature& signature)
             data.pCatalog = &member;
             signature.kind = SignatureKind::Catalog;
             ApplyStatus(VerifyTrust(data), signature);
-            ReadSignerFacts(info.wszCatalogFile, signature);
+            if (signature.check != SignatureCheck::Broken) ReadSignerFacts(info.wszCatalogFile, signature);
         }
         if (catalog) CryptCATAdminReleaseCatalogContext(admin, catalog, 0);
         CryptCATAdminReleaseContext(admin, 0);
@@ -243,7 +243,8 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     }
     signature.kind = SignatureKind::Embedded;
     ApplyStatus(status, signature);
-    ReadSignerFacts(wide.c_str(), signature);
+    // A broken signature's signer and times are claims nobody vouches for.
+    if (signature.check != SignatureCheck::Broken) ReadSignerFacts(wide.c_str(), signature);
     return signature;
 }
 
