@@ -210,8 +210,9 @@ static bool CouldNotOpen(LONG status)
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
     ModuleSignature signature;
-    // The system reads the module itself; the pass here hashes it, or
-    // without a hash to make only finds that it can be read.
+    // The system reads the module itself; the pass here hashes it and finds
+    // where its table lies, or without a hash to make reads no more than the
+    // headers and the table.
     const ModulePass pass = ReadModule(path, wholeFile, {});
     if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
     if (!pass.Sound()) return signature;

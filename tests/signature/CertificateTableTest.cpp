@@ -249,7 +249,8 @@ TEST(AuthenticodeStream, FeedsTheRangesWhateverThePieces)
 TEST(AuthenticodeStream, EndsWhenTheDigestRefuses)
 {
     int calls = 0;
-    AuthenticodeStream stream({{0, 4}, {8, 16}, {24, 64}}, [&](const std::uint8_t*, std::size_t) { return ++calls < 2; });
+    AuthenticodeStream stream({{0, 4}, {8, 16}, {24, 64}},
+                              [&](const std::uint8_t*, std::size_t) { return ++calls < 2; });
     const Bytes file(64);
     EXPECT_FALSE(stream.Feed(file.data(), file.size()));
     EXPECT_FALSE(stream.Feed(file.data(), file.size()));
