@@ -21,7 +21,10 @@ struct Pkcs7Free {
 };
 
 struct AuthenticodeSignature {
-    // Set when the structure reads as Authenticode, whether or not it verifies.
+    // Set when the structure reads as a PE image's Authenticode signature as
+    // Windows takes one (one signer, its digest algorithm listed, the
+    // indirect data's content type also signed, a PE image's data and
+    // nothing after its DigestInfo), whether or not it verifies.
     bool readable = false;
     const EVP_MD* imageDigest = nullptr;  // the algorithm of the stated image digest
     std::string digestName;               // "sha256" and so on
@@ -32,8 +35,9 @@ struct AuthenticodeSignature {
     std::string signer;
     std::string signedOn;
 
-    // A time stamp whose signature holds and whose imprint is the signer's
-    // signature value; the signer's own signingTime is no time stamp.
+    // A time stamp whose signature holds, whose imprint is the signer's
+    // signature value and whose authority's certificate was valid at the
+    // time it states; the signer's own signingTime is no time stamp.
     struct TimeStamp {
         std::time_t time = 0;
         X509* authority = nullptr;               // the time-stamping authority's certificate
@@ -54,7 +58,8 @@ bool SignerInfoHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned 
 
 // What the signer's certificate and attributes tell (SignatureFacts_openssl.cpp).
 std::string SignerName(X509* certificate);
-// The signing time: a time stamp's when one verifies, else the signer's own claim.
+// The signing time: a time stamp's when one verifies (and then `timestamp`),
+// else the signer's own claim.
 void ReadSigningTime(PKCS7_SIGNER_INFO* signerInfo, AuthenticodeSignature& signature);
 
 }  // namespace platform::signature

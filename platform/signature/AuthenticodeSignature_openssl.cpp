@@ -12,6 +12,7 @@ namespace platform::signature {
 namespace {
 
 constexpr const char* kIndirectDataOid = "1.3.6.1.4.1.311.2.1.4";  // SPC_INDIRECT_DATA_OBJID
+constexpr const char* kPeImageDataOid = "1.3.6.1.4.1.311.2.1.15";  // SPC_PE_IMAGE_DATAOBJ
 
 struct AsnObjectFree {
     void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
@@ -26,10 +27,10 @@ struct OpenSslFree {
     void operator()(unsigned char* bytes) const { OPENSSL_free(bytes); }
 };
 
-bool IsIndirectData(const ASN1_OBJECT* type)
+bool Is(const ASN1_OBJECT* object, const char* oid)
 {
-    static const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> indirect(OBJ_txt2obj(kIndirectDataOid, 1));
-    return indirect && type && OBJ_cmp(type, indirect.get()) == 0;
+    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> wanted(OBJ_txt2obj(oid, 1));
+    return wanted && object && OBJ_cmp(object, wanted.get()) == 0;
 }
 
 const char* DigestName(int nid)
@@ -44,18 +45,66 @@ const char* DigestName(int nid)
     }
 }
 
-// The value octets of a DER element: what Authenticode digests of its
-// content, without the element's tag and length.
-bool ElementValue(const unsigned char* der, long size, const unsigned char*& value, long& valueSize)
+// Steps into the SEQUENCE at `at` (of `available` bytes): its value's start
+// and size. DER has definite lengths only.
+bool EnterSequence(const unsigned char* at, long available, const unsigned char*& value, long& valueSize)
 {
-    const unsigned char* at = der;
+    const unsigned char* inside = at;
     int tag = 0;
     int cls = 0;
-    const int flags = ASN1_get_object(&at, &valueSize, &tag, &cls, size);
-    // 0x80: malformed; 0x21: indefinite length, which DER never has.
-    if ((flags & 0x80) || flags == 0x21 || tag != V_ASN1_SEQUENCE) return false;
-    value = at;
-    return valueSize >= 0 && valueSize <= size - (at - der);
+    const int flags = ASN1_get_object(&inside, &valueSize, &tag, &cls, available);
+    // 0x80: malformed; 0x21: indefinite length.
+    if ((flags & 0x80) || flags == 0x21 || tag != V_ASN1_SEQUENCE || cls != V_ASN1_UNIVERSAL) return false;
+    value = inside;
+    return valueSize >= 0 && valueSize <= available - (inside - at);
+}
+
+// What the content states of the image.
+struct ImageStatement {
+    const EVP_MD* md = nullptr;
+    const char* name = nullptr;
+    std::vector<std::uint8_t> digest;
+};
+
+// SpcIndirectDataContent ::= SEQUENCE { data SpcAttributeTypeAndOptionalValue,
+// messageDigest DigestInfo }: a PE image's data, and the DigestInfo last.
+bool ReadIndirectData(const unsigned char* value, long valueSize, ImageStatement& statement)
+{
+    const unsigned char* data = nullptr;
+    long dataSize = 0;
+    if (!EnterSequence(value, valueSize, data, dataSize)) return false;
+    const unsigned char* typeAt = data;
+    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> type(d2i_ASN1_OBJECT(nullptr, &typeAt, dataSize));
+    if (!Is(type.get(), kPeImageDataOid)) return false;
+
+    const unsigned char* digestAt = data + dataSize;
+    const unsigned char* const end = value + valueSize;
+    const std::unique_ptr<X509_SIG, DigestInfoFree> digestInfo(d2i_X509_SIG(nullptr, &digestAt, end - digestAt));
+    if (!digestInfo || digestAt != end) return false;
+    const X509_ALGOR* algorithm = nullptr;
+    const ASN1_OCTET_STRING* imageDigest = nullptr;
+    X509_SIG_get0(digestInfo.get(), &algorithm, &imageDigest);
+    const char* name = DigestName(OBJ_obj2nid(algorithm->algorithm));
+    const EVP_MD* md = name ? EVP_get_digestbyname(name) : nullptr;
+    if (!md || ASN1_STRING_length(imageDigest) != EVP_MD_get_size(md)) return false;
+    statement.md = md;
+    statement.name = name;
+    statement.digest.assign(imageDigest->data, imageDigest->data + imageDigest->length);
+    return true;
+}
+
+// What Windows asks of the one signer: its digest algorithm among the
+// SignedData's, and its signed contentType the indirect data's.
+bool SignerFitsContent(PKCS7_SIGNED* signedData, PKCS7_SIGNER_INFO* info)
+{
+    if (!info || !info->issuer_and_serial || !info->digest_alg) return false;
+    bool listed = false;
+    for (int i = 0; i < sk_X509_ALGOR_num(signedData->md_algs); ++i)
+        listed = listed || OBJ_cmp(sk_X509_ALGOR_value(signedData->md_algs, i)->algorithm,
+                                   info->digest_alg->algorithm) == 0;
+    const ASN1_TYPE* contentType = PKCS7_get_signed_attribute(info, NID_pkcs9_contentType);
+    return listed && contentType && contentType->type == V_ASN1_OBJECT &&
+           Is(contentType->value.object, kIndirectDataOid);
 }
 
 bool Digest(const EVP_MD* md, const unsigned char* data, std::size_t size, std::vector<std::uint8_t>& out)
@@ -119,36 +168,25 @@ AuthenticodeSignature ReadAuthenticode(const std::uint8_t* der, std::size_t size
     // The content: an SpcIndirectDataContent, which OpenSSL keeps whole as
     // an unknown type's SEQUENCE.
     PKCS7* content = p7->d.sign->contents;
-    if (!IsIndirectData(content->type) || !content->d.other || content->d.other->type != V_ASN1_SEQUENCE) return signature;
+    if (!Is(content->type, kIndirectDataOid) || !content->d.other || content->d.other->type != V_ASN1_SEQUENCE)
+        return signature;
     const ASN1_STRING* sequence = content->d.other->value.sequence;
     const unsigned char* value = nullptr;
     long valueSize = 0;
-    if (!ElementValue(sequence->data, sequence->length, value, valueSize)) return signature;
+    ImageStatement statement;
+    if (!EnterSequence(sequence->data, sequence->length, value, valueSize) ||
+        !ReadIndirectData(value, valueSize, statement))
+        return signature;
 
-    // Inside: the data's type and value, then the DigestInfo.
-    const unsigned char* field = value;
-    long fieldSize = 0;
-    int tag = 0;
-    int cls = 0;
-    const int flags = ASN1_get_object(&field, &fieldSize, &tag, &cls, valueSize);
-    if ((flags & 0x80) || flags == 0x21 || fieldSize > valueSize - (field - value)) return signature;
-    field += fieldSize;
-    const std::unique_ptr<X509_SIG, DigestInfoFree> digestInfo(d2i_X509_SIG(nullptr, &field, valueSize - (field - value)));
-    if (!digestInfo) return signature;
-    const X509_ALGOR* algorithm = nullptr;
-    const ASN1_OCTET_STRING* imageDigest = nullptr;
-    X509_SIG_get0(digestInfo.get(), &algorithm, &imageDigest);
-    const char* name = DigestName(OBJ_obj2nid(algorithm->algorithm));
-    if (!name) return signature;
-    signature.digestName = name;
-    signature.imageDigest = EVP_get_digestbyname(name);
-    signature.signedImageDigest.assign(imageDigest->data, imageDigest->data + imageDigest->length);
-
-    // The primary signer; a second signature nests in its unsigned attributes.
+    // One signer: a second signature nests in its unsigned attributes, never beside it.
     STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(p7);
-    if (sk_PKCS7_SIGNER_INFO_num(signers) < 1) return signature;
+    if (sk_PKCS7_SIGNER_INFO_num(signers) != 1) return signature;
     PKCS7_SIGNER_INFO* info = sk_PKCS7_SIGNER_INFO_value(signers, 0);
-    if (!info || !info->issuer_and_serial || !info->digest_alg) return signature;
+    if (!SignerFitsContent(p7->d.sign, info)) return signature;
+
+    signature.digestName = statement.name;
+    signature.imageDigest = statement.md;
+    signature.signedImageDigest = std::move(statement.digest);
     signature.signerCertificate = X509_find_by_issuer_and_serial(p7->d.sign->cert, info->issuer_and_serial->issuer,
                                                                  info->issuer_and_serial->serial);
     signature.readable = true;

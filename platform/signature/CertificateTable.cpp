@@ -1,97 +1,115 @@
 #include "platform/signature/CertificateTable.h"
 
 #include "support/LittleEndian.h"
+#include "support/PeLayout.h"
 
 namespace platform::signature {
 
 namespace {
 
+namespace pe = support::pe;
 using support::ReadU16;
 using support::ReadU32;
 
-constexpr std::size_t kDosHeaderSize = 64;
-constexpr std::size_t kNewHeaderOffsetField = 60;  // e_lfanew
-// From the PE signature: the file header's SizeOfOptionalHeader, then the optional header.
-constexpr std::size_t kOptionalHeaderSizeField = 20;
-constexpr std::size_t kOptionalHeader = 24;
-// Fields of the optional header, from its start; the same in PE32 and PE32+.
-constexpr std::size_t kSizeOfHeadersField = 60;
-constexpr std::size_t kCheckSumField = 64;
-constexpr std::size_t kPe32RvaCountField = 92;
-constexpr std::size_t kPe32PlusRvaCountField = 108;
-constexpr std::size_t kDirectoryEntrySize = 8;
-constexpr std::uint32_t kSecurityDirectoryIndex = 4;  // IMAGE_DIRECTORY_ENTRY_SECURITY
-
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-
-constexpr std::size_t kEntryHeaderSize = 8;  // dwLength, wRevision, wCertificateType
-constexpr std::uint16_t kPkcsSignedData = 2;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
-
 std::uint64_t AlignUp8(std::uint64_t value) { return (value + 7) & ~std::uint64_t{7}; }
+
+// The section table's raw data fields, or false when the table is not all
+// inside what was read.
+bool ReadSections(const std::uint8_t* head, std::size_t headSize, std::uint64_t first, std::uint32_t count,
+                  std::vector<SectionRawData>& sections)
+{
+    if (first + std::uint64_t{count} * pe::kSectionHeaderSize > headSize) return false;
+    sections.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t* header = head + first + std::uint64_t{i} * pe::kSectionHeaderSize;
+        sections.push_back({ReadU32(header + pe::kSectionPointerToRawDataField),
+                            ReadU32(header + pe::kSectionSizeOfRawDataField)});
+    }
+    return true;
+}
 
 }  // namespace
 
 TableLocation LocateCertificateTable(const std::uint8_t* head, std::size_t headSize, std::uint64_t fileSize)
 {
     TableLocation location;
-    if (headSize < kDosHeaderSize || head[0] != 'M' || head[1] != 'Z') return location;
-    const std::uint64_t pe = ReadU32(head + kNewHeaderOffsetField);
-    if (pe + kOptionalHeader + 2 > headSize) return location;
-    const std::uint8_t* header = head + pe;
+    if (headSize < pe::kDosHeaderSize || head[0] != 'M' || head[1] != 'Z') return location;
+    const std::uint64_t signature = ReadU32(head + pe::kNewHeaderOffsetField);
+    const std::uint64_t optional = signature + pe::kOptionalHeader;
+    if (optional + 2 > headSize) return location;
+    const std::uint8_t* header = head + signature;
     if (header[0] != 'P' || header[1] != 'E' || header[2] != 0 || header[3] != 0) return location;
 
-    const std::uint16_t magic = ReadU16(header + kOptionalHeader);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) return location;
-    const std::size_t rvaCountField = kOptionalHeader + (magic == kPe32PlusMagic ? kPe32PlusRvaCountField : kPe32RvaCountField);
-    const std::size_t entryField = rvaCountField + 4 + kSecurityDirectoryIndex * kDirectoryEntrySize;
-    if (pe + entryField + kDirectoryEntrySize > headSize) return location;
+    const std::uint16_t magic = ReadU16(head + optional + pe::kMagicField);
+    if (magic != pe::kPe32Magic && magic != pe::kPe32PlusMagic) return location;
+    const bool pe32Plus = magic == pe::kPe32PlusMagic;
+    const std::uint64_t entry = optional + pe::DataDirectoryField(pe32Plus, pe::kSecurityDirectory);
+    if (entry + pe::kDataDirectoryEntrySize > headSize) return location;
     // An entry the header does not count, or that lies past the optional
     // header the file header states, is not there.
-    if (ReadU32(header + rvaCountField) <= kSecurityDirectoryIndex) return location;
-    if (kOptionalHeader + ReadU16(header + kOptionalHeaderSizeField) < entryField + kDirectoryEntrySize) return location;
+    const std::uint16_t optionalSize = ReadU16(header + pe::kSizeOfOptionalHeaderField);
+    if (ReadU32(head + optional + pe::NumberOfRvaAndSizesField(pe32Plus)) <= pe::kSecurityDirectory) return location;
+    if (optional + optionalSize < entry + pe::kDataDirectoryEntrySize) return location;
 
-    const std::uint32_t tableOffset = ReadU32(header + entryField);
-    const std::uint32_t tableSize = ReadU32(header + entryField + 4);
+    const std::uint32_t tableOffset = ReadU32(head + entry);
+    const std::uint32_t tableSize = ReadU32(head + entry + 4);
     if (tableOffset == 0 || tableSize == 0) return location;
 
-    location.layout.checkSumOffset = pe + kOptionalHeader + kCheckSumField;
-    location.layout.directoryEntryOffset = pe + entryField;
+    location.state = TableState::Broken;
     location.layout.tableOffset = tableOffset;
     location.layout.tableSize = tableSize;
-    // Both in 64 bits, so offset + size cannot wrap.
-    const bool fits = std::uint64_t{tableOffset} + tableSize <= fileSize;
-    // The table follows the image; one inside the headers would overlap what it signs.
-    const bool afterHeaders = tableOffset >= ReadU32(header + kOptionalHeader + kSizeOfHeadersField) &&
-                              tableOffset >= location.layout.directoryEntryOffset + kDirectoryEntrySize;
-    location.state = fits && afterHeaders && tableOffset % 8 == 0 && tableSize <= kMaxTableSize ? TableState::Present
-                                                                                                 : TableState::Broken;
+    // Both ends on 8-byte boundaries, the second the file's (in 64 bits, so
+    // offset + size cannot wrap): a file longer than its table's end is
+    // refused here, before any of its body is read.
+    if (tableOffset % 8 != 0 || tableSize % 8 != 0 || tableSize > kMaxTableSize ||
+        std::uint64_t{tableOffset} + tableSize != fileSize)
+        return location;
+
+    // The section headers follow the optional header inside the headers the
+    // loader maps, so the digest of the headers covers them.
+    ImageRegions regions;
+    regions.sizeOfHeaders = ReadU32(head + optional + pe::kSizeOfHeadersField);
+    regions.checkSumOffset = optional + pe::kCheckSumField;
+    regions.directoryEntryOffset = entry;
+    regions.tableOffset = tableOffset;
+    const std::uint64_t sectionTable = optional + optionalSize;
+    const std::uint16_t sectionCount = ReadU16(header + pe::kNumberOfSectionsField);
+    if (sectionTable + std::uint64_t{sectionCount} * pe::kSectionHeaderSize > regions.sizeOfHeaders ||
+        !ReadSections(head, headSize, sectionTable, sectionCount, regions.sections))
+        return location;
+    std::optional<std::vector<ByteRange>> digested = DigestRanges(regions);
+    if (!digested) return location;
+    location.layout.digested = std::move(*digested);
+    location.state = TableState::Present;
     return location;
 }
 
 SignedDataEntry FindSignedDataEntry(const std::uint8_t* table, std::size_t tableSize)
 {
     SignedDataEntry found;
+    found.state = EntryState::Broken;
+    if (tableSize < pe::kCertificateEntryHeaderSize) return found;
+    const std::uint32_t firstLength = ReadU32(table);
+    const std::uint16_t revision = ReadU16(table + 4);
+    // Windows reads the first entry only: a signature is there or nowhere.
+    if ((revision != pe::kCertificateRevision2 && revision != pe::kCertificateRevision1) ||
+        ReadU16(table + 6) != pe::kCertificateTypePkcsSignedData || firstLength <= pe::kCertificateEntryHeaderSize)
+        return found;
+
+    // Every entry's length, padded to 8, and nothing else: bytes after the
+    // last entry would be data that no signature covers.
     std::uint64_t offset = 0;
-    for (std::size_t count = 0; offset + kEntryHeaderSize <= tableSize; ++count) {
-        if (count == kMaxEntries) {
-            found.state = EntryState::Broken;
-            return found;
-        }
+    for (std::size_t count = 0; offset < tableSize; ++count) {
+        if (count == kMaxEntries || tableSize - offset < pe::kCertificateEntryHeaderSize) return found;
         const std::uint32_t length = ReadU32(table + offset);
         // A length that does not cover its own header would never advance.
-        if (length < kEntryHeaderSize || length > tableSize - offset) {
-            found.state = EntryState::Broken;
-            return found;
-        }
-        if (ReadU16(table + offset + 6) == kPkcsSignedData) {
-            found.state = length > kEntryHeaderSize ? EntryState::Found : EntryState::Broken;
-            found.offset = static_cast<std::size_t>(offset + kEntryHeaderSize);
-            found.size = length - kEntryHeaderSize;
-            return found;
-        }
+        if (length < pe::kCertificateEntryHeaderSize || length > tableSize - offset) return found;
         offset = AlignUp8(offset + length);
     }
+    if (offset != tableSize) return found;
+    found.state = EntryState::Found;
+    found.offset = pe::kCertificateEntryHeaderSize;
+    found.size = firstLength - pe::kCertificateEntryHeaderSize;
     return found;
 }
 

@@ -2,7 +2,8 @@
 // each given to the whole-file hash and, when the module is signed, to the
 // Authenticode digest; the certificate table alone is read ahead (from the
 // first chunk, or by one positioned read) because the digest's algorithm
-// is named inside it.
+// is named inside it. The pass reads no further than the size the file had
+// at the open, and vouches for nothing when the file changed meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -20,18 +21,23 @@ namespace platform::signature {
 
 struct ModulePass {
     bool opened = false;
-    bool failed = false;         // a read failed: nothing here is to be believed
+    bool failed = false;         // a read failed
+    bool changed = false;        // the size or last write differed at the end from the open
     bool readWhole = false;      // every byte read
     bool wholeFileFed = false;   // and every byte taken by `wholeFile`
     TableLocation location;
     EntryState entry = EntryState::None;
-    std::vector<std::uint8_t> signedData;  // the PKCS#7 bytes of the first signed-data entry
-    bool digested = false;                 // the Authenticode digest saw every byte
+    std::vector<std::uint8_t> signedData;  // the PKCS#7 bytes of the table's first entry
+    bool digested = false;                 // the Authenticode digest saw every byte it takes
+    std::uint64_t bytesRead = 0;
+
+    // Whether anything here is to be believed.
+    bool Sound() const { return opened && !failed && !changed; }
 };
 
-// Called once when a signed-data entry is found; returns the digest's sink,
-// or an empty function when there is none to compute. The table is located
-// and walked with or without it.
+// Called once when the signed-data entry is found; returns the digest's
+// sink, or an empty function when there is none to compute. The table is
+// located and walked with or without it.
 using DigestChooser = std::function<AuthenticodeStream::Sink(const std::vector<std::uint8_t>& signedData)>;
 
 // Without `wholeFile` the reading stops once nothing more needs the bytes.

@@ -16,15 +16,18 @@ enum class SignatureCheck { None, Intact, Tampered, Broken };
 enum class SignatureTrust { Unchecked, Trusted, Untrusted };
 
 struct ModuleSignature {
-    // False when the file could not be opened or read through: then there is
-    // no verdict at all (not "none").
+    // False when the file could not be opened or read through, or its size or
+    // last write changed while it was read: then there is no verdict at all
+    // (not "none").
     bool read = false;
     SignatureKind kind = SignatureKind::None;
     // The signing certificate's common name, else its organisation; empty
-    // when there is no signature or it cannot be read.
+    // when there is no signature or it is broken (so are the next two).
     std::string signer;
-    // ISO 8601 UTC ("2026-12-09T03:20:19Z"): a time stamp's time when it verifies, else
-    // the signer's own signingTime claim; empty when the signature states neither.
+    // ISO 8601 UTC ("2026-12-09T03:20:19Z"): a time stamp's time when it
+    // verifies (its signature holds, it covers this signature, its
+    // authority's certificate was valid at that time), else the signer's own
+    // signingTime claim; empty when the signature states neither.
     std::string signedOn;
     // "sha1", "sha256", "sha384", "sha512" (or "md5"), as the signature says; empty when unknown.
     std::string digestAlgorithm;
@@ -53,9 +56,9 @@ public:
     // Reads the module at `path` once, whole. When `wholeFile` is given,
     // every byte of the file is fed to it in order (so a SHA-256 of the file
     // costs no second read); the caller finishes it. A file that cannot be
-    // opened or read gives a default ModuleSignature and leaves `wholeFile`
-    // unfinished but possibly fed; the caller then treats the hash as unread
-    // (the return of `wholeFileComplete`).
+    // opened or read, or that changed while read, gives a default
+    // ModuleSignature and leaves `wholeFile` unfinished but possibly fed; the
+    // caller then treats the hash as unread (the return of `wholeFileComplete`).
     ModuleSignature Check(const char* path, Sha256* wholeFile = nullptr, bool* wholeFileComplete = nullptr) const;
 
 private:

@@ -38,11 +38,11 @@ SignatureCheck Verdict(const AuthenticodeSignature& signature, EVP_MD_CTX* diges
 
 // The time the signer's chain is judged at: a verified time stamp's, when
 // its authority chains to the same roots for time stamping (valid at its
-// own time); else now.
+// own time) and the signer's certificate is not for Lifetime Signing; else now.
 std::optional<std::time_t> TrustTime(const AuthenticodeSignature& signature, const TrustStore& store)
 {
     const auto& stamp = signature.timestamp;
-    if (!stamp) return std::nullopt;
+    if (!stamp || TrustStore::HasLifetimeSigning(signature.signerCertificate)) return std::nullopt;
     const SignatureTrust authority =
         store.Verify(stamp->authority, stamp->certificates, stamp->time, TrustStore::Usage::TimeStamping);
     return authority == SignatureTrust::Trusted ? std::optional<std::time_t>(stamp->time) : std::nullopt;
@@ -77,20 +77,21 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
         };
     };
     const ModulePass pass = ReadModule(path, wholeFile, chooseDigest);
-    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
+    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
 
     ModuleSignature result;
-    if (!pass.opened || pass.failed) return result;
+    if (!pass.Sound()) return result;
     result.read = true;
     if (pass.location.state == TableState::None) return result;
-    if (pass.location.state == TableState::Present && pass.entry == EntryState::None) return result;
     result.kind = SignatureKind::Embedded;
     result.check = SignatureCheck::Broken;
-    if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken) {
+    if (pass.location.state != TableState::Broken && pass.entry != EntryState::Broken)
+        result.check = Verdict(signature, digest.get(), pass.digested);
+    // A broken signature's signer and times are claims nobody vouches for.
+    if (result.check != SignatureCheck::Broken) {
         result.signer = signature.signer;
         result.signedOn = signature.signedOn;
         result.digestAlgorithm = signature.digestName;
-        result.check = Verdict(signature, digest.get(), pass.digested);
     }
     // With roots to judge by, a signature that is not intact vouches for nobody.
     if (m_roots)

@@ -178,7 +178,7 @@ bool CheckInCatalog(const std::wstring& path, ModuleSignature& signature)
             data.pCatalog = &member;
             signature.kind = SignatureKind::Catalog;
             ApplyStatus(VerifyTrust(data), signature);
-            ReadSignerFacts(info.wszCatalogFile, signature);
+            if (signature.check != SignatureCheck::Broken) ReadSignerFacts(info.wszCatalogFile, signature);
         }
         if (catalog) CryptCATAdminReleaseCatalogContext(admin, catalog, 0);
         CryptCATAdminReleaseContext(admin, 0);
@@ -210,14 +210,25 @@ static bool CouldNotOpen(LONG status)
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
     ModuleSignature signature;
-    // The system reads the module itself; the pass here hashes it, or
-    // without a hash to make only finds that it can be read.
+    // The system reads the module itself; the pass here hashes it and finds
+    // where its table lies, or without a hash to make reads no more than the
+    // headers and the table.
     const ModulePass pass = ReadModule(path, wholeFile, {});
-    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && !pass.failed;
-    if (!pass.opened || pass.failed) return signature;
+    if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
+    if (!pass.Sound()) return signature;
 
     const std::wstring wide = Wide(path);
     if (wide.empty()) return signature;
+    // A table that the headers state where Windows takes none, or whose
+    // first entry is no signature, is broken whatever WinVerifyTrust says:
+    // Windows refuses such a file, Wine's WinVerifyTrust may not.
+    if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken) {
+        signature.read = true;
+        signature.kind = SignatureKind::Embedded;
+        signature.check = SignatureCheck::Broken;
+        signature.trust = SignatureTrust::Untrusted;
+        return signature;
+    }
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof file;
     file.pcwszFilePath = wide.c_str();
@@ -227,23 +238,14 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
     const LONG status = VerifyTrust(data);
     if (CouldNotOpen(status)) return signature;
     signature.read = true;
-    // A table that the headers state but that cannot be walked is a broken
-    // signature when Windows refuses it too, however it words the refusal;
-    // the verdict then reads as on Linux.
-    const bool tableBroken = pass.location.state == TableState::Broken || pass.entry == EntryState::Broken;
-    if (status != ERROR_SUCCESS && tableBroken) {
-        signature.kind = SignatureKind::Embedded;
-        signature.check = SignatureCheck::Broken;
-        signature.trust = SignatureTrust::Untrusted;
-        return signature;
-    }
     if (NoSignature(status)) {
         if (status == TRUST_E_NOSIGNATURE) CheckInCatalog(wide, signature);
         return signature;
     }
     signature.kind = SignatureKind::Embedded;
     ApplyStatus(status, signature);
-    ReadSignerFacts(wide.c_str(), signature);
+    // A broken signature's signer and times are claims nobody vouches for.
+    if (signature.check != SignatureCheck::Broken) ReadSignerFacts(wide.c_str(), signature);
     return signature;
 }
 

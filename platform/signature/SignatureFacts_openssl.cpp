@@ -136,6 +136,15 @@ bool ToTime(const ASN1_TIME* time, std::string& text, std::time_t& seconds)
     return true;
 }
 
+// A time the authority's certificate does not cover is no time it can vouch for.
+bool ValidAt(X509* certificate, std::time_t time)
+{
+    if (!certificate) return false;
+    const int from = ASN1_TIME_cmp_time_t(X509_get0_notBefore(certificate), time);
+    const int to = ASN1_TIME_cmp_time_t(X509_get0_notAfter(certificate), time);
+    return (from == -1 || from == 0) && (to == 0 || to == 1);
+}
+
 const ASN1_TIME* AsTime(const ASN1_TYPE* value)
 {
     if (!value || (value->type != V_ASN1_UTCTIME && value->type != V_ASN1_GENERALIZEDTIME)) return nullptr;
@@ -154,20 +163,25 @@ std::string SignerName(X509* certificate)
 
 void ReadSigningTime(PKCS7_SIGNER_INFO* info, AuthenticodeSignature& signature)
 {
+    std::string text;
     std::time_t seconds = 0;
+    const auto take = [&](AuthenticodeSignature::TimeStamp& stamp) {
+        stamp.time = seconds;
+        signature.signedOn = text;
+        signature.timestamp = std::move(stamp);
+    };
     AuthenticodeSignature::TimeStamp stamp;
     std::unique_ptr<TS_TST_INFO, TstInfoFree> token;
-    if (ToTime(Rfc3161Time(info, token, stamp), signature.signedOn, seconds)) {
-        stamp.time = seconds;
-        signature.timestamp = std::move(stamp);
+    if (ToTime(Rfc3161Time(info, token, stamp), text, seconds) && ValidAt(stamp.authority, seconds)) {
+        take(stamp);
         return;
     }
     stamp = {};
     std::unique_ptr<PKCS7_SIGNER_INFO, SignerInfoFree> counter;
     STACK_OF(X509)* certificates = signature.pkcs7 ? signature.pkcs7->d.sign->cert : nullptr;
-    if (ToTime(AsTime(CountersignedTime(info, certificates, counter, stamp)), signature.signedOn, seconds)) {
-        stamp.time = seconds;
-        signature.timestamp = std::move(stamp);
+    if (ToTime(AsTime(CountersignedTime(info, certificates, counter, stamp)), text, seconds) &&
+        ValidAt(stamp.authority, seconds)) {
+        take(stamp);
         return;
     }
     // A time stamp that does not verify is passed over: the signer's own claim, if any, is the time shown.

@@ -84,17 +84,27 @@ std::string TimeText(const SYSTEMTIME& time)
     return text;
 }
 
-std::string SigningTime(const CRYPT_ATTRIBUTES& attributes)
+bool SigningFileTime(const CRYPT_ATTRIBUTES& attributes, FILETIME& time)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, szOID_RSA_signingTime);
-    FILETIME time;
     DWORD size = sizeof time;
+    return attribute && CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute->rgValue[0].pbData,
+                                          attribute->rgValue[0].cbData, 0, &time, &size);
+}
+
+std::string SigningTime(const CRYPT_ATTRIBUTES& attributes)
+{
+    FILETIME time;
     SYSTEMTIME parts;
-    if (!attribute || !CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute->rgValue[0].pbData,
-                                         attribute->rgValue[0].cbData, 0, &time, &size) ||
-        !FileTimeToSystemTime(&time, &parts))
-        return {};
+    if (!SigningFileTime(attributes, time) || !FileTimeToSystemTime(&time, &parts)) return {};
     return TimeText(parts);
+}
+
+// A time the authority's certificate does not cover is no time it can vouch for.
+bool ValidAt(PCCERT_CONTEXT certificate, const FILETIME& time)
+{
+    FILETIME at = time;
+    return certificate && CertVerifyTimeValidity(&at, certificate->pCertInfo) == 0;
 }
 
 // One DER element's header at `at`: its tag and where its value lies.
@@ -177,7 +187,31 @@ struct TokenFacts {
     const BYTE* imprint = nullptr;
     std::size_t imprintSize = 0;
     std::string time;
+    FILETIME when{};
 };
+
+// genTime's "YYYYMMDDhhmmss" (then 'Z' or a fraction): the text and the time.
+bool ReadGeneralizedTime(const BYTE* value, std::size_t size, TokenFacts& facts)
+{
+    if (size < 15 || (value[14] != 'Z' && value[14] != '.')) return false;
+    for (std::size_t i = 0; i < 14; ++i)
+        if (value[i] < '0' || value[i] > '9') return false;
+    const auto number = [&](std::size_t from, std::size_t count) {
+        WORD result = 0;
+        for (std::size_t i = from; i < from + count; ++i) result = static_cast<WORD>(result * 10 + (value[i] - '0'));
+        return result;
+    };
+    SYSTEMTIME parts = {};
+    parts.wYear = number(0, 4);
+    parts.wMonth = number(4, 2);
+    parts.wDay = number(6, 2);
+    parts.wHour = number(8, 2);
+    parts.wMinute = number(10, 2);
+    parts.wSecond = number(12, 2);
+    if (!SystemTimeToFileTime(&parts, &facts.when)) return false;
+    facts.time = TimeText(parts);
+    return true;
+}
 
 bool ReadToken(const BYTE* at, const BYTE* end, TokenFacts& facts)
 {
@@ -201,17 +235,13 @@ bool ReadToken(const BYTE* at, const BYTE* end, TokenFacts& facts)
         return false;
     facts.imprintAlgorithm = OidText(value, size);
     if (!DerElement(imprint, imprintEnd, tag, facts.imprint, facts.imprintSize) || tag != 0x04) return false;
-    if (!Skip(at, end) || !DerElement(at, end, tag, value, size) || tag != 0x18 || size < 15 ||
-        (value[14] != 'Z' && value[14] != '.'))
-        return false;
-    const std::string t(reinterpret_cast<const char*>(value), 14);
-    facts.time = t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2) + "T" + t.substr(8, 2) + ":" +
-                 t.substr(10, 2) + ":" + t.substr(12, 2) + "Z";
-    return true;
+    return Skip(at, end) && DerElement(at, end, tag, value, size) && tag == 0x18 &&
+           ReadGeneralizedTime(value, size, facts);
 }
 
-// The token's signer: its messageDigest is the TSTInfo's hash and its
-// signature over its attributes holds with the certificate it carries.
+// The token's signer: its messageDigest is the TSTInfo's hash, its
+// signature over its attributes holds with the certificate it carries, and
+// that certificate was valid at the token's time.
 bool TokenSignatureHolds(const BYTE* token, DWORD size, const TokenFacts& facts)
 {
     const std::unique_ptr<void, MessageClose> message(CryptMsgOpenToDecode(kEncoding, 0, 0, 0, nullptr, nullptr));
@@ -237,7 +267,7 @@ bool TokenSignatureHolds(const BYTE* token, DWORD size, const TokenFacts& facts)
     if (!store) return false;
     const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(CertGetSubjectCertificateFromStore(
         store.get(), kEncoding, reinterpret_cast<CERT_INFO*>(certInfo.data())));
-    return certificate &&
+    return certificate && ValidAt(certificate.get(), facts.when) &&
            CryptMsgControl(message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE, certificate->pCertInfo) != FALSE;
 }
 
@@ -260,7 +290,7 @@ std::string Rfc3161Time(const CMSG_SIGNER_INFO& signer)
 
 // The time of an older countersignature that verifies: its hash of the
 // signer's signature value and its own signature, by the certificate
-// among the signature's own.
+// among the signature's own, valid at the time it states.
 std::string CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_ATTRIBUTES& attributes)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, szOID_RSA_counterSign);
@@ -284,6 +314,8 @@ std::string CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_A
                                                attribute->rgValue[0].pbData, attribute->rgValue[0].cbData,
                                                certificate->pCertInfo))
         return {};
+    FILETIME when;
+    if (!SigningFileTime(counter->AuthAttrs, when) || !ValidAt(certificate.get(), when)) return {};
     return SigningTime(counter->AuthAttrs);
 }
 

@@ -30,6 +30,11 @@ public:
     SignatureTrust Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,
                           Usage usage = Usage::CodeSigning) const;
 
+    // Whether `certificate` names Lifetime Signing (1.3.6.1.4.1.311.10.3.13)
+    // among its extended key usages: its signatures end with it, so Windows
+    // judges its chain at the time of the check, time stamp or not.
+    static bool HasLifetimeSigning(X509* certificate);
+
 private:
     X509_STORE* m_store;
 };

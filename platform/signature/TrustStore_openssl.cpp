@@ -24,6 +24,14 @@ struct BioFree {
 struct StoreContextFree {
     void operator()(X509_STORE_CTX* context) const { X509_STORE_CTX_free(context); }
 };
+struct UsagesFree {
+    void operator()(EXTENDED_KEY_USAGE* usages) const { EXTENDED_KEY_USAGE_free(usages); }
+};
+struct AsnObjectFree {
+    void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
+};
+
+constexpr const char* kLifetimeSigningOid = "1.3.6.1.4.1.311.10.3.13";  // szOID_KP_LIFETIME_SIGNING
 
 std::string CannotRead(const std::string& path, const std::string& reason)
 {
@@ -90,6 +98,18 @@ std::string TrustStore::Load(const std::string& path)
         if (!AddPemFile(m_store, file, added, error)) return error;
     if (added == 0) return "no certificate in '" + path + "'";
     return {};
+}
+
+bool TrustStore::HasLifetimeSigning(X509* certificate)
+{
+    if (!certificate) return false;
+    const std::unique_ptr<EXTENDED_KEY_USAGE, UsagesFree> usages(
+        static_cast<EXTENDED_KEY_USAGE*>(X509_get_ext_d2i(certificate, NID_ext_key_usage, nullptr, nullptr)));
+    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> lifetime(OBJ_txt2obj(kLifetimeSigningOid, 1));
+    if (!usages || !lifetime) return false;
+    for (int i = 0; i < sk_ASN1_OBJECT_num(usages.get()); ++i)
+        if (OBJ_cmp(sk_ASN1_OBJECT_value(usages.get(), i), lifetime.get()) == 0) return true;
+    return false;
 }
 
 SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,

@@ -50,6 +50,13 @@ std::vector<std::string> CheckSignature(const char* path, const std::vector<std:
         faults.push_back("a signature where the headers state no table");
     if (location.state == signature::TableState::Broken && signature.check != SignatureCheck::Broken)
         faults.push_back("a broken table not reported broken");
+    // Intact only where Windows finds the signature: the table ending the
+    // file after every section, its first entry the signed data.
+    if (signature.check == SignatureCheck::Intact &&
+        (location.state != signature::TableState::Present ||
+         signature::FindSignedDataEntry(bytes.data() + location.layout.tableOffset, location.layout.tableSize).state !=
+             signature::EntryState::Found))
+        faults.push_back("intact where Windows takes no signature");
     if ((signature.kind == SignatureKind::None) != (signature.check == SignatureCheck::None))
         faults.push_back("kind and check disagree on whether there is a signature");
     if (signature.kind == SignatureKind::None && !(signature.signer + signature.signedOn + signature.digestAlgorithm).empty())

@@ -239,7 +239,7 @@ TEST(AuthenticodeDigest, IsTheOneOsslsigncodeCalculates)
         const auto location = signature::LocateCertificateTable(bytes.data(), bytes.size(), bytes.size());
         ASSERT_EQ(location.state, signature::TableState::Present) << name;
         Sha256 digest;
-        signature::AuthenticodeStream stream(location.layout, [&](const std::uint8_t* data, std::size_t size) {
+        signature::AuthenticodeStream stream(location.layout.digested, [&](const std::uint8_t* data, std::size_t size) {
             return digest.Update(data, size);
         });
         ASSERT_TRUE(stream.Feed(bytes.data(), bytes.size()));

@@ -14,6 +14,8 @@ Needs openssl and osslsigncode with its built-in time-stamping authority
 run; dates, serials, names and every verdict are fixed.
 """
 
+import copy
+import hashlib
 import os
 import shutil
 import struct
@@ -30,6 +32,7 @@ EXPIRED_SIGNING_ISO = "2021-06-01T00:00:00Z"
 EXPIRED_TIMESTAMP_ISO = "2021-06-02T12:00:00Z"
 SIGNER = "Modaris Test Signer"
 EXPIRED_SIGNER = "Modaris Expired Signer"
+LIFETIME_SIGNER = "Modaris Lifetime Signer"
 OTHER_SIGNER = "Modaris Other Signer"
 
 CA_CONFIG = """
@@ -61,6 +64,12 @@ subjectKeyIdentifier = hash
 basicConstraints = critical, CA:false
 keyUsage = critical, digitalSignature
 extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+[lifetime_ext]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning, 1.3.6.1.4.1.311.10.3.13
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 [tsa_ext]
@@ -107,6 +116,12 @@ def make_pki(pki):
     certificate("tsa", "/O=Modaris Tests/CN=Modaris Test TSA", "tsa_ext", "root")
     certificate("expired-signer", "/O=Modaris Tests/CN=" + EXPIRED_SIGNER, "leaf_ext", "root",
                 ("20210101000000Z", "20220101000000Z"))
+    # Lifetime Signing: its signatures expire with it, whatever a time stamp says.
+    certificate("lifetime-signer", "/O=Modaris Tests/CN=" + LIFETIME_SIGNER, "lifetime_ext", "root",
+                ("20210101000000Z", "20220101000000Z"))
+    # A time-stamping authority whose certificate ended before the expired signer's time stamps.
+    certificate("expired-tsa", "/O=Modaris Tests/CN=Modaris Expired TSA", "tsa_ext", "root",
+                ("20200101000000Z", "20201231235959Z"))
     certificate("other-root", "/O=Somebody Else/CN=Modaris Other Root", "root_ext")
     certificate("other-signer", "/O=Somebody Else/CN=" + OTHER_SIGNER, "leaf_ext", "other-root")
     shutil.rmtree(work)
@@ -119,18 +134,20 @@ def make_pki(pki):
 
     chain("signer-chain.pem", "signer", "root")
     chain("expired-signer-chain.pem", "expired-signer", "root")
+    chain("lifetime-signer-chain.pem", "lifetime-signer", "root")
     chain("tsa-chain.pem", "tsa", "root")
+    chain("expired-tsa-chain.pem", "expired-tsa", "root")
     chain("other-signer-chain.pem", "other-signer", "other-root")
     os.makedirs(os.path.join(pki, "roots"))
     shutil.copy(os.path.join(pki, "root.pem"), os.path.join(pki, "roots", "root.pem"))
 
 
 def sign(pki, source, target, digest, timestamp, signer="signer", nest=False,
-         times=(SIGNING_TIME, TIMESTAMP_TIME)):
+         times=(SIGNING_TIME, TIMESTAMP_TIME), tsa="tsa"):
     args = ["osslsigncode", "sign", "-certs", os.path.join(pki, signer + "-chain.pem"),
             "-key", os.path.join(pki, signer + ".key"), "-h", digest, "-time", str(times[0])]
     if timestamp:
-        args += ["-TSA-certs", os.path.join(pki, "tsa-chain.pem"), "-TSA-key", os.path.join(pki, "tsa.key"),
+        args += ["-TSA-certs", os.path.join(pki, tsa + "-chain.pem"), "-TSA-key", os.path.join(pki, tsa + ".key"),
                  "-TSA-time", str(times[1])]
     if nest:
         args.append("-nest")
@@ -159,15 +176,20 @@ def set_table(data, address, size):
     struct.pack_into("<II", data, security_entry(data), address, size)
 
 
-def text_section_offset(data):
+def sections(data):
+    """(name, PointerToRawData, SizeOfRawData) of every section header."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     count = struct.unpack_from("<H", data, pe + 6)[0]
     optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    sections = pe + 24 + optional_size
-    for i in range(count):
-        header = sections + 40 * i
-        if data[header:header + 8].rstrip(b"\0") == b".text":
-            return struct.unpack_from("<I", data, header + 20)[0]
+    first = pe + 24 + optional_size
+    headers = [first + 40 * i for i in range(count)]
+    return [(bytes(data[h:h + 8]).rstrip(b"\0"), *struct.unpack_from("<II", data, h + 16)[::-1]) for h in headers]
+
+
+def text_section_offset(data):
+    for name, pointer, _ in sections(data):
+        if name == b".text":
+            return pointer
     sys.exit("make_signed_modules: no .text section")
 
 
@@ -223,6 +245,66 @@ def tiny_entries(data):
     count = 5000
     data.extend(struct.pack("<IHH", 8, 0x0200, 0x0002) * count)
     set_table(data, address, 8 * count)
+
+
+def table_over_section(data):
+    # The table moved onto the last section's raw data, the file ending with
+    # it: aligned, after the headers and at the end, yet over bytes the
+    # loader maps, so those bytes are signed by nobody.
+    _, address, size = table(data)
+    last = max(pointer for _, pointer, raw in sections(data) if raw)
+    blob = bytes(data[address:address + size])
+    del data[address:]
+    data[last:] = blob
+    set_table(data, last, size)
+
+
+def spliced_over_code(data):
+    # The signed table put in at the start of .text and gone from the end: a
+    # digest that skips the table wherever it lies still sees the signed
+    # bytes, while the loader maps the table's bytes at the entry point.
+    _, address, size = table(data)
+    blob = bytes(data[address:address + size])
+    del data[address:]
+    code = text_section_offset(data)
+    data[code:code] = blob
+    set_table(data, code, size)
+
+
+def bytes_after_last_entry(data):
+    _, address, size = table(data)
+    data.extend(b"TRAILING")
+    set_table(data, address, size + 8)
+
+
+def data_after_table(data):
+    data.extend(b"appended after the signature\0\0\0\0")
+
+
+def x509_entry_first(data):
+    # An X.509 entry (type 1) ahead of the signed data: Windows takes the first entry only.
+    _, address, size = table(data)
+    entry = struct.pack("<IHH", 16, 0x0200, 0x0001) + b"\0" * 8
+    data[address:address] = entry
+    set_table(data, address, size + len(entry))
+
+
+def unknown_revision(data):
+    _, address, _ = table(data)
+    struct.pack_into("<H", data, address + 4, 0x0300)
+
+
+def padded_inside_length(data):
+    # The one entry's length covers 8 zero bytes past its padding.
+    _, address, size = table(data)
+    struct.pack_into("<I", data, address, size + 8)
+    data.extend(b"\0" * 8)
+    set_table(data, address, size + 8)
+
+
+def checksum_changed(data):
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    struct.pack_into("<I", data, pe + 24 + 64, 0x5EED5EED)
 
 
 # --- Surgery on the time-stamp token inside the PKCS#7 blob ----------------
@@ -313,6 +395,68 @@ def timestamp_from(other):
         timestamp_token(blob)[:] = token
         replace_signature_blob(data, blob)
     return change
+
+
+# --- Surgery on the signed content and the signer ---------------------------
+
+SHA1_ALGORITHM = [0x30, [[0x06, bytes.fromhex("2b0e03021a")], [0x05, b""]]]
+CONTENT_TYPE_OID = bytes.fromhex("2a864886f70d010903")    # 1.2.840.113549.1.9.3
+MESSAGE_DIGEST_OID = bytes.fromhex("2a864886f70d010904")  # 1.2.840.113549.1.9.4
+ID_DATA_OID = bytes.fromhex("2a864886f70d010701")         # 1.2.840.113549.1.7.1
+SPC_CAB_DATA_OID = bytes.fromhex("2b060104018237020119")  # 1.3.6.1.4.1.311.2.1.25
+
+
+def signed_data(blob):
+    return blob[0][1][1][1][0]
+
+
+def two_signer_infos(data):
+    blob = signature_blob(data)
+    signers = signed_data(blob)[1][-1]
+    signers[1].append(copy.deepcopy(signers[1][0]))
+    replace_signature_blob(data, blob)
+
+
+def unlisted_digest_algorithm(data):
+    # digestAlgorithms names SHA-1 alone, the signer uses SHA-256; nothing signs that list.
+    blob = signature_blob(data)
+    signed_data(blob)[1][1][1] = [copy.deepcopy(SHA1_ALGORITHM)]
+    replace_signature_blob(data, blob)
+
+
+def resigned(pki, change):
+    """A change to the SpcIndirectDataContent or the authenticated attributes,
+    then messageDigest and the signer's SHA-256 signature made anew with its
+    key: a signature that holds over content Windows does not take."""
+    def apply(data):
+        blob = signature_blob(data)
+        content = signed_data(blob)[1][2][1][1][1][0]
+        signer = signed_data(blob)[1][-1][1][0]
+        attributes = next(node for node in signer[1] if node[0] == 0xA0)[1]
+        change(content[1], attributes)
+        digest = hashlib.sha256(der_encode(content[1])).digest()
+        for attribute in attributes:
+            if attribute[1][0][1] == MESSAGE_DIGEST_OID:
+                attribute[1][1][1] = [[0x04, digest]]
+        signed = subprocess.run(["openssl", "dgst", "-sha256", "-sign", os.path.join(pki, "signer.key")],
+                                input=der_encode([[0x31, attributes]]), stdout=subprocess.PIPE, check=True).stdout
+        next(node for node in signer[1] if node[0] == 0x04)[1] = signed
+        replace_signature_blob(data, blob)
+    return apply
+
+
+def foreign_spc_type(content, attributes):
+    content[0][1][0][1] = SPC_CAB_DATA_OID
+
+
+def foreign_content_type_attribute(content, attributes):
+    for attribute in attributes:
+        if attribute[1][0][1] == CONTENT_TYPE_OID:
+            attribute[1][1][1] = [[0x06, ID_DATA_OID]]
+
+
+def data_after_digest_info(content, attributes):
+    content.append([0x05, b""])
 
 
 def derive(source, target, change):
@@ -412,12 +556,53 @@ def main():
              "certificate table moved off its 8-byte boundary"),
             ("table_in_headers", table_in_headers, "embedded", "", "", "", "broken", "manifest",
              "certificate table address inside the headers"),
+            # Where Microsoft's rules and osslsigncode differ the manifest follows Microsoft's: a table
+            # must follow every section's raw data and end the file (osslsigncode: tampered, or none
+            # with "PE signature not at the end of the file").
+            ("table_over_section", table_over_section, "embedded", "", "", "", "broken", "manifest",
+             "certificate table moved onto the last section's raw data, ending the file"),
+            ("spliced_over_code", spliced_over_code, "embedded", "", "", "", "broken", "manifest",
+             "the signed table spliced in at the entry point's raw data (.text), gone from the end"),
+            ("data_after_table", data_after_table, "embedded", "", "", "", "broken", "manifest",
+             "bytes appended after the certificate table"),
+            ("bytes_after_last_entry", bytes_after_last_entry, "embedded", "", "", "", "broken", "osslsigncode",
+             "the table's size covers 8 bytes after its last entry"),
+            ("entry_x509_first", x509_entry_first, "embedded", "", "", "", "broken", "osslsigncode",
+             "an X.509 certificate entry ahead of the signed data"),
+            ("entry_revision_unknown", unknown_revision, "embedded", "", "", "", "broken", "osslsigncode",
+             "the signed-data entry's wRevision 0x0300"),
+            # osslsigncode refuses these too but names a digest (two SignerInfos) or reads as untrusted
+            # (PKCS7_verify: "unable to find message digest").
+            ("two_signer_infos", two_signer_infos, "embedded", "", "", "", "broken", "manifest",
+             "the SignerInfo given twice"),
+            ("digest_algorithm_unlisted", unlisted_digest_algorithm, "embedded", "", "", "", "broken", "manifest",
+             "the signer's SHA-256 missing from digestAlgorithms (SHA-1 only)"),
+            ("entry_padded_inside_length", padded_inside_length, "embedded", SIGNER, TIMESTAMP_ISO, "sha256",
+             "intact", "osslsigncode", "the entry's length covers 8 zero bytes more"),
+            ("checksum_changed", checksum_changed, "embedded", SIGNER, TIMESTAMP_ISO, "sha256", "intact",
+             "osslsigncode", "the optional header's CheckSum changed"),
         ]
         for stem, change, kind, signer, signed_on, digest, check, oracle, what in variants:
             name = "%s_%s.dll" % (stem, arch)
             derive(signed, path(name), change)
-            trust = "unchecked" if kind == "none" else "untrusted"
+            trust = {"none": "unchecked", "intact": "trusted"}.get(check, "untrusted")
             expect(name, kind, signer, signed_on, digest, check, trust, oracle, "%s DLL: %s" % (bits, what))
+
+        # Signatures that hold, made anew over content that is not a PE image's Authenticode statement.
+        # Windows refuses all three; osslsigncode only the last (it takes the first two as intact).
+        resigns = [
+            ("spc_type_foreign", foreign_spc_type, "manifest",
+             "its SPC data type SPC_CAB_DATA, not SPC_PE_IMAGE_DATA"),
+            ("content_type_attribute_foreign", foreign_content_type_attribute, "manifest",
+             "its signed contentType attribute id-data, not SPC_INDIRECT_DATA"),
+            ("data_after_digest_info", data_after_digest_info, "osslsigncode",
+             "a NULL after the DigestInfo of its content"),
+        ]
+        for stem, change, oracle, what in resigns:
+            name = "%s_%s.dll" % (stem, arch)
+            derive(path("sha256_%s.dll" % arch), path(name), resigned(pki, change))
+            expect(name, "embedded", "", "", "", "broken", "untrusted", oracle,
+                   "%s DLL: re-signed with %s" % (bits, what))
 
         # A time stamp that does not verify gives neither the trust time nor
         # signedOn: the chain is judged now, and the time is the signer's own.
@@ -442,6 +627,21 @@ def main():
         derive(path(expired), path(name), damage_timestamp)
         expect(name, "embedded", EXPIRED_SIGNER, EXPIRED_SIGNING_ISO, "sha256", "intact", "untrusted", "osslsigncode",
                "%s DLL, signer valid only in 2021, its time-stamp token's signature damaged" % bits)
+
+        # Windows judges a Lifetime Signing signer's chain now, whatever the time stamp (osslsigncode
+        # judges it at the time stamp's time: trusted).
+        name = "lifetime_signer_timestamped_%s.dll" % arch
+        sign(pki, base, path(name), "sha256", True, signer="lifetime-signer",
+             times=(EXPIRED_SIGNING_TIME, EXPIRED_TIMESTAMP_TIME))
+        expect(name, "embedded", LIFETIME_SIGNER, EXPIRED_TIMESTAMP_ISO, "sha256", "intact", "untrusted", "manifest",
+               "%s DLL, Lifetime Signing signer valid only in 2021, time-stamped then" % bits)
+        # A time stamp whose authority's certificate had ended by its time is no signing time.
+        name = "timestamp_authority_expired_%s.dll" % arch
+        sign(pki, base, path(name), "sha256", True, signer="expired-signer",
+             times=(EXPIRED_SIGNING_TIME, EXPIRED_TIMESTAMP_TIME), tsa="expired-tsa")
+        expect(name, "embedded", EXPIRED_SIGNER, EXPIRED_SIGNING_ISO, "sha256", "intact", "untrusted",
+               "osslsigncode",
+               "%s DLL, signer valid only in 2021, time-stamped then by an authority valid only in 2020" % bits)
 
         name = "tiny_entries_%s.dll" % arch
         derive(base, path(name), tiny_entries)

@@ -52,15 +52,16 @@ def main():
              "Written by `tests/signed_modules/verdicts.sh`; do not edit. Each cell: check, trust; then digest,",
              "signer and time when given. Trust is against the test root only (`--trust-roots=pki/root.pem`",
              "natively; under Wine the root is put in the prefix's Root store). `oracle` names the judge of the",
-             "expected verdict: osslsigncode where it can judge, else the manifest (hostile certificate tables).",
+             "expected verdict: osslsigncode where it can judge, else the manifest, which follows Microsoft's rules",
+             "where osslsigncode's differ (hostile certificate tables, a Lifetime Signing signer, the SPC types).",
              "Native and Windows cells that differ from the expected verdict are marked **(differs: fields)**.",
              "", "Windows scanner under %s." % wine_version, ""]
     if native_problem:
         lines += ["Native scanner: %s" % native_problem, ""]
     if windows_problem:
         lines += ["Windows scanner: %s" % windows_problem, ""]
-    lines += ["| file | oracle | manifest | osslsigncode | ours, Linux | ours, Windows under Wine |",
-              "|---|---|---|---|---|---|"]
+    lines += ["| file | oracle | manifest | osslsigncode | ours, Linux | ours, Windows under Wine | what |",
+              "|---|---|---|---|---|---|---|"]
     wine_misses = {}
     for row in manifest:
         name = row["fileName"]
@@ -77,7 +78,8 @@ def main():
             cells.append(cell(ours if ours else "no row") + (" **(differs: %s)**" % ", ".join(wrong) if wrong else ""))
             if rows is windows_rows and wrong:
                 wine_misses[name] = wrong
-        lines.append("| %s | %s | %s | %s | %s | %s |" % (name, row["oracle"], cell(expected), theirs_cell, *cells))
+        lines.append("| %s | %s | %s | %s | %s | %s | %s |" % (name, row["oracle"], cell(expected), theirs_cell, *cells,
+                                                           row["what"]))
 
     lines += ["", "## Where the Windows build under Wine differs", ""]
     if windows_problem:
@@ -96,11 +98,19 @@ def main():
               "context says CERT_TRUST_IS_UNTRUSTED_ROOT, which the Windows checker reads, so the verdict is right.",
               "- **an expired signer**: it returns success with a time stamp, with a damaged one and with none at "
               "all (the last measured on a module made by hand), where Windows judges the chain now unless a "
-              "time stamp verifies.",
-              "- **broken** for hostile tables: a table past the end of the file, inside the headers, an entry of "
-              "length 0 or thousands of empty entries all give TRUST_E_NOSIGNATURE (none); a table off its "
-              "8-byte boundary gives TRUST_E_BAD_DIGEST (tampered). Only a PKCS#7 blob it cannot decode gives "
-              "an ASN.1 error (broken).",
+              "time stamp verifies; so too for a Lifetime Signing signer and for a time stamp whose authority's "
+              "certificate had ended by its time, whose chains Windows judges now.",
+              "- **broken** for tables where Windows takes none, asked alone: a table past the end of the file, "
+              "inside the headers, spliced in over the code, with bytes after it, an entry of length 0 or "
+              "thousands of empty entries give TRUST_E_NOSIGNATURE (none); a table off its 8-byte boundary or "
+              "moved over the last section gives TRUST_E_BAD_DIGEST (tampered); bytes after the last entry and "
+              "an unknown revision give success (intact); an X.509 entry first crashes it (a page fault). The "
+              "Windows checker finds these tables broken itself, in code shared with Linux, and does not ask it.",
+              "- **broken** for PKCS#7 content Windows refuses: a foreign SPC data type, a foreign signed content "
+              "type and a digest algorithm missing from digestAlgorithms give success (intact, trusted), which "
+              "the Windows checker reports as the system's verdict; two SignerInfos (ERROR_INVALID_PARAMETER) "
+              "and data after the DigestInfo (an ASN.1 error) are refused, and a blob it cannot decode gives an "
+              "ASN.1 error (broken).",
               "- **signedOn** of an RFC 3161 time-stamp: the signer has no counter-signers, so the time-stamp's "
               "time is not given; without it the time is the signer's own claim.",
               "- **catalog**: no module is in a catalog of the prefix, and none can be made here; the Linux checker "
