@@ -9,12 +9,13 @@
 namespace {
 
 // The signature, and the file hash from the same pass when it is asked too.
-void ReadSignature(const char* path, const InspectionRequest& request, ModuleFacts& facts)
+void ReadSignature(const platform::ModuleFile& file, const char* path, const InspectionRequest& request,
+                   ModuleFacts& facts)
 {
     platform::Sha256 hasher;
     bool wholeFileRead = false;
-    platform::ModuleSignature signature =
-        request.signatures->Check(path, request.sha256 ? &hasher : nullptr, &wholeFileRead);
+    platform::ModuleSignature signature = request.signatures->Check(
+        file, path, request.sha256 ? &hasher : nullptr, &wholeFileRead, request.keepReading);
     // A file that could not be read has no verdict to give.
     if (signature.read) facts.signature = std::move(signature);
     if (request.sha256 && wholeFileRead) {
@@ -57,11 +58,12 @@ ModuleFacts InspectModule(const char* path, const InspectionRequest& request)
         facts.lastWrite = file.LastWrite();
     }
     if (request.sha256 && !request.signatures) facts.sha256 = platform::Sha256OfFile(file, request.keepReading);
-    if (request.signatures) {
-        // The checker opens the file for itself, sharing reading: ours must be gone.
+    if (request.signatures && platform::kSignatureCheckOpensTheFile) {
         module.file = platform::ModuleFile();
         shared = platform::ModuleFile();
-        ReadSignature(path, request, facts);
+        ReadSignature(platform::ModuleFile(path, platform::FileSharing::Readers), path, request, facts);
+    } else if (request.signatures) {
+        ReadSignature(file, path, request, facts);
     }
     return facts;
 }

@@ -57,7 +57,7 @@ std::optional<AuthenticodeStream> StartDigest(const ModuleFile& file, const std:
 }
 
 void ReadBody(const ModuleFile& file, std::vector<std::uint8_t>& chunk, Sha256*& wholeFile,
-              std::optional<AuthenticodeStream>& digest, ModulePass& pass)
+              std::optional<AuthenticodeStream>& digest, const KeepReadingFlag* keepReading, ModulePass& pass)
 {
     bool hashFailed = false;
     const auto take = [&](const std::vector<std::uint8_t>& bytes) {
@@ -72,7 +72,8 @@ void ReadBody(const ModuleFile& file, std::vector<std::uint8_t>& chunk, Sha256*&
     while (position < file.Size()) {
         // Past the digest's last byte only the whole-file hash needs more.
         if (!wholeFile && (!digest || digest->Complete())) break;
-        if (!ReadChunk(file, position, chunk, pass)) {
+        // A stop ends a long read at its next chunk; nothing is vouched for.
+        if ((keepReading && !*keepReading) || !ReadChunk(file, position, chunk, pass)) {
             pass.failed = true;
             return;
         }
@@ -88,8 +89,13 @@ void ReadBody(const ModuleFile& file, std::vector<std::uint8_t>& chunk, Sha256*&
 
 ModulePass ReadModule(const char* path, Sha256* wholeFile, const DigestChooser& chooseDigest)
 {
+    return ReadModule(ModuleFile(path, FileSharing::Readers), wholeFile, chooseDigest);
+}
+
+ModulePass ReadModule(const ModuleFile& file, Sha256* wholeFile, const DigestChooser& chooseDigest,
+                      const KeepReadingFlag* keepReading)
+{
     ModulePass pass;
-    const ModuleFile file(path, FileSharing::Readers);
     if (!file.IsOpen()) return pass;
     pass.opened = true;
 
@@ -103,7 +109,7 @@ ModulePass ReadModule(const char* path, Sha256* wholeFile, const DigestChooser& 
     std::optional<AuthenticodeStream> digest;
     pass.location = LocateCertificateTable(chunk.data(), chunk.size(), file.Size());
     if (pass.location.state == TableState::Present) digest = StartDigest(file, chunk, chooseDigest, pass);
-    if (!pass.failed) ReadBody(file, chunk, wholeFile, digest, pass);
+    if (!pass.failed) ReadBody(file, chunk, wholeFile, digest, keepReading, pass);
     // Bytes from before and after a change are no one state of the file.
     pass.changed = !file.Unchanged();
     return pass;

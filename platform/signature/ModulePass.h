@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/file/ModuleFile.h"
 #include "platform/signature/AuthenticodeStream.h"
 #include "platform/signature/CertificateTable.h"
 
@@ -40,7 +41,11 @@ struct ModulePass {
 // located and walked with or without it.
 using DigestChooser = std::function<AuthenticodeStream::Sink(const std::vector<std::uint8_t>& signedData)>;
 
-// Without `wholeFile` the reading stops once nothing more needs the bytes.
+// Without `wholeFile` the reading stops once nothing more needs the bytes;
+// `keepReading` cleared, it stops at its next chunk, vouching for nothing.
+ModulePass ReadModule(const ModuleFile& file, Sha256* wholeFile, const DigestChooser& chooseDigest,
+                      const KeepReadingFlag* keepReading = nullptr);
+// The same over the file at `path`, opened sharing reading.
 ModulePass ReadModule(const char* path, Sha256* wholeFile, const DigestChooser& chooseDigest);
 
 }  // namespace platform::signature

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/file/ModuleFile.h"
+
 namespace platform {
 
 class Sha256;
@@ -39,6 +41,14 @@ const char* SignatureKindText(SignatureKind kind);     // "none", "embedded", "c
 const char* SignatureCheckText(SignatureCheck check);  // "none", "intact", "tampered", "broken"
 const char* SignatureTrustText(SignatureTrust trust);  // "unchecked", "trusted", "untrusted"
 
+// Windows' check opens the module itself, sharing reading: a handle of
+// ours that shares with nobody must be gone before it.
+#ifdef _WIN32
+constexpr bool kSignatureCheckOpensTheFile = true;
+#else
+constexpr bool kSignatureCheckOpensTheFile = false;
+#endif
+
 class SignatureChecker {
 public:
     // Loads the trust roots once. `trustRoots` empty: trust is not checked
@@ -60,6 +70,13 @@ public:
     // ModuleSignature and leaves `wholeFile` unfinished but possibly fed; the
     // caller then treats the hash as unread (the return of `wholeFileComplete`).
     ModuleSignature Check(const char* path, Sha256* wholeFile = nullptr, bool* wholeFileComplete = nullptr) const;
+
+    // The same, reading through `file`, the module at `path` already open
+    // (Linux: no second open; Windows, whose check opens the file itself,
+    // wants it shared with other readers), and ending a long read at its
+    // next chunk once `keepReading` is cleared (then there is no verdict).
+    ModuleSignature Check(const ModuleFile& file, const char* path, Sha256* wholeFile, bool* wholeFileComplete,
+                          const KeepReadingFlag* keepReading) const;
 
 private:
     struct Roots;  // the platform's own trust store

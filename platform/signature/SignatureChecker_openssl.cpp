@@ -64,6 +64,12 @@ const std::string& SignatureChecker::LoadError() const { return m_loadError; }
 
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
+    return Check(ModuleFile(path, FileSharing::Readers), path, wholeFile, wholeFileComplete, nullptr);
+}
+
+ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path, Sha256* wholeFile,
+                                        bool* wholeFileComplete, const KeepReadingFlag* keepReading) const
+{
     AuthenticodeSignature signature;
     std::unique_ptr<EVP_MD_CTX, MdContextFree> digest;
     const DigestChooser chooseDigest = [&](const std::vector<std::uint8_t>& signedData) -> AuthenticodeStream::Sink {
@@ -76,7 +82,7 @@ ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, boo
             return EVP_DigestUpdate(context, data, size) == 1;
         };
     };
-    const ModulePass pass = ReadModule(path, wholeFile, chooseDigest);
+    const ModulePass pass = ReadModule(file, wholeFile, chooseDigest, keepReading);
     if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
 
     ModuleSignature result;

@@ -209,11 +209,17 @@ static bool CouldNotOpen(LONG status)
 
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
+    return Check(ModuleFile(path, FileSharing::Readers), path, wholeFile, wholeFileComplete, nullptr);
+}
+
+ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path, Sha256* wholeFile,
+                                        bool* wholeFileComplete, const KeepReadingFlag* keepReading) const
+{
     ModuleSignature signature;
     // The system reads the module itself; the pass here hashes it and finds
     // where its table lies, or without a hash to make reads no more than the
     // headers and the table.
-    const ModulePass pass = ReadModule(path, wholeFile, {});
+    const ModulePass pass = ReadModule(file, wholeFile, {}, keepReading);
     if (wholeFileComplete) *wholeFileComplete = wholeFile && pass.wholeFileFed && pass.Sound();
     if (!pass.Sound()) return signature;
 
