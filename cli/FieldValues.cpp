@@ -6,6 +6,7 @@
 #include "engine/ModuleHeaderTexts.h"
 #include "engine/RowCells.h"
 #include "platform/NarrowText.h"
+#include "support/TextEscapes.h"
 #include "support/UtcTime.h"
 
 namespace {
@@ -121,6 +122,38 @@ Text SystemInfoValue(Field field, const dllVersionInfo& row)
     return text.empty() ? second : text;
 }
 
+// "later:/path;wrong-machine:/path" for tsv and csv, an array for jsonl.
+std::string ShadowedText(const loader::LoadRow& row, bool json)
+{
+    std::string text;
+    for (const loader::ShadowedCopy& copy : row.shadowed) {
+        if (json) {
+            text += std::string(text.empty() ? "" : ",") + "{\"path\":" + support::JsonString(copy.path) +
+                    ",\"why\":\"" + loader::PassedOverText(copy.why) + "\",\"foundBy\":\"" +
+                    loader::FoundByText(copy.where) + "\"}";
+        } else {
+            text += std::string(text.empty() ? "" : ";") + loader::PassedOverText(copy.why) + ":" + copy.path;
+        }
+    }
+    return json ? "[" + text + "]" : text;
+}
+
+Text LoadValue(Field field, const loader::LoadRow* row, bool json)
+{
+    if (!row) return std::nullopt;
+    switch (field) {
+    case Field::Program: return row->program;
+    case Field::ImportName: return row->importName;
+    case Field::ImportedBy: return row->importedBy;
+    case Field::Depth: return std::to_string(row->depth);
+    case Field::LoadKind: return std::string(loader::LoadKindText(row->loadKind));
+    case Field::FoundBy: return std::string(loader::FoundByText(row->foundBy));
+    case Field::Shadowed: return ShadowedText(*row, json);
+    case Field::Problem: return std::string(loader::ProblemText(row->problem));
+    default: return std::string(row->builtin ? "true" : "false");
+    }
+}
+
 // The value as the narrow code page has it, or as the version block gives
 // it in UTF-8.
 Text RawValue(Field field, const dllVersionInfo& row, const FieldContext& context, bool& isUtf8)
@@ -128,11 +161,17 @@ Text RawValue(Field field, const dllVersionInfo& row, const FieldContext& contex
     isUtf8 = false;
     const FieldGroup group = GroupOf(field);
     if (group == FieldGroup::Host) return context.host;
+    // Shadowed paths are written into JSON here already, in UTF-8.
+    if (group == FieldGroup::Load) {
+        isUtf8 = field == Field::Shadowed && context.utf8;
+        return LoadValue(field, context.loadRow, context.jsonl);
+    }
     const RowFacts* facts = row.GetFacts();
     // Rows of system information are the rows without facts.
     if (group == FieldGroup::SystemInfo) return facts ? std::nullopt : SystemInfoValue(field, row);
     if (!facts) return std::nullopt;
-    const ModuleFacts& module = facts->module;
+    if (!facts->module) return std::nullopt;
+    const ModuleFacts& module = *facts->module;
     switch (group) {
     case FieldGroup::Column:
         isUtf8 = field == Field::Company && context.utf8;
@@ -163,7 +202,7 @@ std::string CellText(Field field, const dllVersionInfo& row, const FieldContext&
 {
     if (GroupOf(field) != FieldGroup::Column) return FieldValue(field, row, context).value_or("");
     const RowFacts* facts = row.GetFacts();
-    if (field == Field::Company && facts) return CompanyText(row, facts->module, context);
+    if (field == Field::Company && facts && facts->module) return CompanyText(row, *facts->module, context);
     const std::string cell = RowCells(row)[static_cast<int>(field)];
     return context.utf8 ? platform::Utf8OfNarrow(cell) : cell;
 }

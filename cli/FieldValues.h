@@ -10,6 +10,7 @@
 #include "cli/Fields.h"
 #include "engine/ModuleInspector.h"
 #include "engine/dllVersionInfo.h"
+#include "loader/LoadRow.h"
 
 // What holds for every row of one run.
 struct FieldContext {
@@ -18,6 +19,10 @@ struct FieldContext {
     // read wide, so that no character the ANSI code page lacks is lost;
     // else in the narrow code page, as the window shows them (tsv).
     bool utf8 = false;
+    // The row's place in a load list (--loads); null for a scan's rows.
+    const loader::LoadRow* loadRow = nullptr;
+    // Values that hold JSON (the shadowed copies) are written as JSON.
+    bool jsonl = false;
 };
 
 // The value of `field` for `row`; none where the row has no such fact (a

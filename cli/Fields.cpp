@@ -60,6 +60,27 @@ const std::vector<FieldInfo> kFields = {
      "Linux without --trust-roots. Revocation is not checked"},
     {Field::FoundUnder, "foundUnder", K::Text, G::Walk,
      "the directory or drive root whose walk found the file, as given"},
+    {Field::Program, "program", K::Text, G::Load, "with --loads: the file name of the PROGRAM the row is loaded for"},
+    {Field::ImportName, "importName", K::Text, G::Load,
+     "the name as the importer's table writes it (api-ms-win-crt-runtime-l1-1-0.dll, KERNEL32.dll); the "
+     "program's own file name for its first row"},
+    {Field::ImportedBy, "importedBy", K::Text, G::Load,
+     "the file name of the first module (in load order) that imports it; empty for the program"},
+    {Field::Depth, "depth", K::Number, G::Load, "0 for the program, 1 for its imports, and so on (shortest chain)"},
+    {Field::LoadKind, "loadKind", K::Text, G::Load,
+     "program, static (import table), delay (delay-load table) or forwarder (named by an export forwarder of a "
+     "function that is imported)"},
+    {Field::FoundBy, "foundBy", K::Text, G::Load,
+     "the rule that chose the copy: given (the program), apiset, knowndll, sxs, loaded, appdir, system, system16, "
+     "windows, current, path, or missing"},
+    {Field::Shadowed, "shadowed", K::Json, G::Load,
+     "every other copy of that name along the search order that loses, in search order, with why (later, "
+     "wrong-machine, unreadable): why:path separated by ';' in tsv and csv, an array of objects {path, why, "
+     "foundBy} in jsonl"},
+    {Field::Problem, "problem", K::Text, G::Load,
+     "empty, missing, wrong-machine (only copies of another machine type), unreadable, or sxs-unresolved (an "
+     "assembly the manifest names is not in WinSxS; the search went on)"},
+    {Field::Builtin, "builtin", K::Boolean, G::Load, "true for a Wine placeholder of a module Wine provides itself"},
     {Field::Host, "host", K::Text, G::Host, "this computer's name"},
     {Field::InfoLabel, "infoLabel", K::Text, G::SystemInfo, nullptr},
     {Field::InfoValue, "infoValue", K::Text, G::SystemInfo,

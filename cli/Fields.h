@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// How a value is written in jsonl.
-enum class JsonKind { Text, Number, Boolean };
+// How a value is written in jsonl; Json: the value is JSON already (an array).
+enum class JsonKind { Text, Number, Boolean, Json };
 
 // What a field's value comes from; the readers switch on this.
 enum class FieldGroup {
@@ -20,6 +20,7 @@ enum class FieldGroup {
     Hash,        // one pass over the file
     Signature,   // the signature, checked in that pass
     Walk,        // where the walk found the row
+    Load,        // the row's place in a load list (--loads)
     Host,        // the computer
     SystemInfo,  // the rows of system information
 };
@@ -56,6 +57,15 @@ enum class Field {
     SignatureCheck,
     Trust,
     FoundUnder,
+    Program,
+    ImportName,
+    ImportedBy,
+    Depth,
+    LoadKind,
+    FoundBy,
+    Shadowed,
+    Problem,
+    Builtin,
     Host,
     InfoLabel,
     InfoValue,

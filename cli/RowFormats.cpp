@@ -12,6 +12,7 @@ using support::JsonString;
 std::string JsonValue(const std::optional<std::string>& value, JsonKind kind, bool toTerminal)
 {
     if (!value) return "null";
+    if (kind == JsonKind::Json) return toTerminal ? support::MaskedForTerminal(*value, true) : *value;
     if (kind != JsonKind::Text) return *value;
     return JsonString(toTerminal ? support::MaskedForTerminal(*value, true) : *value);
 }
@@ -53,6 +54,7 @@ std::string FormatRow(const dllVersionInfo& row, OutputFormat format, const RowL
     // csv and jsonl are UTF-8; tsv is the window's text, in its code page.
     FieldContext context = runContext;
     context.utf8 = format != OutputFormat::Tsv;
+    context.jsonl = format == OutputFormat::Jsonl;
     std::string line;
     if (format == OutputFormat::Jsonl) {
         for (std::size_t i = 0; i < layout.fields.size(); ++i) {

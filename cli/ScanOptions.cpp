@@ -160,6 +160,34 @@ bool SetCompareFields(const std::string& value, ScanOptions& options, std::strin
     return true;
 }
 
+bool SetLoads(const std::string& value, ScanOptions& options, std::string& error)
+{
+    if (value.empty()) {
+        error = "--loads needs a program (an .exe or a .dll)";
+        return false;
+    }
+    options.loads.push_back(value);
+    return true;
+}
+
+template <std::string ScanOptions::*text, bool ScanOptions::*given>
+bool SetText(const std::string& value, ScanOptions& options, std::string&)
+{
+    options.*text = value;
+    options.*given = true;
+    return true;
+}
+
+bool SetWindows(const std::string& value, ScanOptions& options, std::string& error)
+{
+    if (value.empty()) {
+        error = "--windows needs the target's Windows directory";
+        return false;
+    }
+    options.windowsDirectory = value;
+    return true;
+}
+
 template <bool ScanOptions::*flag, bool value>
 bool SetFlag(const std::string&, ScanOptions& options, std::string&)
 {
@@ -206,6 +234,29 @@ const OptionRow kOptions[] = {
      "read the modules on N threads (default: as many as the machine has cores); the rows come in the walk's "
      "order whatever N, and -j 1 reads them on the walk's own thread",
      SetThreads},
+    {0, "loads", "PROGRAM",
+     "instead of a walk, list every module the Windows loader would map for PROGRAM (an .exe or a .dll), PROGRAM "
+     "first, then its imports, breadth first, each once, with the copies it passes over; repeated, one list per "
+     "program",
+     SetLoads},
+    {0, "windows", "DIR",
+#ifdef _WIN32
+     "with --loads: the target's Windows directory (default: the running system's)",
+#else
+     "with --loads: the target's Windows directory, /mnt/win/Windows or ~/.wine/drive_c/windows (default: the "
+     "Wine prefix's)",
+#endif
+     SetWindows},
+    {0, "path", "DIRS",
+     "with --loads: the PATH the program would see, separated by ';' (default: the process's on Windows, else the "
+     "target's own from its registry)",
+     SetText<&ScanOptions::path, &ScanOptions::pathGiven>},
+    {0, "current-dir", "DIR", "with --loads: the program's current directory (default: its own directory)",
+     SetText<&ScanOptions::currentDirectory, &ScanOptions::currentDirectoryGiven>},
+    {0, "tree", nullptr,
+     "with --loads: an indented tree for people, each line the import name, the rule that found it, the path, "
+     "the file version and machine; missing modules and passed-over copies stand out",
+     SetFlag<&ScanOptions::tree, true>},
     {0, "compare", nullptr,
      "compare two inventories written with --format jsonl, OLD and NEW, given as the two plain arguments ('-' "
      "for standard input), and write what was added, removed or changed; no scan is made",
@@ -358,6 +409,13 @@ ParseResult ParseScanOptions(int argc, char** argv)
         result.error = "--compare needs two files, OLD and NEW ('-' for standard input)";
     if (result.error.empty() && !options.compare && (!options.keyFields.empty() || !options.compareFields.empty()))
         result.error = "--key and --compare-fields go with --compare";
+    const bool loads = !options.loads.empty();
+    if (result.error.empty() && loads && (options.directoriesGiven || options.allDrives))
+        result.error = "--loads lists what a program loads: it takes no DIRECTORY, --dirs or --all-drives";
+    if (result.error.empty() && loads && options.compare) result.error = "--loads and --compare go apart";
+    if (result.error.empty() && !loads &&
+        (options.tree || !options.windowsDirectory.empty() || options.pathGiven || options.currentDirectoryGiven))
+        result.error = "--windows, --path, --current-dir and --tree go with --loads";
     const std::vector<Field>& fields = result.options.fields;
     const bool showsInfo = std::find(fields.begin(), fields.end(), Field::InfoLabel) != fields.end() ||
                            std::find(fields.begin(), fields.end(), Field::InfoValue) != fields.end();
@@ -422,6 +480,8 @@ std::string UsageText()
         "            the rows left early (| head)\n"
         "  1         a directory could not be listed (the scan went on), or writing the\n"
         "            rows failed (the scan stopped)\n"
+        "  1         with --loads: a module is missing, found only in copies of another\n"
+        "            machine type, or cannot be read (the rows are all printed first)\n"
         "  2         bad usage: an unknown option, a missing or bad value\n"
         "  130       the scan was stopped with Ctrl+C; the rows found so far are printed\n"
         "            (a second Ctrl+C ends the program at once)\n"
@@ -441,6 +501,8 @@ std::string UsageText()
         "              the x64 copies with their exact versions, through jq\n"
         "  modaris-scan -q --fields=signatureCheck,signer,fileName --trust-roots=roots.pem DIR\n"
         "              who signed each module and whether it was changed since\n"
+        "  modaris-scan --loads=app.exe --tree\n"
+        "              which copy of each module app.exe loads, and which copies it passes over\n"
         "  modaris-scan -q --fields=all --format jsonl DIR | modaris-scan --compare baseline.jsonl -\n"
         "              what differs from a baseline\n");
     help.Paragraph(

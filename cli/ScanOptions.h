@@ -37,6 +37,15 @@ struct ScanOptions {
     std::vector<std::string> extensions;
     // Threads that read the modules; 0: as many as the machine has cores.
     int threads = 0;
+    // --loads=PROGRAM, in order: instead of a walk, the modules the Windows
+    // loader would map for each.
+    std::vector<std::string> loads;
+    std::string windowsDirectory;   // --windows=DIR; empty: the default target
+    bool pathGiven = false;         // --path=DIRS
+    std::string path;
+    bool currentDirectoryGiven = false;  // --current-dir=DIR
+    std::string currentDirectory;
+    bool tree = false;  // --tree: an indented tree for people
     // --compare OLD NEW: two inventories compared, no walk made; OLD and NEW
     // are the two plain arguments.
     bool compare = false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/ConsoleScan.h"
+#include "cli/LoadLists.h"
 #include "cli/ScanOptions.h"
 
 #ifdef _WIN32
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     if (parsed.options.compare) return RunConsoleCompare(parsed.options, stdin, stdout, stderr);
+    if (!parsed.options.loads.empty()) return RunLoadLists(parsed.options, stdout, stderr);
     std::signal(SIGINT, OnInterrupt);
     return RunConsoleScan(parsed.options, stdout, stderr);
 }

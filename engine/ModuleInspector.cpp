@@ -39,14 +39,22 @@ ModuleFacts InspectModule(const char* path, const InspectionRequest& request)
     const bool unshared = module.file.IsOpen();
     if (unshared) facts.date = LastWriteDateText(module.file.LastWrite());
     if (request.versionBlock) facts.versionBlock = std::move(module.version);
-    const bool beyondTheHead = request.fileStatus || request.sha256 || request.signatures;
+    const bool beyondTheHead = request.fileStatus || request.sha256 || request.imports || request.signatures;
     if (!unshared && !request.header && !beyondTheHead) return facts;
 
     platform::ModuleFile shared;
     if (!unshared && module.file.OpenError() == ERROR_SHARING_VIOLATION)
         shared = platform::ModuleFile(path, platform::FileSharing::Readers);
     const platform::ModuleFile& file = unshared ? module.file : shared;
-    if (!file.IsOpen()) return facts;
+    if (!file.IsOpen()) {
+        if (request.imports) {
+            facts.imports.emplace();
+            const DWORD error = unshared ? module.file.OpenError() : shared.OpenError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                facts.imports->result = ImportReadResult::NotFound;
+        }
+        return facts;
+    }
 
     if (unshared || request.header) {
         const ModuleHead head(file);
@@ -57,6 +65,7 @@ ModuleFacts InspectModule(const char* path, const InspectionRequest& request)
         facts.size = file.Size();
         facts.lastWrite = file.LastWrite();
     }
+    if (request.imports) facts.imports = ReadModuleImports(file);
     if (request.sha256 && !request.signatures) facts.sha256 = platform::Sha256OfFile(file, request.keepReading);
     if (request.signatures && platform::kSignatureCheckOpensTheFile) {
         module.file = platform::ModuleFile();

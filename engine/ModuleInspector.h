@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/ModuleHeader.h"
+#include "engine/ModuleImports.h"
 #include "engine/VersionResource.h"
 #include "framework/CString.h"
 #include "platform/file/ModuleFile.h"
@@ -23,13 +24,14 @@ struct InspectionRequest {
     bool header = false;        // machine, subsystem, managed, link time
     bool fileStatus = false;    // size and last write
     bool sha256 = false;
+    bool imports = false;       // the import, delay-load and export tables, and the manifest
     // Set: the signature is checked with it (and the hash taken in the same pass).
     const platform::SignatureChecker* signatures = nullptr;
     // Set: a pass over the whole file ends at its next block once it is
     // cleared, leaving the hash and the signature unread.
     const platform::KeepReadingFlag* keepReading = nullptr;
 
-    bool BeyondColumns() const { return versionBlock || header || fileStatus || sha256 || signatures; }
+    bool BeyondColumns() const { return versionBlock || header || fileStatus || sha256 || imports || signatures; }
 };
 
 struct ModuleFacts {
@@ -45,6 +47,7 @@ struct ModuleFacts {
     std::optional<FILETIME> lastWrite;
     std::optional<std::string> sha256;
     std::optional<platform::ModuleSignature> signature;
+    std::optional<ModuleImports> imports;
 
     // A handle that shares with nobody kept a read out: another program's,
     // or another reader's of this one, which may be gone a moment later.

@@ -41,6 +41,6 @@ void CScanEngine::AddInspectedModule(const char* rowPath, ModuleFacts module, co
     const CString date = module.date;
     const int bits = module.bits;
     std::unique_ptr<RowFacts> facts;
-    if (m_keepRowFacts) facts.reset(new RowFacts{std::move(module), foundUnder});
+    if (m_keepRowFacts) facts.reset(new RowFacts{std::make_shared<const ModuleFacts>(std::move(module)), foundUnder});
     AddModuleRow(rowPath, company, productVersion, fileVersion, date, bits, std::move(facts));
 }

@@ -13,7 +13,8 @@
 // (the console scanner's fields): the module's facts and where its walk
 // started.
 struct RowFacts {
-    ModuleFacts module;
+    // Shared: a load list shows one module in the rows of several programs.
+    std::shared_ptr<const ModuleFacts> module;
     std::string foundUnder;  // the directory or drive root the walk started from
 };
 

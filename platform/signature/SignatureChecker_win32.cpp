@@ -235,12 +235,12 @@ ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path
         signature.trust = SignatureTrust::Untrusted;
         return signature;
     }
-    WINTRUST_FILE_INFO file = {};
-    file.cbStruct = sizeof file;
-    file.pcwszFilePath = wide.c_str();
+    WINTRUST_FILE_INFO subject = {};
+    subject.cbStruct = sizeof subject;
+    subject.pcwszFilePath = wide.c_str();
     WINTRUST_DATA data = {};
     data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = &file;
+    data.pFile = &subject;
     const LONG status = VerifyTrust(data);
     if (CouldNotOpen(status)) return signature;
     signature.read = true;

@@ -145,8 +145,10 @@ dllVersionInfo ModuleRecord(const char* fileName, const char* company, int bits)
 {
     dllVersionInfo row = Record(fileName, company, bits);
     auto facts = std::make_unique<RowFacts>();
-    facts->module.version.fixedInfoFound = true;
-    facts->module.version.companyFound = true;
+    auto module = std::make_shared<ModuleFacts>();
+    module->version.fixedInfoFound = true;
+    module->version.companyFound = true;
+    facts->module = module;
     facts->foundUnder = "/a";
     row.SetFacts(std::move(facts));
     return row;
@@ -183,7 +185,7 @@ TEST(RowFormatsTest, JsonlKeepsEveryByteAndWritesNullForWhatIsMissing)
     // every other string it lacks.
     dllVersionInfo bare = Record("/a/c.dll", "", 32);
     bare.SetDate("");
-    bare.SetFacts(std::make_unique<RowFacts>());
+    bare.SetFacts(std::unique_ptr<RowFacts>(new RowFacts{std::make_shared<ModuleFacts>(), ""}));
     EXPECT_EQ(FormatRow(bare, OutputFormat::Jsonl),
               "{\"productVersion\":null,\"fileVersion\":null,\"date\":null,\"bits\":32,\"company\":null,"
               "\"fileName\":\"/a/c.dll\"}\n");
@@ -200,10 +202,12 @@ TEST(RowFormatsTest, FieldsTakeTheirValuesAndTypesInTheOrderAsked)
 {
     dllVersionInfo row = Record("/a/b.dll", "Co", 0);
     auto facts = std::make_unique<RowFacts>();
-    facts->module.version.fixedInfoFound = facts->module.version.companyFound = true;
+    auto module = std::make_shared<ModuleFacts>();
+    module->version.fixedInfoFound = module->version.companyFound = true;
+    module->size = 1024;
+    module->header = ModuleHeader{ModuleKind::Pe, 0x14C, 0, 2, false, true};
+    facts->module = module;
     facts->foundUnder = "/a";
-    facts->module.size = 1024;
-    facts->module.header = ModuleHeader{ModuleKind::Pe, 0x14C, 0, 2, false, true};
     row.SetFacts(std::move(facts));
     const RowLayout layout({Field::Size, Field::Bits, Field::LinkTime, Field::Managed, Field::FileName,
                             Field::Machine, Field::Sha256, Field::FoundUnder},
