@@ -30,7 +30,7 @@ row "$large_count files against $small_count, time" "$growth x" "find $(ratio "$
     "at most 4.45 x (n log n)" "$(at_most "$growth" 4.45)"
 large_kib="$(peak_kib "$scan" -q -d "$work/large" -f nomatch.dll)"
 empty_kib="$(peak_kib "$scan" -q -d "$work/empty" -f nomatch.dll)"
-per_million="$(python3 -c "import sys; print('%.1f' % ((int(sys.argv[1]) - int(sys.argv[2])) / 1024 * 1e6 / int(sys.argv[3])))" \
+per_million="$(python3 -c "import sys; a, b, n = map(int, sys.argv[1:]); print('%.1f' % ((a - b) / 1024 * 1e6 / n))" \
     "$large_kib" "$empty_kib" "$large_count")"
 row "memory per million names, MiB (peak resident, $large_count files against none)" "$per_million" \
     "peaks $large_kib KiB and $empty_kib KiB" "-" "at most 40" "$(at_most "$per_million" 40)"
