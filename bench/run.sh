@@ -30,7 +30,7 @@ source bench/lib.sh
     echo
     echo "| figure | Modaris | peer | ratio | target | met |"
     echo "|---|---|---|---|---|---|"
-    for section in walk reading fields signatures bytes memory loads compare window; do
+    for section in walk listing reading fields signatures bytes memory loads compare window; do
         echo "bench: $section" >&2
         source "bench/sections/$section.sh"
     done

@@ -23,6 +23,17 @@ std::uint64_t OrderKeyOf(std::string_view name)
     return key;
 }
 
+bool KeyedBefore(std::uint64_t aKey, std::string_view a, std::uint64_t bKey, std::string_view b)
+{
+    return aKey != bKey ? aKey < bKey : ComesBeforeInDirectoryOrder(a, b);
+}
+
+// Blocks start small, so that the many small directories of a walk take
+// little, and double up to the most a slot's 16-bit offset reaches.
+constexpr std::uint32_t kFirstBlockBytes = 256;
+constexpr std::uint32_t kLargestBlockBytes = 64 * 1024;
+constexpr std::size_t kRecordHeader = 2;
+
 }  // namespace
 
 bool ComesBeforeInDirectoryOrder(std::string_view a, std::string_view b)
@@ -41,107 +52,88 @@ bool ComesBeforeInDirectoryOrder(std::string_view a, std::string_view b)
     return a < b;  // char_traits<char> compares bytes as unsigned char
 }
 
-NextNamesInOrder::NextNamesInOrder(std::size_t names, std::size_t nameBytes)
-    : m_nameLimit(std::max<std::size_t>(names, 1)), m_byteLimit(std::max<std::size_t>(nameBytes, 1))
+void NamesInDirectoryOrder::StartRead(const std::string* after)
 {
-}
-
-void NextNamesInOrder::StartPass(const std::string* after)
-{
-    m_slots.clear();
-    m_names.clear();
+    std::vector<Block>().swap(m_blocks);
+    std::vector<Slot>().swap(m_slots);
+    m_blockBytes = 0;
+    m_records = 0;
     m_hasAfter = after != nullptr;
     if (after) {
         m_after = *after;
         m_afterKey = OrderKeyOf(m_after);
     }
-    m_hasCutoff = false;
-    m_refusedAny = false;
 }
 
-void NextNamesInOrder::Offer(std::string_view name, unsigned char tag)
+void NamesInDirectoryOrder::Offer(std::string_view name, unsigned char tag)
 {
+    if (name.empty() || name.size() > kLongestName) return;
     // Names are distinct within a directory, so "after the bound" never
-    // gives a name again, even when the directory changes between passes.
-    const std::uint64_t key = OrderKeyOf(name);
-    if (m_hasAfter && !KeyedBefore(m_afterKey, m_after, key, name)) return;
-    if (IsPastCutoff(key, name)) return;
-    const bool full = m_slots.size() >= 2 * m_nameLimit || m_names.size() + name.size() > 2 * m_byteLimit;
-    if (full) {
-        if (m_slots.size() >= 2 * m_nameLimit) KeepFirstNames(m_nameLimit);
-        // Halving the names held soon makes room: a name is short next to
-        // the limit (a file system's longest name is a few hundred bytes).
-        while (m_slots.size() > 1 && m_names.size() + name.size() > 2 * m_byteLimit) KeepFirstNames(m_slots.size() / 2);
-        if (IsPastCutoff(key, name)) return;  // the cutoff has come down
+    // gives a name again, even when the directory changes between reads.
+    if (m_hasAfter && !KeyedBefore(m_afterKey, m_after, OrderKeyOf(name), name)) return;
+    Append(name, tag);
+}
+
+void NamesInDirectoryOrder::Append(std::string_view name, unsigned char tag)
+{
+    const std::uint32_t record = static_cast<std::uint32_t>(kRecordHeader + name.size());
+    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < record) {
+        const std::uint32_t grown = m_blocks.empty() ? kFirstBlockBytes : 2 * m_blocks.back().capacity;
+        const std::uint32_t capacity = std::min(kLargestBlockBytes, std::max(grown, record));
+        m_blocks.push_back(Block{std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
+        m_blockBytes += capacity;
     }
-    MakeRoomFor(name.size());
-    m_slots.push_back(Slot{key, static_cast<std::uint32_t>(m_names.size()),
-                           static_cast<std::uint32_t>(name.size()), tag});
-    m_names.insert(m_names.end(), name.begin(), name.end());
+    Block& block = m_blocks.back();
+    char* at = block.bytes.get() + block.used;
+    at[0] = static_cast<char>(name.size());
+    at[1] = static_cast<char>(tag);
+    std::memcpy(at + kRecordHeader, name.data(), name.size());
+    block.used += record;
+    ++m_records;
 }
 
-bool NextNamesInOrder::KeyedBefore(std::uint64_t aKey, std::string_view a, std::uint64_t bKey, std::string_view b)
+void NamesInDirectoryOrder::MakeSlots()
 {
-    return aKey != bKey ? aKey < bKey : ComesBeforeInDirectoryOrder(a, b);
-}
-
-bool NextNamesInOrder::IsPastCutoff(std::uint64_t key, std::string_view name)
-{
-    if (!m_hasCutoff || KeyedBefore(key, name, m_cutoffKey, m_cutoff)) return false;
-    m_refusedAny = true;
-    return true;
-}
-
-bool NextNamesInOrder::FinishPass()
-{
-    if (m_slots.size() > m_nameLimit) KeepFirstNames(m_nameLimit);
-    SortByName();
-    return !m_refusedAny;
-}
-
-void NextNamesInOrder::SortByName()
-{
-    std::sort(m_slots.begin(), m_slots.end(), SlotsInDirectoryOrder());
-}
-
-std::string_view NextNamesInOrder::Name(std::size_t index) const
-{
-    return NameOf(m_slots[index]);
-}
-
-void NextNamesInOrder::KeepFirstNames(std::size_t count)
-{
-    const auto last = m_slots.begin() + static_cast<std::ptrdiff_t>(count - 1);
-    std::nth_element(m_slots.begin(), last, m_slots.end(), SlotsInDirectoryOrder());
-    m_cutoff.assign(NameOf(*last));
-    m_cutoffKey = last->key;
-    m_hasCutoff = true;
-    m_refusedAny = true;
-    m_slots.resize(count);
-    CompactNames();
-}
-
-// Moves the kept names to the front of the buffer, in buffer order, so
-// that each only moves towards the front. The slots end in buffer order.
-void NextNamesInOrder::CompactNames()
-{
-    std::sort(m_slots.begin(), m_slots.end(), [](const Slot& a, const Slot& b) { return a.offset < b.offset; });
-    std::uint32_t end = 0;
-    for (Slot& slot : m_slots) {
-        if (slot.offset != end) std::memmove(&m_names[end], &m_names[slot.offset], slot.length);
-        slot.offset = end;
-        end += slot.length;
+    std::vector<Slot> slots;
+    slots.reserve(m_records);
+    for (std::size_t b = 0; b < m_blocks.size(); ++b) {
+        const Block& block = m_blocks[b];
+        for (std::uint32_t at = 0; at < block.used;) {
+            const auto length = static_cast<std::uint8_t>(block.bytes[at]);
+            const auto tag = static_cast<std::uint8_t>(block.bytes[at + 1]);
+            const std::uint32_t name = at + static_cast<std::uint32_t>(kRecordHeader);
+            slots.push_back(Slot{OrderKeyOf({block.bytes.get() + name, length}), static_cast<std::uint32_t>(b),
+                                 static_cast<std::uint16_t>(name), length, tag});
+            at = name + length;
+        }
     }
-    m_names.resize(end);
+    m_slots.swap(slots);
 }
 
-void NextNamesInOrder::MakeRoomFor(std::size_t length)
+void NamesInDirectoryOrder::FinishRead()
 {
-    if (m_slots.size() == m_slots.capacity())
-        m_slots.reserve(std::min(2 * m_nameLimit, std::max<std::size_t>(16, 2 * m_slots.capacity())));
-    const std::size_t needed = m_names.size() + length;
-    if (needed > m_names.capacity())
-        m_names.reserve(std::max(needed, std::min(2 * m_byteLimit, 2 * m_names.capacity())));
+    MakeSlots();
+    std::sort(m_slots.begin(), m_slots.end(), [this](const Slot& a, const Slot& b) {
+        return KeyedBefore(a.key, NameOf(a), b.key, NameOf(b));
+    });
+}
+
+void NamesInDirectoryOrder::KeepOnly(std::size_t first, std::size_t count)
+{
+    first = std::min(first, m_slots.size());
+    count = std::min(count, m_slots.size() - first);
+    NamesInDirectoryOrder kept;
+    for (std::size_t i = first; i < first + count; ++i) kept.Append(Name(i), Tag(i));
+    kept.MakeSlots();  // already in order
+    m_blocks.swap(kept.m_blocks);
+    m_slots.swap(kept.m_slots);
+    m_blockBytes = kept.m_blockBytes;
+    m_records = kept.m_records;
+}
+
+std::size_t NamesInDirectoryOrder::HeldBytes() const
+{
+    return m_blockBytes + m_blocks.capacity() * sizeof(Block) + m_slots.capacity() * sizeof(Slot);
 }
 
 }  // namespace posix

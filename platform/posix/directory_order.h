@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,72 +14,73 @@ namespace posix {
 // by the exact bytes.
 bool ComesBeforeInDirectoryOrder(std::string_view a, std::string_view b);
 
-// How many names, and how many bytes of names, one pass of a listing holds
-// at most: twice these. A larger directory is read again for each next
-// batch, so that a walk's memory does not grow with the size of its
-// directories; smaller batches would mean more passes over a large one.
-constexpr std::size_t kNamesPerListingPass = 4096;
-constexpr std::size_t kNameBytesPerListingPass = 64 * 1024;
+// The longest name a read keeps: Linux's NAME_MAX. No file system of its
+// gives a longer one, and a longer one could not be opened by its name.
+constexpr std::size_t kLongestName = 255;
 
-// Keeps, from one pass over a directory's names, the first names in
-// directory order among those that come after a bound (the last name
-// handed out), each with a small tag: at most `names` of them, or twice as
-// many while a pass reads, and at most twice `nameBytes` bytes of names
-// (or two names, however long). The names share one buffer.
-class NextNamesInOrder {
+// The names of one read of a directory, each with a small tag, in directory
+// order: one sort of the whole read. A read keeps every name, or only the
+// names after a bound (the last name a listing kept when it gave the others
+// back). The names go into blocks that never move while the read grows, and
+// are sorted through slots of 16 bytes made once the read is done, so the
+// memory is the names and one slot each, with no spare capacity to double.
+class NamesInDirectoryOrder {
 public:
-    NextNamesInOrder(std::size_t names, std::size_t nameBytes);
+    NamesInDirectoryOrder() = default;
+    NamesInDirectoryOrder(const NamesInDirectoryOrder&) = delete;
+    NamesInDirectoryOrder& operator=(const NamesInDirectoryOrder&) = delete;
 
-    // Forgets the names kept and starts a pass that keeps every name
-    // (`after` null) or only the names that come after `*after`.
-    void StartPass(const std::string* after);
+    // Forgets the names kept and starts a read that keeps every name
+    // (`after` null) or only those that come after `*after`.
+    void StartRead(const std::string* after);
+    // Names longer than kLongestName are passed over.
     void Offer(std::string_view name, unsigned char tag);
-    // Puts the kept names in order. True when the pass kept every name it
-    // was offered, so no later pass can give more.
-    bool FinishPass();
+    // Puts the names of the read in order.
+    void FinishRead();
 
     std::size_t Count() const { return m_slots.size(); }
-    std::string_view Name(std::size_t index) const;
+    std::string_view Name(std::size_t index) const { return NameOf(m_slots[index]); }
     unsigned char Tag(std::size_t index) const { return m_slots[index].tag; }
     void SetTag(std::size_t index, unsigned char tag) { m_slots[index].tag = tag; }
+
+    // Forgets every name but the `count` from `first` on (fewer at the end),
+    // and gives their memory back.
+    void KeepOnly(std::size_t first, std::size_t count);
+    // The bytes the names and their slots take.
+    std::size_t HeldBytes() const;
 
 private:
     struct Slot {
         // The name's first eight bytes, upper-cased, as one number: most
         // comparisons of a sort are settled by it without reading the name.
         std::uint64_t key;
-        std::uint32_t offset;
-        std::uint32_t length;
-        unsigned char tag;
+        std::uint32_t block;
+        std::uint16_t offset;
+        std::uint8_t length;
+        std::uint8_t tag;
+    };
+    static_assert(sizeof(Slot) == 16, "a slot per name is all a sorted name costs beyond its bytes");
+    // A block holds records of a length byte, a tag byte and the name.
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::uint32_t capacity;
+        std::uint32_t used;
     };
 
-    std::string_view NameOf(const Slot& slot) const { return {m_names.data() + slot.offset, slot.length}; }
-    auto SlotsInDirectoryOrder() const
+    std::string_view NameOf(const Slot& slot) const
     {
-        return [this](const Slot& a, const Slot& b) { return KeyedBefore(a.key, NameOf(a), b.key, NameOf(b)); };
+        return {m_blocks[slot.block].bytes.get() + slot.offset, slot.length};
     }
-    static bool KeyedBefore(std::uint64_t aKey, std::string_view a, std::uint64_t bKey, std::string_view b);
-    // True (and noted) for a name that a later pass must give.
-    bool IsPastCutoff(std::uint64_t key, std::string_view name);
-    // Drops every name but the first `count`, and remembers the last one
-    // kept: a name after it can be refused at once.
-    void KeepFirstNames(std::size_t count);
-    void CompactNames();
-    void SortByName();
-    // Grows the buffers by doubling, but never past their limits.
-    void MakeRoomFor(std::size_t length);
+    void Append(std::string_view name, unsigned char tag);
+    void MakeSlots();
 
-    std::size_t m_nameLimit;
-    std::size_t m_byteLimit;
+    std::vector<Block> m_blocks;
+    std::size_t m_blockBytes = 0;
+    std::size_t m_records = 0;
     std::vector<Slot> m_slots;
-    std::vector<char> m_names;  // a vector: its reserve takes no more than asked
     std::string m_after;
     std::uint64_t m_afterKey = 0;
     bool m_hasAfter = false;
-    std::string m_cutoff;
-    std::uint64_t m_cutoffKey = 0;
-    bool m_hasCutoff = false;
-    bool m_refusedAny = false;
 };
 
 }  // namespace posix

@@ -2,17 +2,20 @@
 // give, so that rows are deterministic and match the Windows build on the
 // same tree. A directory costs an open, the reads of its entries into one
 // large buffer and a close: no stat, as the entry's type comes with its
-// name (a symbolic link alone is looked at, relative to the open directory). A listing holds a bounded number of names: a large
-// directory is read again for each next batch of names in that order, so a
-// walk's memory does not depend on the size of the directories it meets.
-// The directory is closed between passes, so a deep walk holds no
-// descriptor per level.
+// name (a symbolic link alone is looked at, relative to the open
+// directory). A listing reads its whole directory once and sorts it once,
+// however large; the listings a thread holds open together stay within a
+// budget (listing_budget.h), past which the larger ones give names back and
+// read on later, from the last name they kept. The directory is closed
+// between reads, so a deep walk holds no descriptor per level.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +24,7 @@
 #include "platform/posix/drive_roots.h"
 #include "platform/posix/errno_to_win32.h"
 #include "platform/posix/handle_table.h"
+#include "platform/posix/listing_budget.h"
 #include "platform/posix/listing_interest.h"
 #include "platform/posix/win32_api.h"
 
@@ -28,20 +32,52 @@ namespace {
 
 enum EntryKind : unsigned char { kFile, kDirectory, kLinkToDirectory };
 
-struct FindListing {
+// What a listing keeps when it gives names back: the read after them costs
+// a pass over the directory, made once per giving back, however many.
+constexpr std::size_t kNamesKeptWhenShed = 16;
+
+struct FindListing final : posix::SheddableListing {
     static constexpr posix::HandleKind kHandleKind = posix::HandleKind::FindListing;
 
+    ~FindListing()
+    {
+        if (budget) budget->Leave(*this);
+    }
+    std::optional<std::size_t> Shed() override;
+
+    // Taken by the calls that hand out names and by Shed, which another
+    // thread's read may call.
+    std::mutex lock;
+    // Kept only while a later read may need it, for a listing large enough
+    // to be asked to give back: a deep walk holds one listing per level,
+    // and the paths together grow with the square of the depth.
     std::string directory;
     bool dotToGive = false;
     bool dotDotToGive = false;
-    posix::NextNamesInOrder batch{posix::kNamesPerListingPass, posix::kNameBytesPerListingPass};
+    posix::NamesInDirectoryOrder names;
     std::size_t next = 0;
-    bool lastPass = false;
-    // The walker's interest when the listing opened: every pass leaves out
+    // Every name after those given is among `names`.
+    bool complete = false;
+    // The walker's interest when the listing opened: every read leaves out
     // the same links.
     posix::WantedFileName wanted = nullptr;
     const void* wantedContext = nullptr;
+    std::shared_ptr<posix::ListingBudget> budget;
 };
+
+std::optional<std::size_t> FindListing::Shed()
+{
+    const std::unique_lock<std::mutex> hold(lock, std::try_to_lock);
+    if (!hold.owns_lock() || directory.empty()) return std::nullopt;
+    // The last name given stays too when no other does: a later read goes
+    // on after the last name kept.
+    const std::size_t from = next > 0 ? next - 1 : 0;
+    const bool dropsNames = names.Count() > next + kNamesKeptWhenShed;
+    names.KeepOnly(from, next - from + kNamesKeptWhenShed);
+    next -= from;
+    complete = complete && !dropsNames;
+    return names.HeldBytes();
+}
 
 // The directory of "dir/*.*" or "dir/*", with its slash; false for any other
 // pattern: the engine only ever lists whole directories.
@@ -88,12 +124,12 @@ EntryKind KindOf(int directoryFd, std::string_view entryName, unsigned char type
     return fstatat(directoryFd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode) ? kLinkToDirectory : kFile;
 }
 
-// One pass over the open directory: keeps the next batch of names after the
-// last one handed out (after none on the first pass), and learns of "." and
-// "..". Entries that cannot be read end the pass, as readdir ends there.
-void ReadPass(int fd, FindListing& listing, const std::string* after, bool& hasDot, bool& hasDotDot)
+// Reads the open directory: every name, or those after the last one kept
+// (a read after names were given back), and learns of "." and "..".
+// Entries that cannot be read end the read, as readdir ends there.
+void ReadNames(int fd, FindListing& listing, const std::string* after, bool& hasDot, bool& hasDotDot)
 {
-    listing.batch.StartPass(after);
+    listing.names.StartRead(after);
     char* const buffer = EntryBuffer();
     for (;;) {
         const ssize_t got = getdents64(fd, buffer, kEntryBufferBytes);
@@ -106,29 +142,33 @@ void ReadPass(int fd, FindListing& listing, const std::string* after, bool& hasD
             if (name[0] == '.' && name[1] == 0) { hasDot = true; continue; }
             if (name[0] == '.' && name[1] == '.' && name[2] == 0) { hasDotDot = true; continue; }
             if (entry->d_type == DT_LNK && listing.wanted && !listing.wanted(name, listing.wantedContext)) continue;
-            listing.batch.Offer(name, entry->d_type);
+            listing.names.Offer(name, entry->d_type);
         }
     }
-    listing.lastPass = listing.batch.FinishPass();
-    // Resolved once the batch is known, so a link is looked at only once.
-    for (std::size_t i = 0; i < listing.batch.Count(); ++i)
-        listing.batch.SetTag(i, KindOf(fd, listing.batch.Name(i), listing.batch.Tag(i)));
+    listing.names.FinishRead();
+    // Resolved once the names are known, so a link is looked at only once.
+    for (std::size_t i = 0; i < listing.names.Count(); ++i)
+        listing.names.SetTag(i, KindOf(fd, listing.names.Name(i), listing.names.Tag(i)));
     listing.next = 0;
-    // Only a later pass needs the path: a deep walk holds one listing per
-    // level, and the paths together grow with the square of the depth.
-    if (listing.lastPass) std::string().swap(listing.directory);
+    listing.complete = true;
+    const std::size_t held = listing.names.HeldBytes();
+    if (held < posix::kSmallestSheddableBytes) std::string().swap(listing.directory);
+    // Others may be asked to give back now, never this one: its names are
+    // about to be given.
+    if (listing.budget) listing.budget->Account(listing, held, held);
 }
 
-// Reads the batch after the current one. A directory that can no longer be
+// Reads on after the last name kept. A directory that can no longer be
 // opened ends the listing.
-bool ReadNextPass(FindListing& listing)
+bool ReadOn(FindListing& listing)
 {
-    const std::string after(listing.batch.Name(listing.batch.Count() - 1));
+    if (listing.names.Count() == 0 || listing.directory.empty()) return false;
+    const std::string after(listing.names.Name(listing.names.Count() - 1));
     const int fd = OpenDirectory(listing.directory);
     if (fd < 0) return false;
     bool hasDot = false;
     bool hasDotDot = false;
-    ReadPass(fd, listing, &after, hasDot, hasDotDot);
+    ReadNames(fd, listing, &after, hasDot, hasDotDot);
     close(fd);
     return true;
 }
@@ -141,9 +181,10 @@ void Fill(std::string_view name, bool isDirectory, LPWIN32_FIND_DATAA findData)
     std::memcpy(findData->cFileName, name.data(), length);
 }
 
-// Hands out the next entry, reading the next pass when the batch is used up.
+// Hands out the next entry, reading on when the names kept are used up.
 bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
 {
+    const std::lock_guard<std::mutex> hold(listing.lock);
     if (listing.dotToGive) {
         listing.dotToGive = false;
         Fill(".", true, findData);
@@ -155,16 +196,16 @@ bool HandOutNext(FindListing& listing, LPWIN32_FIND_DATAA findData)
         return true;
     }
     for (;;) {
-        while (listing.next < listing.batch.Count()) {
+        while (listing.next < listing.names.Count()) {
             const std::size_t index = listing.next++;
-            const unsigned char kind = listing.batch.Tag(index);
+            const unsigned char kind = listing.names.Tag(index);
             if (kind == kLinkToDirectory) continue;
-            Fill(listing.batch.Name(index), kind == kDirectory, findData);
+            Fill(listing.names.Name(index), kind == kDirectory, findData);
             return true;
         }
-        if (listing.lastPass || listing.batch.Count() == 0) return false;
-        if (!ReadNextPass(listing)) {
-            listing.lastPass = true;
+        if (listing.complete) return false;
+        if (!ReadOn(listing)) {
+            listing.complete = true;
             return false;
         }
     }
@@ -208,7 +249,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
     const bool givesDots = !posix::IsDriveRootDirectory(listing->directory);
     bool hasDot = false;
     bool hasDotDot = false;
-    ReadPass(fd, *listing, nullptr, hasDot, hasDotDot);
+    listing->budget = posix::ListingBudget::OfThisThread();
+    ReadNames(fd, *listing, nullptr, hasDot, hasDotDot);
     close(fd);
     listing->dotToGive = givesDots && hasDot;
     listing->dotDotToGive = givesDots && hasDotDot;

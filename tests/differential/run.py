@@ -21,6 +21,7 @@ apart); exits 1 when one falls in neither.
 """
 
 import argparse
+import codecs
 import collections
 import json
 import os
@@ -201,11 +202,53 @@ def same_text(native, wine):
     """Our narrow texts are UTF-8, Windows' are code page 1252: a character
     1252 lacks comes out as one replacement byte (two for a pair of
     surrogates, one per unit). Texts of 16-bit blocks are the file's bytes
-    on both sides."""
+    on Windows' side (see same_narrow_text)."""
     if native == wine:
         return True
     pattern = native_pattern(native)
     return pattern is not None and re.fullmatch(pattern, wine, re.S) is not None
+
+
+# The code pages a 16-bit text of a generated module is read in by ours:
+# its translation's (1252, 1251, 932), or 1252 for one of 0 or 1200, which
+# iconv does not know as a narrow code page.
+NARROW_CODECS = ('cp1252', 'cp1251', 'cp932')
+
+
+def one_byte_replaced(error):
+    """As ours converts: a byte that begins no character is U+FFFD, and the
+    next byte is read afresh; 1252's undefined bytes are the C1 controls."""
+    byte = error.object[error.start]
+    if error.encoding == 'cp1252' and byte in CP1252_UNDEFINED:
+        return chr(byte), error.start + 1
+    return '\ufffd', error.start + 1
+
+
+codecs.register_error('modaris-one-byte', one_byte_replaced)
+
+
+def narrow_readings(wine):
+    """Windows' bytes of a 16-bit text (its own, in place) read in each code
+    page ours may have read them in, as UTF-8."""
+    return [wine.decode(codec, 'modaris-one-byte').encode('utf-8') for codec in NARROW_CODECS]
+
+
+def same_narrow_text(native, wine):
+    """Ours converts a 16-bit text from its translation's code page to
+    UTF-8; Windows returns its bytes in place."""
+    return native in narrow_readings(wine)
+
+
+def narrow_cut_short(native, wine):
+    """Whether ours is a 16-bit text converted, cut short at a whole
+    character by its room in the copy, as a 32-bit one can be."""
+    return any(len(native) < len(r) and r.startswith(native) and (r[len(native)] & 0xC0) != 0x80
+               for r in narrow_readings(wine))
+
+
+def has_narrow_block(path):
+    """Whether a version block of the module reads as a 16-bit one."""
+    return path is not None and any(len(r) >= 5 and 0x20 <= r[4] < 0x80 for r in version_roots(path))
 
 
 def cut_short(native, wine):
@@ -227,7 +270,9 @@ def cut_short(native, wine):
 FIELDS = ('product', 'file', 'company', 'bits')
 
 
-def differing_fields(native_row, wine_row):
+def differing_fields(native_row, wine_row, path=None):
+    """The fields of two rows that differ; `path`, the module, tells a
+    16-bit block's texts apart."""
     if native_row is None or wine_row is None:
         return ('row missing on ' + ('our side' if native_row is None else 'Windows\' side'),)
     fields = []
@@ -235,6 +280,11 @@ def differing_fields(native_row, wine_row):
         same = same_text(native_row[i], wine_row[i]) if field == 'company' else native_row[i] == wine_row[i]
         if not same:
             cut = cut_short(native_row[i], wine_row[i]) if field == 'company' else None
+            if field == 'company' and has_narrow_block(path):
+                if same_narrow_text(native_row[i], wine_row[i]):
+                    cut = 'company converted from its code page'
+                elif narrow_cut_short(native_row[i], wine_row[i]):
+                    cut = 'company cut short in UTF-8'
             fields.append(cut or field)
     return tuple(fields)
 
@@ -366,6 +416,9 @@ EXPLAINED = {
     'root typed as text':
         'a root whose wType is not 0 has its fixed info converted as a text, to UTF-8 here and to '
         'code page 1252 on Windows, so the versions read from the converted bytes differ',
+    'company converted from its code page':
+        'a 16-bit block\'s text is bytes of its translation\'s code page: Windows returns them in place, '
+        'ours converts them to UTF-8 (design.md), so a text of a code page other than 1252 differs',
     'company cut short by its NUL':
         'a text longer than its room in the copy: Windows fills the room up to the copy\'s end and '
         'leaves no NUL, so its caller reads on past the copy (here into the engine\'s zeroed slack); '
@@ -383,7 +436,7 @@ KNOWN_OPEN = {
 def explain(fields, path):
     """The explained or known class of a difference, or None."""
     fields = set(fields)
-    cut = {'company cut short in UTF-8', 'company cut short by its NUL'}
+    cut = {'company cut short in UTF-8', 'company cut short by its NUL', 'company converted from its code page'}
     if len(fields) == 1 and fields <= cut:
         return next(iter(fields))
     if fields & {'product', 'file'} and fields <= {'product', 'file'} | cut:
@@ -439,7 +492,7 @@ def ne_tail_probe(work, chunk, names, native, wine, lang):
     theirs, _ = wine.read(work, [(folder, probed)], lang)
     shutil.rmtree(folder)
     return {n for n in probed if theirs.get(n.lower()) is not None and
-            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()))}
+            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()), os.path.join(chunk, n))}
 
 
 def past_end_probe(work, chunk, names, native, wine, lang, wine_rows):
@@ -456,7 +509,7 @@ def past_end_probe(work, chunk, names, native, wine, lang, wine_rows):
     theirs, _ = wine.read(work, [(folder, names)], lang)
     shutil.rmtree(folder)
     return {n for n in names if theirs.get(n.lower()) == wine_rows.get(n.lower()) and
-            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()))}
+            not differing_fields(ours.get(n.lower()), theirs.get(n.lower()), os.path.join(chunk, n))}
 
 
 # ---------------------------------------------------------------------------
@@ -512,7 +565,8 @@ def run_chunk(args, tally, native, wine, fixtures, first, count, keep):
                     tally.add_example(tally.wine_examples, key, (name, index))
                     keep_module(keep, 'wine-' + wine_faults[name], kinds[0], chunk, name)
                     continue
-                fields = differing_fields(native_rows.get(name.lower()), wine_rows.get(name.lower()))
+                fields = differing_fields(native_rows.get(name.lower()), wine_rows.get(name.lower()),
+                                          os.path.join(chunk, name))
                 if fields:
                     differing[name] = fields
             suspects = sorted(n for n in differing if truncated_image(os.path.join(chunk, n)))
@@ -669,7 +723,8 @@ def check_folder(args):
             theirs, faults = wine.read(work, [(folder, names)], lang)
             for name in names:
                 n, w = ours.get(name.lower()), theirs.get(name.lower())
-                fields = ('Windows: ' + faults[name],) if name in faults else differing_fields(n, w)
+                fields = (('Windows: ' + faults[name],) if name in faults
+                          else differing_fields(n, w, os.path.join(folder, name)))
                 reason = explain(fields, os.path.join(folder, name)) if fields and name not in faults else None
                 if fields and not reason and name not in faults and ne_tail_probe(work, folder, [name], native,
                                                                                   wine, lang):

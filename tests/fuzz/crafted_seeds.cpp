@@ -80,6 +80,26 @@ std::vector<CraftedSeed> CraftedSeeds()
                      crafted::BuildNeWithVersion(crafted::EncodeBlock16(crafted::VersionTree(old))).bytes, 16,
                      0x00030002, "Sechzehn Bit"});
 
+    // 16-bit texts in their translation's code page: 1252, 1251, and 932
+    // last in the block, where the UTF-8 form outgrows its room.
+    const auto western = Info(4, {{"040904E4", {{"CompanyName", "M\xFCller & S\xF6hne"}}}}, {0x04E40409});
+    seeds.push_back({"ne_cp1252_company.dll",
+                     crafted::BuildNeWithVersion(crafted::EncodeBlock16(crafted::VersionTree(western))).bytes, 16,
+                     0x00040002, "M\xC3\xBCller & S\xC3\xB6hne"});
+    const auto cyrillic = Info(5, {{"041904E3", {{"CompanyName", "\xD0\xEE\xEC\xE0\xF8\xEA\xE0"}}}}, {0x04E30419});
+    seeds.push_back({"ne_cp1251_company.dll",
+                     crafted::BuildNeWithVersion(crafted::EncodeBlock16(crafted::VersionTree(cyrillic))).bytes, 16,
+                     0x00050002, "\xD0\xA0\xD0\xBE\xD0\xBC\xD0\xB0\xD1\x88\xD0\xBA\xD0\xB0"});
+    crafted::VersionNode japanese = crafted::BinaryNode("VS_VERSION_INFO", crafted::FixedInfoBytes({}));
+    japanese.children.push_back(
+        crafted::GroupNode("VarFileInfo", {crafted::BinaryNode("Translation", {0x11, 0x04, 0xA4, 0x03})}));
+    japanese.children.push_back(crafted::GroupNode(
+        "StringFileInfo",
+        {crafted::GroupNode("041103A4", {crafted::TextNode("CompanyName", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0")})}));
+    seeds.push_back({"ne_cp932_company_last_in_block.dll",
+                     crafted::BuildNeWithVersion(crafted::EncodeBlock16(japanese)).bytes, 16, 0x00010000,
+                     "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE", true});
+
     // CompanyName last in the block, in characters of three UTF-8 bytes
     // (two in UTF-16): its conversion needs more room than the block's
     // second half has left at its place.

@@ -65,9 +65,11 @@ private:
 
 // The copy is two halves: the block up to the root's wLength (as the copy
 // left it), where values are returned in place, and from 4 bytes past it
-// the converted texts of 32-bit blocks, each at its own offset, so a text
-// never passes 4 + 2 * wLength. Converted texts end in a NUL inside the
-// block and are well-formed UTF-8, since unpaired surrogates become U+FFFD.
+// the converted texts (of 32-bit blocks, and of 16-bit ones that are not
+// ASCII), each at its own offset, so a text never passes 4 + 2 * wLength.
+// Converted texts end in a NUL inside the block and are well-formed UTF-8,
+// since unpaired surrogates and bytes that are no character of their code
+// page become U+FFFD.
 // A value in place may lie in the second half too: the walk goes on past
 // the root's wLength into the copy, as Windows' does.
 std::size_t RootLength(const unsigned char* block) { return block[0] | block[1] << 8; }

@@ -43,18 +43,20 @@ std::optional<std::size_t> RootKeyPastLength(const std::uint8_t* data, std::size
 // Completes the copy as Windows does, marking the end of a 32-bit block with
 // "FE2X" when that fits. VerQueryValueA then trusts the root's wLength: it
 // walks up to it and writes converted texts into the wLength bytes after
-// it. So wLength is cut to what was copied and, for 32-bit blocks, to what
-// leaves room for that second half; it is stored last because "FE2X" lands
-// on it when it is tiny. A 16-bit block of an NE module keeps its wLength
-// up to the end of the buffer, as on Windows, whose walk goes on into the
-// caller's bytes after a resource shorter than its block.
+// it. So wLength is cut to what was copied and to what leaves room for that
+// second half; it is stored last because "FE2X" lands on it when it is
+// tiny. A 16-bit block of an NE module keeps its wLength past what was
+// copied, as on Windows, whose walk goes on into the caller's bytes after a
+// resource shorter than its block; its texts go into the second half too
+// (converted from their code page), which Windows' size for an NE resource,
+// (size - 52) * 4, leaves room for from a resource of 106 bytes on.
 void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, ModuleFormat format)
 {
     if (copied < 2) return;
     const std::size_t rootLength = support::ReadU16(data);
     const bool narrow = copied >= 5 && VersionBlock(data).Format() == BlockFormat::Narrow;
     std::size_t limit = narrow && format == ModuleFormat::Ne ? bufferLength : copied;
-    if (!narrow) limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
+    limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
 
     std::size_t stored = std::min(rootLength, limit);
     std::size_t held = copied;

@@ -142,6 +142,10 @@ const DifferentialCase kCases[] = {
      {"0.000000.32.000000", "0.006300.2.102800", ""}, kUtf8},
     {"tests/differential/cases/ne-root-length-1.dll", "en_US.UTF-8",
      {"19.276900.47076.578200", "6.000100.28744.220500", ""}, ""},
+    {"tests/differential/cases/ne-company-in-code-page-932.dll", "en_US.UTF-8",
+     {kSample.product, kSample.file, "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0\x83\x82\x83\x5F\x83\x8A\x83\x58"},
+     "a 16-bit text is bytes of its translation's code page (932 here), which Windows returns in place and "
+     "ours converts to UTF-8"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DifferentialCaseTest, ::testing::ValuesIn(kCases),

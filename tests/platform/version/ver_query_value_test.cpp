@@ -128,6 +128,56 @@ TEST(VersionQuery, TextPastTheBlockIsConvertedAsFarAsItsRoom)
     }
 }
 
+TEST(VersionQuery, TextsOf16BitBlocksAreConvertedFromTheirTranslationsCodePage)
+{
+    crafted::VersionInfo info = SampleInfo();
+    const std::pair<const char*, const char*> texts[] = {
+        {"040904E4", "M\xFCller & S\xF6hne \x80 \x81"},                // 1252, with one of its undefined bytes
+        {"041904E3", "\xD0\xEE\xEC\xE0\xF8\xEA\xE0"},                  // 1251
+        // 932: a pair it lacks, a byte only Windows' table has, a pair cut by the end
+        {"041103a4", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0 \xFC\x6C\xA0\x82"},
+        {"04090000", "\xE9t\xE9"},                                     // no code page: 1252
+        {"0409FDE8", "\xE9t\xE9"},                                     // one iconv does not know: 1252
+        {"Strings!", "\xE9t\xE9"},                                     // a table that names no translation
+    };
+    for (const auto& [table, text] : texts) info.stringTables.push_back({table, {{"CompanyName", text}}});
+    auto buffer = AsCopied(crafted::EncodeBlock16(crafted::VersionTree(info)));
+    const std::size_t wLength = crafted::GetU16(Bytes(buffer.begin(), buffer.begin() + 2), 0);
+    const std::string expected[] = {
+        "M\xC3\xBCller & S\xC3\xB6hne \xE2\x82\xAC \xC2\x81",
+        "\xD0\xA0\xD0\xBE\xD0\xBC\xD0\xB0\xD1\x88\xD0\xBA\xD0\xB0",
+        "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE \xEF\xBF\xBD\x6C\xEF\xA3\xB0\xEF\xBF\xBD",
+        "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9",
+    };
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        const std::string path = std::string("\\StringFileInfo\\") + texts[i].first + "\\CompanyName";
+        const Query query = QueryValue(buffer.data(), path.c_str());
+        ASSERT_TRUE(query.found) << path;
+        EXPECT_EQ(query.Text(), expected[i] + '\0') << path;
+        EXPECT_GE(static_cast<std::uint8_t*>(query.value), buffer.data() + wLength + 4) << "in the second half";
+    }
+    // ASCII reads alike in every code page: in place, as on Windows; and so
+    // are values that are no strings.
+    const Query ascii = QueryValue(buffer.data(), kCompany);
+    EXPECT_EQ(ascii.Text(), std::string("Acme Corp", 10));
+    EXPECT_LT(static_cast<std::uint8_t*>(ascii.value), buffer.data() + wLength);
+    EXPECT_EQ(QueryValue(buffer.data(), "\\VarFileInfo\\Translation").length, 4u);
+    EXPECT_LT(static_cast<std::uint8_t*>(QueryValue(buffer.data(), "\\").value), buffer.data() + wLength);
+
+    // Last in the block, a text outgrows its room in UTF-8: cut at a whole
+    // character, inside the copy (sized exactly, for ASan).
+    const VersionNode text = crafted::TextNode("C", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0");
+    const VersionNode root = crafted::BinaryNode(
+        "VS_VERSION_INFO", crafted::FixedInfoBytes({}),
+        {crafted::GroupNode("StringFileInfo", {crafted::GroupNode("041103A4", {text})})});
+    buffer = AsCopied(crafted::EncodeBlock16(root));
+    const Query cut = QueryValue(buffer.data(), "\\StringFileInfo\\041103A4\\C");
+    ASSERT_TRUE(cut.found);
+    EXPECT_EQ(cut.length % 3, 0u);
+    EXPECT_LT(cut.length, 12u);
+    EXPECT_EQ(std::strlen(static_cast<const char*>(cut.value)), cut.length);
+}
+
 struct MalformedCase {
     const char* name;
     bool wide;
@@ -190,6 +240,28 @@ TEST_F(VersionCopiedBlock, BlockLongerThanItsResourceIsCutToTheCopy)
     EXPECT_TRUE(QueryValue(copy.data(), "\\").found);
     EXPECT_EQ(QueryValue(copy.data(), kCompany).Text(), std::string("Acme Corp", 10));
     EXPECT_FALSE(QueryValue(copy.data(), "\\VarFileInfo\\Translation").found);
+}
+
+TEST_F(VersionCopiedBlock, ASmallNeResourceKeepsRoomForItsConvertedTexts)
+{
+    // A resource under 106 bytes: Windows' size for it, (size - 52) * 4,
+    // leaves less than twice the block. Its wLength is cut to leave room
+    // for the second half, as a 32-bit block's is; the copy is sized
+    // exactly, so ASan sees any write past it.
+    VersionNode tiny = crafted::BinaryNode(
+        "VS_VERSION_INFO", {},
+        {crafted::GroupNode("StringFileInfo", {crafted::GroupNode("040904E4", {crafted::TextNode("C", "\xFC")})})});
+    crafted::NeOptions options;
+    options.alignmentShift = 0;
+    options.resources.push_back({0x8010, 0x8001, crafted::EncodeBlock16(tiny)});
+    const auto small = ReadVersionInfo(Write("tiny.dll", crafted::BuildNe(options).bytes));
+    ASSERT_EQ(small.size(), (options.resources[0].data.size() - 52) * 4);
+    EXPECT_LE(2 * crafted::GetU16(Bytes(small.begin(), small.begin() + 2), 0) + 4u, small.size());
+    const Query cut = QueryValue(small.data(), "\\StringFileInfo\\040904E4\\C");
+    if (cut.found) {
+        EXPECT_LE(static_cast<const std::uint8_t*>(cut.value) + cut.length, small.data() + small.size());
+    }
+    EXPECT_TRUE(QueryValue(small.data(), "\\").found);
 }
 
 }  // namespace
