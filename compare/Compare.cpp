@@ -137,8 +137,8 @@ bool Comparison::ChooseKey(const InventoryRow* oldFirst, const InventoryRow* new
     }
     const FieldId importName = m_names.Id("importName");
     const FieldId foundUnder = m_names.Id("foundUnder");
-    const bool oldLoads = oldFirst && oldFirst->Find(importName);
-    const bool newLoads = newFirst && newFirst->Find(importName);
+    const bool oldLoads = oldFirst && oldFirst->HasText(importName);
+    const bool newLoads = newFirst && newFirst->HasText(importName);
     if (oldFirst && newFirst && oldLoads != newLoads) {
         const Input& loads = oldLoads ? m_old : m_new;
         const Input& copies = oldLoads ? m_new : m_old;
@@ -172,7 +172,7 @@ bool Comparison::KeyOf(Input& input, const InventoryRow& row, std::string& key)
     bool fellBack = false;
     const InventoryReader& reader = *input.reader;
     if (m_key->Kind() == KeyKind::RelativePath || m_key->Kind() == KeyKind::FullPath) {
-        if (row.Find(m_importName)) {
+        if (row.HasText(m_importName)) {
             problem = "a row of a load list (it has importName) among a list of copies";
         }
     }

@@ -22,7 +22,8 @@ InventoryReader::InventoryReader(std::FILE* file, std::string label, FieldNames&
       m_label(std::move(label)),
       m_fileName(names.Id("fileName")),
       m_date(names.Id("date")),
-      m_importName(names.Id("importName"))
+      m_importName(names.Id("importName")),
+      m_infoLabel(names.Id("infoLabel"))
 {
 }
 
@@ -32,11 +33,13 @@ InventoryReader::Result InventoryReader::Fail(const std::string& what)
     return Result::Failed;
 }
 
-// The rows --sysinfo puts first carry a label where the versions go and no
-// file: an empty date (a found file always has one) or an empty file name.
+// The rows --sysinfo puts first carry their label in infoLabel; those of
+// releases before it, a label where the versions go and no file: an empty
+// date (a found file always has one) or an empty file name.
 bool InventoryReader::IsSystemInformation(const InventoryRow& row) const
 {
-    if (row.Find(m_importName)) return false;
+    if (row.HasText(m_infoLabel)) return true;
+    if (row.HasText(m_importName)) return false;
     const FieldValue* fileName = row.Find(m_fileName);
     const FieldValue* date = row.Find(m_date);
     const auto emptyText = [](const FieldValue* value) {

@@ -43,6 +43,7 @@ private:
     FieldId m_fileName;
     FieldId m_date;
     FieldId m_importName;
+    FieldId m_infoLabel;
     std::string m_problem;
     std::string m_cutShort;
     std::uint64_t m_systemRows = 0;

@@ -34,6 +34,13 @@ struct InventoryRow {
         }
         return nullptr;
     }
+    // Whether the field is there as a string (not null): scans that ask for
+    // every field carry a load list's fields too, as null.
+    bool HasText(FieldId field) const
+    {
+        const FieldValue* value = Find(field);
+        return value && value->kind == ValueKind::String;
+    }
     // The text of a string field; empty when it is missing or not a string.
     std::string_view Text(FieldId field) const
     {

@@ -1,21 +1,21 @@
 # Which copy each program loads: the load list of every .exe in Wine's
-# x86_64 folder, resolved in one run of the loader's test driver (each
-# module read once, each search directory listed once), next to the plain
+# x86_64 folder, resolved in one run of modaris-scan --loads (each module
+# read once, each search directory listed once), next to the plain
 # scan of the same folder; time per program, modules per second, and the
 # system calls per module read.
 folder=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 [ "${SMOKE:-0}" = 1 ] && folder="$(pwd)/build/native/fixtures/loader/app"
-loads=build/native/tests/loader/load_list_tool
 windows_option=""
 [ -d "${MODARIS_WINEPREFIX:-/nonexistent}/drive_c/windows" ] && windows_option="--windows=$MODARIS_WINEPREFIX/drive_c/windows"
 programs=("$folder"/*.exe)
-ours="$loads $windows_option ${programs[*]}"
+fields=program,importName,importedBy,depth,loadKind,foundBy,fileName,machine,builtin,problem
+ours="$scan -q $windows_option --fields=$fields $(printf -- '--loads=%s ' "${programs[@]}")"
 work="$(mktemp -d)"
 $ours > "$work/rows.tsv" || true
 rows="$(wc -l < "$work/rows.tsv")"
 modules="$(cut -f7 "$work/rows.tsv" | sort -u | grep -c . || true)"
 missing="$(cut -f10 "$work/rows.tsv" | grep -c . || true)"
-# A missing module makes the driver exit 1, as the scanner will.
+# A missing module makes the scanner exit 1.
 mapfile -t ms < <(median_ms_with "--runs=$RUNS" --ignore-failure -- "$ours" "$scan -q -n -d $folder")
 per_program="$(python3 -c "print('%.2f' % (${ms[0]} / ${#programs[@]}))")"
 rate="$(python3 -c "print('%.0f' % ($rows / (${ms[0]} / 1000.0)))")"
