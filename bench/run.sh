@@ -10,10 +10,8 @@ export SMOKE=0
 results=bench/RESULTS.md
 # The window's figures need Wine and a display: the whole run is one session
 # of scripts/wine-session.sh, which leaves nothing running behind it.
-if [ -z "${MODARIS_SESSION:-}" ]; then
-    ./scripts/setup.sh >/dev/null
-    exec ./scripts/wine-session.sh bench/run.sh "$@"
-fi
+[ -n "${MODARIS_SESSION:-}" ] || ./scripts/setup.sh >/dev/null
+source scripts/lib/enter-wine-session.sh bench/run.sh "$@"
 if [ "${1:-}" = --smoke ]; then SMOKE=1; results="$(mktemp)"; fi
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 cmake --preset win64 >/dev/null && cmake --build --preset win64 >/dev/null
@@ -30,7 +28,7 @@ source bench/lib.sh
     echo
     echo "| figure | Modaris | peer | ratio | target | met |"
     echo "|---|---|---|---|---|---|"
-    for section in walk listing reading fields signatures bytes memory loads compare window; do
+    for section in walk listing reading fields threads signatures bytes memory loads compare window; do
         echo "bench: $section" >&2
         source "bench/sections/$section.sh"
     done

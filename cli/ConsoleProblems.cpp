@@ -12,8 +12,8 @@ void ConsoleProblems::DirectoryNotListed(const char* directory, DWORD error)
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     // Shown escaped: a directory's name must not drive the terminal.
-    m_pending.push_back("modaris-scan: cannot list '" + support::EscapedForTerminal(directory) + "': " +
-                        ErrorReason(error));
+    m_pending.push_back("modaris-scan: cannot list '" + support::EscapedForTerminal(directory) +
+                        "': " + ErrorReason(error));
     m_any = true;
 }
 

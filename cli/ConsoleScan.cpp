@@ -162,7 +162,10 @@ std::string CurrentDirectory(CScanEngine& engine)
 
 }  // namespace
 
-void RequestConsoleScanStop() { g_stopRequested = 1; }
+void RequestConsoleScanStop()
+{
+    g_stopRequested = 1;
+}
 
 int RunConsoleCompare(const ScanOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
 {
@@ -210,8 +213,12 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
     RowOutput output(out);
     output.Write(FormatHeading(options.format, printing.layout));
 
-    // One reader: the walk's own thread reads, as it always did.
-    const int readers = options.threads > 0 ? options.threads : ProcessorCount();
+    // By default every core reads when a module is read whole (its hash, its
+    // signature); for the headers and the version alone, handing a module
+    // over costs about what reading it does, and the walk's own thread reads,
+    // as it always did.
+    const bool readsWholeFiles = engine.m_inspection.sha256 || engine.m_inspection.signatures;
+    const int readers = options.threads > 0 ? options.threads : readsWholeFiles ? ProcessorCount() : 1;
     std::unique_ptr<ModuleReadPool> pool;
     if (readers > 1) {
         pool = std::make_unique<ModuleReadPool>(engine, readers);

@@ -176,9 +176,7 @@ Text RawValue(Field field, const dllVersionInfo& row, const FieldContext& contex
     case FieldGroup::Column:
         isUtf8 = field == Field::Company && context.utf8;
         return ColumnValue(field, row, module, context);
-    case FieldGroup::Version:
-        isUtf8 = context.utf8;
-        return VersionValue(field, module.versionBlock, context.utf8);
+    case FieldGroup::Version: isUtf8 = context.utf8; return VersionValue(field, module.versionBlock, context.utf8);
     case FieldGroup::Header: return HeaderValue(field, module.header);
     case FieldGroup::FileStatus: return FileStatusValue(field, module);
     case FieldGroup::Hash: return module.sha256;

@@ -90,7 +90,10 @@ const std::vector<FieldInfo> kFields = {
 
 }  // namespace
 
-const std::vector<FieldInfo>& FieldTable() { return kFields; }
+const std::vector<FieldInfo>& FieldTable()
+{
+    return kFields;
+}
 
 const FieldInfo& InfoOf(Field field)
 {
@@ -123,8 +126,8 @@ std::optional<std::vector<Field>> ParseFieldList(const std::string& list, std::s
     std::vector<Field> named;
     for (const std::string& name : names) {
         if (name == "all") continue;
-        const auto found = std::find_if(kFields.begin(), kFields.end(),
-                                        [&](const FieldInfo& info) { return name == info.name; });
+        const auto found =
+            std::find_if(kFields.begin(), kFields.end(), [&](const FieldInfo& info) { return name == info.name; });
         if (found == kFields.end()) {
             error = "unknown field '" + name + "' in --fields (see --help for the names, or use 'all')";
             return std::nullopt;

@@ -9,7 +9,12 @@
 #include <vector>
 
 // How a value is written in jsonl; Json: the value is JSON already (an array).
-enum class JsonKind { Text, Number, Boolean, Json };
+enum class JsonKind {
+    Text,
+    Number,
+    Boolean,
+    Json
+};
 
 // What a field's value comes from; the readers switch on this.
 enum class FieldGroup {
@@ -84,9 +89,18 @@ struct FieldInfo {
 const FieldInfo& InfoOf(Field field);
 const std::vector<FieldInfo>& FieldTable();
 
-inline const char* FieldName(Field field) { return InfoOf(field).name; }
-inline JsonKind FieldJsonKind(Field field) { return InfoOf(field).kind; }
-inline FieldGroup GroupOf(Field field) { return InfoOf(field).group; }
+inline const char* FieldName(Field field)
+{
+    return InfoOf(field).name;
+}
+inline JsonKind FieldJsonKind(Field field)
+{
+    return InfoOf(field).kind;
+}
+inline FieldGroup GroupOf(Field field)
+{
+    return InfoOf(field).group;
+}
 
 // The window's six columns, in their order.
 std::vector<Field> ColumnFields();

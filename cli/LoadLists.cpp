@@ -10,6 +10,7 @@
 #include "cli/FieldValues.h"
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
+#include "cli/VersionFacts.h"
 #include "engine/VersionNumbers.h"
 #include "loader/LoadResolver.h"
 #include "loader/LoadTree.h"
@@ -71,12 +72,7 @@ std::string FileVersionText(const std::shared_ptr<const ModuleFacts>& facts)
 {
     const ModuleVersionInfo& version = facts->version;
     if (!version.fixedInfoFound) return std::string();
-    char text[48];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(version.fileVersionMS >> 16),
-                  static_cast<unsigned>(version.fileVersionMS & 0xFFFF),
-                  static_cast<unsigned>(version.fileVersionLS >> 16),
-                  static_cast<unsigned>(version.fileVersionLS & 0xFFFF));
-    return text;
+    return VersionNumberText(version.fileVersionMS, version.fileVersionLS);
 }
 
 bool Write(std::FILE* out, const std::string& text)
@@ -127,13 +123,14 @@ int RunLoadLists(const ScanOptions& options, std::FILE* out, std::FILE* err)
             for (const loader::LoadRow& row : rows)
                 versions.push_back(row.fileName.empty() ? std::string() : FileVersionText(modules.Facts(row.fileName)));
             std::string text = loader::RenderLoadTree(rows, versions, width);
-            if (toTerminal) text = support::MaskedForTerminal(text, platform::kNarrowIsUtf8) ;
+            if (toTerminal) text = support::MaskedForTerminal(text, platform::kNarrowIsUtf8);
             writtenWhole = writtenWhole && Write(out, text);
             continue;
         }
         for (const loader::LoadRow& load : rows) {
             context.loadRow = &load;
-            writtenWhole = writtenWhole && Write(out, FormatRow(RowOf(load, modules), options.format, layout, context, toTerminal));
+            writtenWhole = writtenWhole &&
+                           Write(out, FormatRow(RowOf(load, modules), options.format, layout, context, toTerminal));
         }
     }
     if (std::fflush(out) != 0) writtenWhole = false;

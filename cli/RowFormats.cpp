@@ -67,7 +67,8 @@ std::string FormatRow(const dllVersionInfo& row, OutputFormat format, const RowL
     std::vector<std::string> texts;
     for (Field field : layout.fields) {
         texts.push_back(CellText(field, row, context));
-        if (toTerminal) texts.back() = support::MaskedForTerminal(texts.back(), context.utf8 || platform::kNarrowIsUtf8);
+        if (toTerminal)
+            texts.back() = support::MaskedForTerminal(texts.back(), context.utf8 || platform::kNarrowIsUtf8);
     }
     if (format == OutputFormat::Tsv) {
         // By default byte for byte the window's export: every cell followed by a tab.

@@ -14,7 +14,7 @@ constexpr int kMostThreads = 256;
 using Setter = bool (*)(const std::string& value, ScanOptions& options, std::string& error);
 
 struct OptionRow {
-    char shortName;        // 0: long name only
+    char shortName;  // 0: long name only
     const char* longName;
     const char* argument;  // its name in --help; null: the option takes no value
     const char* help;
@@ -134,7 +134,8 @@ bool SetTrustRoots(const std::string& value, ScanOptions& options, std::string& 
 
 bool SetThreads(const std::string& value, ScanOptions& options, std::string& error)
 {
-    const bool digits = !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits =
+        !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
     const int threads = digits ? std::stoi(value) : 0;
     if (threads < 1 || threads > kMostThreads) {
         error = "invalid number of threads '" + value + "' (use 1 to " + std::to_string(kMostThreads) + ")";
@@ -208,10 +209,9 @@ const OptionRow kOptions[] = {
      SetFlag<&ScanOptions::allDrives, true>},
     {'n', "no-subdirs", nullptr, "do not descend into subdirectories", SetFlag<&ScanOptions::subdirectories, false>},
     {'b', "bits", "LIST", "bitness classes to list, from 16,32,64,unknown (default: 32,64)", SetBits},
-    {0, "extensions", "LIST",
-     "the extensions a module may have, separated by commas, instead of dll,exe,ocx,arx,bpl", SetExtensions},
-    {'s', "sysinfo", nullptr, "begin with rows of system information",
-     SetFlag<&ScanOptions::systemInformation, true>},
+    {0, "extensions", "LIST", "the extensions a module may have, separated by commas, instead of dll,exe,ocx,arx,bpl",
+     SetExtensions},
+    {'s', "sysinfo", nullptr, "begin with rows of system information", SetFlag<&ScanOptions::systemInformation, true>},
     {'r', "ignore-redirection", nullptr, "switch 64-bit Windows' file-system redirection off",
      SetFlag<&ScanOptions::ignoreRedirection, true>},
     {0, "fields", "LIST",
@@ -231,8 +231,9 @@ const OptionRow kOptions[] = {
 #endif
      SetTrustRoots},
     {'j', "threads", "N",
-     "read the modules on N threads (default: as many as the machine has cores); the rows come in the walk's "
-     "order whatever N, and -j 1 reads them on the walk's own thread",
+     "read the modules on N threads (default: one per core when the modules are read whole, for sha256 or "
+     "the signature fields, else 1); the rows come in the walk's order whatever N, and -j 1 reads them on the "
+     "walk's own thread",
      SetThreads},
     {0, "loads", "PROGRAM",
      "instead of a walk, list every module the Windows loader would map for PROGRAM (an .exe or a .dll), PROGRAM "
@@ -357,9 +358,9 @@ private:
         for (std::size_t k = 1; k < argument.size(); ++k) {
             const OptionRow* option = FindShort(argument[k]);
             if (!option) {
-                m_result.error = argument.size() == 2 ? "unknown option '" + argument + "'"
-                                                      : std::string("unknown option '-") + argument[k] + "' in '" +
-                                                            argument + "'";
+                m_result.error = argument.size() == 2
+                                     ? "unknown option '" + argument + "'"
+                                     : std::string("unknown option '-") + argument[k] + "' in '" + argument + "'";
                 return;
             }
             if (!option->argument) {

@@ -8,7 +8,11 @@
 
 #include "cli/Fields.h"
 
-enum class OutputFormat { Tsv, Csv, Jsonl };
+enum class OutputFormat {
+    Tsv,
+    Csv,
+    Jsonl
+};
 
 struct ScanOptions {
     // The names to look for, each once (ASCII case ignored), in the order
@@ -40,8 +44,8 @@ struct ScanOptions {
     // --loads=PROGRAM, in order: instead of a walk, the modules the Windows
     // loader would map for each.
     std::vector<std::string> loads;
-    std::string windowsDirectory;   // --windows=DIR; empty: the default target
-    bool pathGiven = false;         // --path=DIRS
+    std::string windowsDirectory;  // --windows=DIR; empty: the default target
+    bool pathGiven = false;        // --path=DIRS
     std::string path;
     bool currentDirectoryGiven = false;  // --current-dir=DIR
     std::string currentDirectory;

@@ -41,12 +41,13 @@ int main(int argc, char** argv)
         return 0;
     }
     if (parsed.options.version) {
-        std::printf("modaris-scan (Modaris) %s\n"
-                    "Copyright (c) 2026 the Modaris developers.\n"
-                    "License MIT: <https://opensource.org/licenses/MIT>.\n"
-                    "This is free software: you are free to change and redistribute it.\n"
-                    "There is NO WARRANTY, to the extent permitted by law.\n",
-                    MODARIS_VERSION);
+        std::printf(
+            "modaris-scan (Modaris) %s\n"
+            "Copyright (c) 2026 the Modaris developers.\n"
+            "License MIT: <https://opensource.org/licenses/MIT>.\n"
+            "This is free software: you are free to change and redistribute it.\n"
+            "There is NO WARRANTY, to the extent permitted by law.\n",
+            MODARIS_VERSION);
         return 0;
     }
 #ifdef _WIN32

@@ -101,8 +101,7 @@ private:
     bool m_stopped = false;
 };
 
-bool Comparison::Open(Input& input, const std::string& path, Side side, std::FILE* standardInput,
-                      std::string& error)
+bool Comparison::Open(Input& input, const std::string& path, Side side, std::FILE* standardInput, std::string& error)
 {
     input.side = side;
     if (!input.file.Open(path, standardInput, error)) return false;
@@ -117,8 +116,7 @@ bool Comparison::NextRow(Input& input, InventoryRow& row)
         ++input.rows;
         m_progress.Update(input.reader->BytesRead(), input.rows);
         return true;
-    case InventoryReader::Result::End:
-        return false;
+    case InventoryReader::Result::End: return false;
     case InventoryReader::Result::Failed:
         m_status = Trouble(input.reader->Problem());
         m_stopped = true;
@@ -142,9 +140,9 @@ bool Comparison::ChooseKey(const InventoryRow* oldFirst, const InventoryRow* new
     if (oldFirst && newFirst && oldLoads != newLoads) {
         const Input& loads = oldLoads ? m_old : m_new;
         const Input& copies = oldLoads ? m_new : m_old;
-        m_status = Trouble(loads.file.Label() + " is a load list (its rows have importName) and " +
-                           copies.file.Label() +
-                           " a list of copies: compare like with like, or name the key with --key");
+        m_status =
+            Trouble(loads.file.Label() + " is a load list (its rows have importName) and " + copies.file.Label() +
+                    " a list of copies: compare like with like, or name the key with --key");
         return false;
     }
     if (oldLoads || newLoads) {
@@ -221,9 +219,9 @@ bool Comparison::MatchStreamed(Input& input, const InventoryRow& row)
     const std::uint64_t line = input.reader->Line();
     RowTable::Entry* entry = m_rows.Find(m_keyText);
     const auto twice = [&](std::uint64_t first) {
-        m_status = Trouble(input.file.Label() + ": lines " + std::to_string(first) + " and " + std::to_string(line) +
-                           " have the same key '" + JoinedKey(m_key->Shown(row)) +
-                           "' (ASCII case and separators ignored)");
+        m_status =
+            Trouble(input.file.Label() + ": lines " + std::to_string(first) + " and " + std::to_string(line) +
+                    " have the same key '" + JoinedKey(m_key->Shown(row)) + "' (ASCII case and separators ignored)");
         m_stopped = true;
         return false;
     };
@@ -306,8 +304,8 @@ int Comparison::Finish()
         if (m_options.quiet && m_options.compareFields.empty()) continue;
         const Input& having = field.side == Side::Old ? m_old : m_new;
         const Input& lacking = field.side == Side::Old ? m_new : m_old;
-        Note("the field '" + field.name + "' is in " + having.file.Label() + " only, not in " +
-             lacking.file.Label() + ": not compared");
+        Note("the field '" + field.name + "' is in " + having.file.Label() + " only, not in " + lacking.file.Label() +
+             ": not compared");
     }
     for (const std::string& name : m_choice->InNeitherFile()) {
         status = Trouble("--compare-fields: neither file has the field '" + name + "'");
@@ -336,9 +334,7 @@ int Comparison::Run(std::FILE* standardInput)
     }
     // A size not known (a pipe) counts as the larger: it is read once, as it
     // comes.
-    const auto size = [](const Input& input) {
-        return input.file.KnownSize() ? input.file.KnownSize() : UINT64_MAX;
-    };
+    const auto size = [](const Input& input) { return input.file.KnownSize() ? input.file.KnownSize() : UINT64_MAX; };
     const bool newSmaller = size(m_new) < size(m_old);
     m_table = newSmaller ? &m_new : &m_old;
     m_stream = newSmaller ? &m_old : &m_new;
@@ -356,8 +352,8 @@ int Comparison::Run(std::FILE* standardInput)
     const InventoryRow* tabled = tableHasRow ? &tableRow : nullptr;
     if (!ChooseKey(newSmaller ? streamed : tabled, newSmaller ? tabled : streamed)) return m_status;
     m_choice = std::make_unique<FieldChoice>(m_names, *m_key, m_options.compareFields);
-    m_writer = std::make_unique<DifferenceWriter>(m_out, m_options.format, m_options.header, m_key->ColumnNames(),
-                                                  m_names);
+    m_writer =
+        std::make_unique<DifferenceWriter>(m_out, m_options.format, m_options.header, m_key->ColumnNames(), m_names);
     if (m_table->file.KnownSize() > 0) m_rows.Reserve(static_cast<std::size_t>(m_table->file.KnownSize() / 512));
 
     for (bool more = tableHasRow; more; more = NextRow(*m_table, tableRow)) {

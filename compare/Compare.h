@@ -43,7 +43,11 @@ struct CompareOptions {
 };
 
 // The exit status, as diff's.
-enum CompareStatus { kCompareSame = 0, kCompareDifferent = 1, kCompareTrouble = 2 };
+enum CompareStatus {
+    kCompareSame = 0,
+    kCompareDifferent = 1,
+    kCompareTrouble = 2
+};
 
 // Compares, writes one row per difference to `out` (added, removed or
 // changed, the key, and each changed field's old and new value; the format

@@ -127,8 +127,8 @@ bool DifferenceWriter::Changed(const std::vector<KeyPart>& key, const std::vecto
     std::string line = JsonStart("changed", key) + ",\"fields\":{";
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const FieldChange& change = changes[i];
-        line += (i ? "," : "") + support::JsonString(m_names.Name(change.field)) + ":{\"old\":" +
-                JsonValue(change.oldValue.kind, change.oldValue.text) +
+        line += (i ? "," : "") + support::JsonString(m_names.Name(change.field)) +
+                ":{\"old\":" + JsonValue(change.oldValue.kind, change.oldValue.text) +
                 ",\"new\":" + JsonValue(change.newValue.kind, change.newValue.text) + '}';
     }
     return Write(line + "}}\n");

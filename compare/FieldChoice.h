@@ -12,7 +12,10 @@
 
 namespace compare {
 
-enum class Side { Old = 0, New = 1 };
+enum class Side {
+    Old = 0,
+    New = 1
+};
 
 class FieldChoice {
 public:

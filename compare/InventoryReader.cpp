@@ -54,16 +54,14 @@ InventoryReader::Result InventoryReader::Next(InventoryRow& row)
         char* line = nullptr;
         std::size_t length = 0;
         switch (m_lines.Next(line, length)) {
-        case LineReader::Status::End:
-            return Result::End;
+        case LineReader::Status::End: return Result::End;
         case LineReader::Status::TooLong:
             return Fail("longer than " + std::to_string(LineReader::kMaxLineLength >> 20) +
                         " MiB: not an inventory of modaris-scan");
         case LineReader::Status::ReadError:
             m_problem = m_label + ": cannot read: " + std::strerror(m_lines.Error());
             return Result::Failed;
-        case LineReader::Status::Line:
-            break;
+        case LineReader::Status::Line: break;
         }
         if (IsBlank(line, length)) continue;
         std::string problem;

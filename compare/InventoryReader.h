@@ -16,7 +16,11 @@ namespace compare {
 
 class InventoryReader {
 public:
-    enum class Result { Row, End, Failed };
+    enum class Result {
+        Row,
+        End,
+        Failed
+    };
 
     // `label` names the file in messages: its path, or "standard input".
     InventoryReader(std::FILE* file, std::string label, FieldNames& names);

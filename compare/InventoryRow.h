@@ -12,7 +12,14 @@
 
 namespace compare {
 
-enum class ValueKind : std::uint8_t { Null, False, True, Number, String, Nested };
+enum class ValueKind : std::uint8_t {
+    Null,
+    False,
+    True,
+    Number,
+    String,
+    Nested
+};
 
 struct FieldValue {
     FieldId field;

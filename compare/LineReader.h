@@ -17,7 +17,12 @@ public:
     // enough that a file without line ends cannot take the memory.
     static constexpr std::size_t kMaxLineLength = 16u << 20;
 
-    enum class Status { Line, End, TooLong, ReadError };
+    enum class Status {
+        Line,
+        End,
+        TooLong,
+        ReadError
+    };
 
     explicit LineReader(std::FILE* file);
 

@@ -113,8 +113,7 @@ bool RowKey::Build(const InventoryRow& row, std::string& key, std::string& probl
     case KeyKind::LoadList: {
         const FieldValue* program = row.Find(m_program);
         const FieldValue* importName = row.Find(m_importName);
-        if (!program || program->kind != ValueKind::String || !importName ||
-            importName->kind != ValueKind::String) {
+        if (!program || program->kind != ValueKind::String || !importName || importName->kind != ValueKind::String) {
             problem = "a row of a load list needs program and importName as texts";
             return false;
         }

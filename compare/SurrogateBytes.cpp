@@ -27,8 +27,14 @@ long EscapedUnit(const char* p, const char* end)
     return unit;
 }
 
-bool IsHighSurrogate(long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(long unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(long unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 

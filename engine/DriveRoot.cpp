@@ -2,4 +2,7 @@
 
 #include "platform/DriveRoots.h"
 
-CString DriveRootText(char letter) { return platform::DriveRootOf(letter).c_str(); }
+CString DriveRootText(char letter)
+{
+    return platform::DriveRootOf(letter).c_str();
+}

@@ -49,4 +49,7 @@ std::string LinkTimeText(const ModuleHeader& header)
     return header.kind == ModuleKind::Pe ? support::UtcTimeText(header.timeDateStamp) : std::string();
 }
 
-const char* ManagedText(const ModuleHeader& header) { return header.managed ? "true" : "false"; }
+const char* ManagedText(const ModuleHeader& header)
+{
+    return header.managed ? "true" : "false";
+}

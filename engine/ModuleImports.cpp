@@ -148,8 +148,8 @@ public:
         }
         m_imageBase = m_pe32Plus ? ReadU64(optional.data() + pe::kPe32PlusImageBaseField)
                                  : ReadU32(optional.data() + pe::kPe32ImageBaseField);
-        m_headersSize = optional.size() >= pe::kSizeOfHeadersField + 4
-                            ? ReadU32(optional.data() + pe::kSizeOfHeadersField) : 0;
+        m_headersSize =
+            optional.size() >= pe::kSizeOfHeadersField + 4 ? ReadU32(optional.data() + pe::kSizeOfHeadersField) : 0;
 
         const auto sections = static_cast<std::uint16_t>(
             std::min<std::size_t>(ReadU16(file + pe::kNumberOfSectionsField), pe::kMaxSections));
@@ -157,10 +157,9 @@ public:
         if (!m_reader.Read(header + pe::kOptionalHeader + optionalSize, table.data(), table.size())) return false;
         for (std::uint16_t index = 0; index < sections; ++index) {
             const std::uint8_t* entry = table.data() + index * pe::kSectionHeaderSize;
-            m_sections.push_back({ReadU32(entry + pe::kSectionVirtualAddressField),
-                                  ReadU32(entry + pe::kSectionVirtualSizeField),
-                                  ReadU32(entry + pe::kSectionSizeOfRawDataField),
-                                  ReadU32(entry + pe::kSectionPointerToRawDataField)});
+            m_sections.push_back(
+                {ReadU32(entry + pe::kSectionVirtualAddressField), ReadU32(entry + pe::kSectionVirtualSizeField),
+                 ReadU32(entry + pe::kSectionSizeOfRawDataField), ReadU32(entry + pe::kSectionPointerToRawDataField)});
         }
         facts.machine = ReadU16(file + pe::kMachineField);
         facts.pe32Plus = m_pe32Plus;
@@ -288,7 +287,8 @@ public:
             nameCount = std::min<std::uint32_t>(nameCount, static_cast<std::uint32_t>(m_limits.maxExports));
         }
         std::vector<std::uint8_t> functions(functionCount * 4u);
-        if (!m_image.ReadRva(ReadU32(header + pe::kExportFunctionsField), functions.data(), functionCount * 4u)) return Truncated();
+        if (!m_image.ReadRva(ReadU32(header + pe::kExportFunctionsField), functions.data(), functionCount * 4u))
+            return Truncated();
 
         // The forwarders by function index, and the names that lead to each.
         std::map<std::uint32_t, std::vector<std::string>> namesOf;
@@ -298,16 +298,17 @@ public:
         }
         if (namesOf.empty()) return;
         std::vector<std::uint8_t> names(nameCount * 4u), ordinals(nameCount * 2u);
-        if (nameCount > 0 && (!m_image.ReadRva(ReadU32(header + pe::kExportNamesField), names.data(), nameCount * 4u) ||
-                              !m_image.ReadRva(ReadU32(header + pe::kExportNameOrdinalsField), ordinals.data(), nameCount * 2u))) {
+        if (nameCount > 0 &&
+            (!m_image.ReadRva(ReadU32(header + pe::kExportNamesField), names.data(), nameCount * 4u) ||
+             !m_image.ReadRva(ReadU32(header + pe::kExportNameOrdinalsField), ordinals.data(), nameCount * 2u))) {
             Truncated();
             nameCount = 0;
         }
         for (std::uint32_t index = 0; index < nameCount; ++index) {
             auto forwarder = namesOf.find(ReadU16(ordinals.data() + index * 2u));
             if (forwarder == namesOf.end()) continue;
-            std::optional<std::string> name = m_image.ReadTextAt(ReadU32(names.data() + index * 4u),
-                                                                 m_limits.maxNameLength);
+            std::optional<std::string> name =
+                m_image.ReadTextAt(ReadU32(names.data() + index * 4u), m_limits.maxNameLength);
             if (name) forwarder->second.push_back(std::move(*name));
             else Truncated();
         }
@@ -379,9 +380,8 @@ private:
                 continue;
             }
             // IMAGE_IMPORT_BY_NAME: a hint, then the name.
-            std::optional<std::string> name =
-                m_image.ReadTextAt(static_cast<std::uint32_t>(thunk) + pe::kImportByNameHintSize,
-                                   m_limits.maxNameLength);
+            std::optional<std::string> name = m_image.ReadTextAt(
+                static_cast<std::uint32_t>(thunk) + pe::kImportByNameHintSize, m_limits.maxNameLength);
             if (!name) {
                 Truncated();
                 continue;

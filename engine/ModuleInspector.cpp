@@ -14,8 +14,8 @@ void ReadSignature(const platform::ModuleFile& file, const char* path, const Ins
 {
     platform::Sha256 hasher;
     bool wholeFileRead = false;
-    platform::ModuleSignature signature = request.signatures->Check(
-        file, path, request.sha256 ? &hasher : nullptr, &wholeFileRead, request.keepReading);
+    platform::ModuleSignature signature =
+        request.signatures->Check(file, path, request.sha256 ? &hasher : nullptr, &wholeFileRead, request.keepReading);
     // A file that could not be read has no verdict to give.
     if (signature.read) facts.signature = std::move(signature);
     if (request.sha256 && wholeFileRead) {

@@ -24,7 +24,7 @@ struct InspectionRequest {
     bool header = false;        // machine, subsystem, managed, link time
     bool fileStatus = false;    // size and last write
     bool sha256 = false;
-    bool imports = false;       // the import, delay-load and export tables, and the manifest
+    bool imports = false;  // the import, delay-load and export tables, and the manifest
     // Set: the signature is checked with it (and the hash taken in the same pass).
     const platform::SignatureChecker* signatures = nullptr;
     // Set: a pass over the whole file ends at its next block once it is

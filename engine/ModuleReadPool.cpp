@@ -29,7 +29,7 @@ ModuleReadPool::~ModuleReadPool()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_ending = true;
     }
-    m_changed.notify_all();
+    m_jobAdded.notify_all();
     for (const platform::UniqueKernelHandle& reader : m_readers) WaitForSingleObject(reader.Get(), INFINITE);
 }
 
@@ -41,20 +41,20 @@ void ModuleReadPool::Submit(const CString& rowPath, const CString& readPath, con
         return;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_jobs.size() < m_window; });
+    m_roomFreed.wait(lock, [this] { return m_jobs.size() < m_window; });
     Job job;
     job.sequence = m_nextSequence++;
     job.rowPath = rowPath;
     job.readPath = readPath;
     job.foundUnder = foundUnder;
     m_jobs.push_back(std::move(job));
-    m_changed.notify_all();
+    m_jobAdded.notify_one();
 }
 
 void ModuleReadPool::Drain()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_jobs.empty() && !m_releasing; });
+    m_jobDone.wait(lock, [this] { return m_jobs.empty() && !m_releasing; });
 }
 
 unsigned WINAPI ModuleReadPool::ReaderThreadProc(void* pool)
@@ -79,7 +79,7 @@ void ModuleReadPool::ReadJobs()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_ending || m_untaken < m_jobs.size(); });
+        m_jobAdded.wait(lock, [this] { return m_ending || m_untaken < m_jobs.size(); });
         if (m_untaken >= m_jobs.size()) return;  // ending, nothing left to read
         Job& job = m_jobs[m_untaken++];
         job.taken = true;
@@ -91,29 +91,35 @@ void ModuleReadPool::ReadJobs()
         ModuleFacts facts = Inspect(job.sequence, readPath, lock);
         job.facts = std::move(facts);
         m_reading.erase(job.sequence);
-        m_changed.notify_all();
+        m_jobDone.notify_all();
         ReleaseFinished(lock);
     }
 }
 
-ModuleFacts ModuleReadPool::Inspect(std::uint64_t sequence, const CString& readPath,
-                                    std::unique_lock<std::mutex>& lock)
+ModuleFacts ModuleReadPool::Inspect(std::uint64_t sequence, const CString& readPath, std::unique_lock<std::mutex>& lock)
 {
     for (;;) {
         lock.unlock();
         ModuleFacts facts = InspectModule(readPath, m_engine.m_inspection);
         lock.lock();
         if (!facts.metSharingViolation) return facts;
-        std::set<std::uint64_t> others = m_reading;
-        others.erase(sequence);
+        // A reader that waits holds nothing: it is not one the others wait
+        // for, so two kept out by a third never wait for each other.
+        m_reading.erase(sequence);
+        m_jobDone.notify_all();
+        const std::set<std::uint64_t> others = m_reading;
         // Nobody of ours was reading: the holder is another program.
-        if (others.empty()) return facts;
-        m_changed.wait(lock, [&] {
+        if (others.empty()) {
+            m_reading.insert(sequence);
+            return facts;
+        }
+        m_jobDone.wait(lock, [&] {
             for (const std::uint64_t other : others) {
                 if (m_reading.count(other)) return false;
             }
             return true;
         });
+        m_reading.insert(sequence);
     }
 }
 
@@ -125,12 +131,12 @@ void ModuleReadPool::ReleaseFinished(std::unique_lock<std::mutex>& lock)
         Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         --m_untaken;
-        m_changed.notify_all();
+        m_roomFreed.notify_one();
         // Outside the lock: the other readers go on while the row is added.
         lock.unlock();
         m_engine.AddInspectedModule(job.rowPath, std::move(*job.facts), job.foundUnder);
         lock.lock();
     }
     m_releasing = false;
-    m_changed.notify_all();
+    m_jobDone.notify_all();
 }

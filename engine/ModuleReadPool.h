@@ -63,12 +63,14 @@ private:
     CScanEngine& m_engine;
     const std::size_t m_window;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Job> m_jobs;     // in the walk's order, from the oldest not yet added
-    std::size_t m_untaken = 0;  // index in m_jobs of the first job no reader took
+    std::condition_variable m_jobAdded;   // readers wait for work, or the end
+    std::condition_variable m_roomFreed;  // the walk waits for room in the window
+    std::condition_variable m_jobDone;    // Drain, and a reader kept out by another's handle
+    std::deque<Job> m_jobs;               // in the walk's order, from the oldest not yet added
+    std::size_t m_untaken = 0;            // index in m_jobs of the first job no reader took
     std::uint64_t m_nextSequence = 0;
     std::set<std::uint64_t> m_reading;  // the jobs taken whose facts are not there yet
-    bool m_releasing = false;   // one thread adds rows at a time, in order
+    bool m_releasing = false;           // one thread adds rows at a time, in order
     bool m_ending = false;
     std::vector<platform::UniqueKernelHandle> m_readers;
 };

@@ -35,8 +35,8 @@ void CScanEngine::AddInspectedModule(const char* rowPath, ModuleFacts module, co
     const ModuleVersionInfo& version = module.version;
     const CString productVersion = FormatVersionText(VersionWordsToNumber(version.productVersionMS),
                                                      VersionWordsToNumber(version.productVersionLS));
-    const CString fileVersion = FormatVersionText(VersionWordsToNumber(version.fileVersionMS),
-                                                  VersionWordsToNumber(version.fileVersionLS));
+    const CString fileVersion =
+        FormatVersionText(VersionWordsToNumber(version.fileVersionMS), VersionWordsToNumber(version.fileVersionLS));
     const CString company = version.company;
     const CString date = module.date;
     const int bits = module.bits;

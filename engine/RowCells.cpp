@@ -11,7 +11,10 @@ std::string ExportCellText(std::string cell)
     return cell;
 }
 
-std::string BitCell(int bits) { return bits > 0 ? std::to_string(bits) : std::string(); }
+std::string BitCell(int bits)
+{
+    return bits > 0 ? std::to_string(bits) : std::string();
+}
 
 std::array<std::string, kRowCellCount> RowCells(const dllVersionInfo& row)
 {

@@ -4,7 +4,10 @@
 #include "engine/ModuleBitness.h"
 #include "framework/CSingleLock.h"
 
-CScanEngine::CScanEngine() { LookUpRedirectionFunctions(); }
+CScanEngine::CScanEngine()
+{
+    LookUpRedirectionFunctions();
+}
 
 CScanEngine::~CScanEngine()
 {
@@ -36,8 +39,8 @@ bool CScanEngine::WantsBitness(int bits) const
     }
 }
 
-void CScanEngine::AddResult(const char* path, const char* company, const char* productVersion,
-                            const char* fileVersion, const char* date, const char* readPath)
+void CScanEngine::AddResult(const char* path, const char* company, const char* productVersion, const char* fileVersion,
+                            const char* date, const char* readPath)
 {
     // The probe opens the file: done before the lock, which guards only the
     // append.

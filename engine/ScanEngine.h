@@ -41,8 +41,8 @@ public:
     // Makes a row of the five texts unless the bitness filter drops it.
     // The bitness is read from `readPath` when given (the name the file is
     // listed under), else from `path`.
-    void AddResult(const char* path, const char* company, const char* productVersion,
-                   const char* fileVersion, const char* date, const char* readPath = nullptr);
+    void AddResult(const char* path, const char* company, const char* productVersion, const char* fileVersion,
+                   const char* date, const char* readPath = nullptr);
     // Counts, reads and reports one file of a directory listing. The row
     // shows `fileName`; the file is read as `readName` when given (the short
     // name of a long name the code page cannot spell).

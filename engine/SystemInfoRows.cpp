@@ -15,6 +15,12 @@ void AddRows(CScanEngine& engine, const std::vector<SystemInfoRow>& rows)
 
 }  // namespace
 
-void CScanEngine::AddOsVersionRows() { AddRows(*this, OsVersionRows()); }
+void CScanEngine::AddOsVersionRows()
+{
+    AddRows(*this, OsVersionRows());
+}
 
-void CScanEngine::AddProcessorRows() { AddRows(*this, ProcessorRows()); }
+void CScanEngine::AddProcessorRows()
+{
+    AddRows(*this, ProcessorRows());
+}

@@ -20,10 +20,7 @@ class SchemaBytes {
 public:
     SchemaBytes(const std::uint8_t* bytes, std::size_t size) : m_bytes(bytes), m_size(size) {}
 
-    bool Has(std::uint64_t offset, std::uint64_t length) const
-    {
-        return offset <= m_size && length <= m_size - offset;
-    }
+    bool Has(std::uint64_t offset, std::uint64_t length) const { return offset <= m_size && length <= m_size - offset; }
     std::optional<std::uint32_t> U32(std::uint64_t offset) const
     {
         if (!Has(offset, 4)) return std::nullopt;
@@ -158,8 +155,7 @@ ApiSetSchema ApiSetSchema::Parse(const std::uint8_t* bytes, std::size_t size)
     return parsed;
 }
 
-ApiSetSchema::Resolution ApiSetSchema::Resolve(const std::string& moduleName,
-                                               const std::string& importerFileName) const
+ApiSetSchema::Resolution ApiSetSchema::Resolve(const std::string& moduleName, const std::string& importerFileName) const
 {
     Resolution resolution;
     if (!IsContractName(moduleName)) return resolution;

@@ -15,7 +15,7 @@ namespace loader {
 
 struct ApiSetContract {
     std::string name;  // lower case, without ".dll"; for versions 2 and 4 without the "api-"/"ext-" prefix
-    std::vector<std::string> hosts;  // the default host first; may be empty
+    std::vector<std::string> hosts;                 // the default host first; may be empty
     std::map<std::string, std::string> exceptions;  // upper-cased importer file name -> host
 };
 

@@ -10,7 +10,10 @@ namespace loader {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
 
 }  // namespace
 

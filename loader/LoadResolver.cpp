@@ -48,8 +48,11 @@ std::string DirectoryOf(const std::string& path)
 class Resolver {
 public:
     Resolver(TargetSystem& target, ModuleSource& modules, const std::string& program, const ResolveOptions& options)
-        : m_target(target), m_modules(modules), m_program(program),
-          m_appDir(DirectoryOf(program)), m_currentDir(options.currentDirectory.value_or(DirectoryOf(program)))
+        : m_target(target),
+          m_modules(modules),
+          m_program(program),
+          m_appDir(DirectoryOf(program)),
+          m_currentDir(options.currentDirectory.value_or(DirectoryOf(program)))
     {
     }
 
@@ -128,8 +131,10 @@ private:
         const std::string key = UpperAscii(AssemblyText(identity) + " " + identity.language);
         auto found = m_assemblies.find(key);
         if (found == m_assemblies.end()) {
-            found = m_assemblies.emplace(key, FindAssemblyFolder(m_target.Directories(), m_target.WinSxSDirectory(),
-                                                                 identity, m_machine)).first;
+            found = m_assemblies
+                        .emplace(key, FindAssemblyFolder(m_target.Directories(), m_target.WinSxSDirectory(), identity,
+                                                         m_machine))
+                        .first;
         }
         return found->second;
     }
@@ -160,7 +165,8 @@ private:
     // The modules that forwarders of the imported functions of row `index`
     // name. A forwarder may lead to another: the chain is followed through a
     // list of work, not by recursion, so a hostile chain of any length ends.
-    void Forward(std::size_t index, const std::vector<std::string>& functions, const std::vector<std::uint16_t>& ordinals)
+    void Forward(std::size_t index, const std::vector<std::string>& functions,
+                 const std::vector<std::uint16_t>& ordinals)
     {
         struct Wanted {
             std::size_t row;
@@ -285,7 +291,8 @@ private:
         candidates.push_back({FoundBy::System16, m_target.System16Directory()});
         candidates.push_back({FoundBy::Windows, m_target.WindowsDirectory()});
         if (m_target.SafeDllSearchMode()) candidates.push_back({FoundBy::Current, m_currentDir});
-        for (const std::string& directory : m_target.PathDirectories()) candidates.push_back({FoundBy::Path, directory});
+        for (const std::string& directory : m_target.PathDirectories())
+            candidates.push_back({FoundBy::Path, directory});
         Choose(row, lookup, candidates);
     }
 
@@ -297,7 +304,8 @@ private:
         for (const Candidate& candidate : candidates) {
             if (candidate.directory.empty()) continue;
             bool repeated = false;
-            for (const std::string& directory : seen) repeated = repeated || SameDirectory(directory, candidate.directory);
+            for (const std::string& directory : seen)
+                repeated = repeated || SameDirectory(directory, candidate.directory);
             if (repeated) continue;
             seen.push_back(candidate.directory);
             const std::optional<std::string> listed = m_target.Directories().FindFile(candidate.directory, lookup);

@@ -61,9 +61,9 @@ struct LoadRow {
     int importer = -1;       // the index of that module's row in the list; -1 for the program
     LoadKind loadKind = LoadKind::Static;
     FoundBy foundBy = FoundBy::Missing;
-    std::string fileName;        // the chosen copy's path; empty when none
-    std::uint16_t machine = 0;   // the chosen copy's IMAGE_FILE_HEADER.Machine; 0 when none
-    std::string apiSetHost;      // for an API set row: the host module the schema names (empty: no host)
+    std::string fileName;                // the chosen copy's path; empty when none
+    std::uint16_t machine = 0;           // the chosen copy's IMAGE_FILE_HEADER.Machine; 0 when none
+    std::string apiSetHost;              // for an API set row: the host module the schema names (empty: no host)
     std::vector<ShadowedCopy> shadowed;  // every other copy of the name along the search order, in that order
     Problem problem = Problem::None;
     std::vector<std::string> unresolvedAssemblies;  // for SxsUnresolved: "name version arch token"

@@ -9,7 +9,10 @@ namespace {
 
 constexpr std::size_t kIndent = 4;
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 std::string Machine(std::uint16_t machine)
 {
@@ -57,7 +60,8 @@ public:
             stack.pop_back();
             WriteRow(index, level);
             const std::vector<std::size_t>& children = m_children[index];
-            for (auto child = children.rbegin(); child != children.rend(); ++child) stack.push_back({*child, level + 1});
+            for (auto child = children.rbegin(); child != children.rend(); ++child)
+                stack.push_back({*child, level + 1});
         }
         return m_text;
     }
@@ -71,8 +75,8 @@ private:
         if (row.loadKind == LoadKind::Delay) head += " (delay)";
         if (row.loadKind == LoadKind::Forwarder) head += " (forwarder)";
         if (row.fileName.empty()) {
-            std::string what = row.foundBy == FoundBy::ApiSet && row.problem == Problem::None
-                                   ? " => apiset, no host" : " => NOT FOUND";
+            std::string what = row.foundBy == FoundBy::ApiSet && row.problem == Problem::None ? " => apiset, no host"
+                                                                                              : " => NOT FOUND";
             if (row.problem != Problem::None && row.problem != Problem::Missing) {
                 what += std::string(" (") + ProblemText(row.problem) + ")";
             }
@@ -90,8 +94,8 @@ private:
             m_text += FitLine(head, row.fileName, tail, m_width);
         }
         for (const ShadowedCopy& copy : row.shadowed) {
-            const std::string mark = indent + std::string(kIndent, ' ') + "~ passed over (" +
-                                     PassedOverText(copy.why) + ", " + FoundByText(copy.where) + "): ";
+            const std::string mark = indent + std::string(kIndent, ' ') + "~ passed over (" + PassedOverText(copy.why) +
+                                     ", " + FoundByText(copy.where) + "): ";
             m_text += FitLine(mark, copy.path, std::string(), m_width);
         }
         for (const std::string& assembly : row.unresolvedAssemblies) {

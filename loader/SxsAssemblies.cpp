@@ -71,7 +71,8 @@ std::array<unsigned long, 4> VersionParts(const std::string& version)
         if (end == std::string::npos) end = version.size();
         const std::string digits = version.substr(start, end - start);
         part = !digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos
-                   ? std::stoul(digits) : 0;
+                   ? std::stoul(digits)
+                   : 0;
         start = end + 1;
     }
     return parts;

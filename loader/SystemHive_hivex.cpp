@@ -90,6 +90,9 @@ std::unique_ptr<SystemRegistry> OpenSystemHive(const std::string& path)
     return std::make_unique<SystemHive>(hive, path);
 }
 
-std::unique_ptr<SystemRegistry> OpenLiveRegistry() { return nullptr; }
+std::unique_ptr<SystemRegistry> OpenLiveRegistry()
+{
+    return nullptr;
+}
 
 }  // namespace loader

@@ -12,7 +12,12 @@
 namespace loader {
 
 struct RegistryValue {
-    enum class Kind { Text, ExpandText, Number, Other };
+    enum class Kind {
+        Text,
+        ExpandText,
+        Number,
+        Other
+    };
     std::string name;
     Kind kind = Kind::Other;
     std::string text;          // Text and ExpandText, UTF-8

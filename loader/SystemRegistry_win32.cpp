@@ -23,8 +23,8 @@ std::vector<RegistryValue> ValuesOfKey(HKEY root, const std::string& path, REGSA
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size() - 2);
         DWORD type = 0;
-        const LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                                          &dataLength);
+        const LONG status =
+            RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) continue;
         RegistryValue value;
@@ -88,6 +88,9 @@ std::unique_ptr<SystemRegistry> OpenSystemHive(const std::string& path)
     return std::make_unique<LoadedHive>(root, path);
 }
 
-std::unique_ptr<SystemRegistry> OpenLiveRegistry() { return std::make_unique<LiveRegistry>(); }
+std::unique_ptr<SystemRegistry> OpenLiveRegistry()
+{
+    return std::make_unique<LiveRegistry>();
+}
 
 }  // namespace loader

@@ -52,7 +52,7 @@ std::set<std::string> KnownDllNames(SystemRegistry* registry, const std::string&
 }
 
 #ifdef _WIN32
-std::string SystemText(UINT (WINAPI* get)(LPSTR, UINT))
+std::string SystemText(UINT(WINAPI* get)(LPSTR, UINT))
 {
     char buffer[MAX_PATH + 1] = {};
     const UINT length = get(buffer, sizeof buffer);
@@ -114,8 +114,9 @@ std::unique_ptr<TargetSystem> TargetSystem::Open(const TargetOptions& options)
         if (target->m_registry) {
             target->ReadRegistry(path);
         } else {
-            notes.push_back("no registry of the target found (system.reg, System32\\config\\SYSTEM): "
-                            "no KnownDLLs, SafeDllSearchMode on, PATH as given");
+            notes.push_back(
+                "no registry of the target found (system.reg, System32\\config\\SYSTEM): "
+                "no KnownDLLs, SafeDllSearchMode on, PATH as given");
         }
     }
     target->m_notes.insert(target->m_notes.end(), notes.begin(), notes.end());
@@ -154,8 +155,8 @@ void TargetSystem::ReadDirectories()
         m_system32 = JoinPath(m_windows, "System32");
         m_notes.push_back("no System32 below " + m_windows);
     }
-    m_apiSets = ReadApiSetSchemaFile(JoinPath(m_system32, m_directories.FindFile(m_system32, "apisetschema.dll")
-                                                              .value_or("apisetschema.dll")));
+    m_apiSets = ReadApiSetSchemaFile(
+        JoinPath(m_system32, m_directories.FindFile(m_system32, "apisetschema.dll").value_or("apisetschema.dll")));
 }
 
 void TargetSystem::ReadRegistry(std::optional<std::string> path)
@@ -169,8 +170,8 @@ void TargetSystem::ReadRegistry(std::optional<std::string> path)
         m_knownDlls32 = KnownDllNames(m_registry.get(), "KnownDLLs32");
         if (m_knownDlls32.empty()) m_knownDlls32 = m_knownDlls;
         if (!path) {
-            const std::vector<RegistryValue> environment = m_registry->Values(std::string(kSessionManager) +
-                                                                              "\\Environment");
+            const std::vector<RegistryValue> environment =
+                m_registry->Values(std::string(kSessionManager) + "\\Environment");
             if (const RegistryValue* value = FindValue(environment, "Path")) path = value->text;
         }
     }

@@ -35,7 +35,10 @@ void AppendUtf8(std::string& out, unsigned code)
     }
 }
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 // The quoted text starting at `at` (just after its opening quote), its
 // escapes undone; `at` ends after the closing quote. Unterminated: none.

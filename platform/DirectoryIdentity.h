@@ -37,14 +37,23 @@ inline std::optional<DirectoryIdentity> IdentityOfDirectory(const char* path)
 }
 
 // A junction, a symbolic link or a mount point: where a walk may loop.
-inline bool IsDirectoryLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+inline bool IsDirectoryLink(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 #else
 
 // The POSIX stand-in lists a symbolic link to a directory as no directory,
 // so a walk never follows one and cannot loop.
-inline std::optional<DirectoryIdentity> IdentityOfDirectory(const char*) { return std::nullopt; }
-inline bool IsDirectoryLink(DWORD) { return false; }
+inline std::optional<DirectoryIdentity> IdentityOfDirectory(const char*)
+{
+    return std::nullopt;
+}
+inline bool IsDirectoryLink(DWORD)
+{
+    return false;
+}
 
 #endif
 

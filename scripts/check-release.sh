@@ -10,9 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 # The zip's programs run in a session of scripts/wine-session.sh: a throwaway
 # Wine prefix, stopped and removed at the end.
-if [ -z "${MODARIS_SESSION:-}" ] && ./scripts/can-run-32bit-wine.sh; then
-    exec ./scripts/wine-session.sh scripts/check-release.sh "$@"
-fi
+if ./scripts/can-run-32bit-wine.sh; then source scripts/lib/enter-wine-session.sh scripts/check-release.sh "$@"; fi
 folder="${1:-build/release}"
 version="$(sed -n 's/^project(Modaris VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 deb="$folder/modaris-scan_${version}_$(dpkg --print-architecture).deb"

@@ -7,7 +7,7 @@
 # build/native and build/win64 first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ -z "${MODARIS_SESSION:-}" ]; then exec ./scripts/wine-session.sh scripts/crosscheck.sh "$@"; fi
+source scripts/lib/enter-wine-session.sh scripts/crosscheck.sh "$@"
 
 for preset in native win64; do
     cmake --preset "$preset" >/dev/null

@@ -9,10 +9,9 @@
 #
 # Needs clang and libFuzzer's runtime (Debian: clang, libclang-rt-14-dev)
 # besides the project's other packages (MinGW builds the seed modules).
-# MODARIS_FUZZ_BUILD_DIR picks another build folder than build/fuzz.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MODARIS_FUZZ_BUILD_DIR:-$root/build/fuzz}"
+build="$root/build/fuzz"
 
 seconds="${1:-120}"
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
@@ -38,12 +37,11 @@ fi
 
 mkdir -p "$build"
 # MODARIS_FUZZ adds the fuzzer's coverage to the sanitizers' flags of the
-# whole build (cmake/CompilerSettings.cmake).
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DMODARIS_FUZZ=ON -DMODARIS_SANITIZE=address,undefined >"$build/fuzz-configure.log" 2>&1 ||
+# whole build (cmake/CompilerSettings.cmake); the preset "fuzz" sets it, with
+# clang and the sanitizers.
+(cd "$root" && cmake --preset fuzz) >"$build/fuzz-configure.log" 2>&1 ||
     { cat "$build/fuzz-configure.log" >&2; exit 1; }
-cmake --build "$build" -j2 --target modaris_fuzz_targets
+(cd "$root" && cmake --build --preset fuzz -j2)
 
 # Seeds: the compiled fixture modules and the crafted images, gathered
 # afresh each run. Past findings are left to fuzz_replay_tests: a hostile

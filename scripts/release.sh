@@ -26,16 +26,15 @@ mkdir -p "$out"
 SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null || date +%s)"
 export SOURCE_DATE_EPOCH
 
-package() {  # package NAME CPACK_GENERATOR [CMAKE_ARGUMENT]...
+package() {  # package NAME CPACK_GENERATOR: the presets release-NAME
     local name="$1" generator="$2"
-    shift 2
     echo "=== release: $name ==="
-    cmake -S . -B "$out/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMODARIS_BUILD_TESTS=OFF "$@" >/dev/null
-    cmake --build "$out/$name" -j2
+    cmake --preset "release-$name" >/dev/null
+    cmake --build --preset "release-$name" -j2
     (cd "$out/$name" && cpack -G "$generator" >/dev/null)
 }
 
-package win32 ZIP -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw-i686.cmake"
+package win32 ZIP
 package native DEB
 
 cp "$out"/win32/modaris-*-win32.zip "$out"/native/modaris-scan_*.deb "$out/"

@@ -10,6 +10,8 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick python3 time
     # the fuzz targets
     clang libclang-rt-14-dev
+    # the layout of the sources (.clang-format), checked on the files a change touches
+    clang-format
     # the release packages and their checks; help2man writes the man page
     # of modaris-scan from its --help and --version at build time
     dpkg-dev file groff-base help2man

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The test command. Sets the machine up, then runs every job in turn, each a
 # script of its own, and stops at the first that fails:
-#   the include check and the scripts' own cases (fast, so first);
+#   the include check, the layout of the last commit's files and the
+#   scripts' own cases (fast, so first);
 #   the suites of each preset: native, native-asan, native-tsan, win32, win64;
 #   the cross-checks of the native build against Wine;
 #   fuzzing, 60 s per target;
@@ -12,18 +13,33 @@
 #   process of its Wine prefix, no folder of it.
 # The jobs share one session of scripts/wine-session.sh, so that the display
 # and the Wine prefix are made once.
+#
+#   scripts/test.sh           every job, as CI runs them
+#   scripts/test.sh --quick   the static checks and the native suites only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${1:-}" != --in-session ]; then
-    ./scripts/setup.sh
-    echo "=== include check ==="
+static_checks() {
+    echo "=== include check and layout ==="
     ./scripts/tests/check-includes-test.sh
     ./scripts/check-includes.sh
+    ./scripts/check-format.sh
+}
+
+# The inner loop: the static checks and the native suites, a few minutes.
+if [ "${1:-}" = --quick ]; then
+    ./scripts/setup.sh
+    static_checks
+    exec ./scripts/test-preset.sh native
+fi
+
+if [ -z "${MODARIS_SESSION:-}" ]; then
+    ./scripts/setup.sh
+    static_checks
     record="$(mktemp)"
     trap 'rm -f "$record"' EXIT
     status=0
-    MODARIS_SESSION_RECORD="$record" ./scripts/wine-session.sh scripts/test.sh --in-session || status=$?
+    MODARIS_SESSION_RECORD="$record" ./scripts/wine-session.sh scripts/test.sh "$@" || status=$?
     # Also after a failed job: a failure must not leave processes behind either.
     echo "=== nothing left behind ==="
     ./scripts/check-no-leftovers.sh "$record"

@@ -114,9 +114,9 @@ constexpr std::size_t kResourceNamedEntriesField = 12;
 constexpr std::size_t kResourceIdEntriesField = 14;
 constexpr std::size_t kResourceEntrySize = 8;  // name or id, offset
 constexpr std::uint32_t kResourceSubdirectoryFlag = 0x80000000u;
-constexpr std::size_t kResourceDataEntrySize = 16;  // RVA, size, code page, reserved
-constexpr std::uint32_t kResourceTypeManifest = 24;  // RT_MANIFEST
-constexpr std::uint32_t kProcessManifestId = 1;       // CREATEPROCESS_MANIFEST_RESOURCE_ID
+constexpr std::size_t kResourceDataEntrySize = 16;      // RVA, size, code page, reserved
+constexpr std::uint32_t kResourceTypeManifest = 24;     // RT_MANIFEST
+constexpr std::uint32_t kProcessManifestId = 1;         // CREATEPROCESS_MANIFEST_RESOURCE_ID
 constexpr std::uint32_t kIsolationAwareManifestId = 2;  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
 
 // Wine writes one of these texts right after the MS-DOS header of the copy

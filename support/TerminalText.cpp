@@ -8,7 +8,10 @@ namespace support {
 
 namespace {
 
-bool IsControl(char32_t codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
+bool IsControl(char32_t codePoint)
+{
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+}
 
 // Calls `keep(begin, length)` for each printable character and
 // `control(begin, length)` for each control character or byte of no valid

@@ -41,9 +41,9 @@ std::string UtcTimeText(std::int64_t secondsSince1970)
     }
     const CivilDate date = CivilDateOfDay(days);
     char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(date.year),
-                  date.month, date.day, static_cast<unsigned>(secondOfDay / 3600),
-                  static_cast<unsigned>(secondOfDay / 60 % 60), static_cast<unsigned>(secondOfDay % 60));
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(date.year), date.month,
+                  date.day, static_cast<unsigned>(secondOfDay / 3600), static_cast<unsigned>(secondOfDay / 60 % 60),
+                  static_cast<unsigned>(secondOfDay % 60));
     return text;
 }
 

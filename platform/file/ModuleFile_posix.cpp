@@ -29,7 +29,10 @@ ModuleFile::~ModuleFile() = default;
 ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
 ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
 
-bool ModuleFile::IsOpen() const { return m_body != nullptr; }
+bool ModuleFile::IsOpen() const
+{
+    return m_body != nullptr;
+}
 
 std::optional<std::size_t> ModuleFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
 {
@@ -53,6 +56,9 @@ bool ModuleFile::Unchanged() const
 }
 
 // A POSIX file system has no device names: "nul.dll" is a file like any other.
-bool NamesADosDevice(const char*) { return false; }
+bool NamesADosDevice(const char*)
+{
+    return false;
+}
 
 }  // namespace platform

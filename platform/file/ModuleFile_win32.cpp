@@ -67,7 +67,10 @@ ModuleFile::~ModuleFile() = default;
 ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
 ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
 
-bool ModuleFile::IsOpen() const { return m_body != nullptr; }
+bool ModuleFile::IsOpen() const
+{
+    return m_body != nullptr;
+}
 
 std::optional<std::size_t> ModuleFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
 {
@@ -125,8 +128,8 @@ bool NamesADosDevice(const char* path)
     const auto digit = static_cast<unsigned char>(base[3]);
     // 1 to 9, and the superscripts 1, 2 and 3 of the Western code page.
     const bool numbered = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
-    return numbered &&
-           (support::EqualsIgnoringAsciiCase(stem.c_str(), "COM") || support::EqualsIgnoringAsciiCase(stem.c_str(), "LPT"));
+    return numbered && (support::EqualsIgnoringAsciiCase(stem.c_str(), "COM") ||
+                        support::EqualsIgnoringAsciiCase(stem.c_str(), "LPT"));
 }
 
 }  // namespace platform

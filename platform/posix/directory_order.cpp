@@ -10,7 +10,10 @@ namespace posix {
 namespace {
 
 // Bytes compare unsigned, so that names beyond ASCII sort after it.
-unsigned char UpperAscii(char c) { return static_cast<unsigned char>(support::ToUpperAscii(c)); }
+unsigned char UpperAscii(char c)
+{
+    return static_cast<unsigned char>(support::ToUpperAscii(c));
+}
 
 // A name's first eight bytes, upper-cased, as one number: where two keys
 // differ they order as the names do. A short name is padded with zero
@@ -113,9 +116,8 @@ void NamesInDirectoryOrder::MakeSlots()
 void NamesInDirectoryOrder::FinishRead()
 {
     MakeSlots();
-    std::sort(m_slots.begin(), m_slots.end(), [this](const Slot& a, const Slot& b) {
-        return KeyedBefore(a.key, NameOf(a), b.key, NameOf(b));
-    });
+    std::sort(m_slots.begin(), m_slots.end(),
+              [this](const Slot& a, const Slot& b) { return KeyedBefore(a.key, NameOf(a), b.key, NameOf(b)); });
 }
 
 void NamesInDirectoryOrder::KeepOnly(std::size_t first, std::size_t count)

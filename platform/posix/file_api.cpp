@@ -61,8 +61,8 @@ HANDLE Fail(DWORD error)
 
 }  // namespace
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE)
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD, HANDLE)
 {
     if (!fileName || !*fileName) return Fail(ERROR_PATH_NOT_FOUND);
     if (desiredAccess != GENERIC_READ || creationDisposition != OPEN_EXISTING) return Fail(ERROR_INVALID_PARAMETER);
@@ -75,7 +75,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     // they need not be asked for again.
     const bool steady = shareMode == 0;
     SetLastError(ERROR_SUCCESS);
-    return posix::AddHandle(std::make_shared<FileObject>(opened.fd, steady ? std::optional(opened.status) : std::nullopt));
+    return posix::AddHandle(
+        std::make_shared<FileObject>(opened.fd, steady ? std::optional(opened.status) : std::nullopt));
 }
 
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)

@@ -30,7 +30,11 @@
 
 namespace {
 
-enum EntryKind : unsigned char { kFile, kDirectory, kLinkToDirectory };
+enum EntryKind : unsigned char {
+    kFile,
+    kDirectory,
+    kLinkToDirectory
+};
 
 // What a listing keeps when it gives names back: the read after them costs
 // a pass over the directory, made once per giving back, however many.
@@ -139,8 +143,14 @@ void ReadNames(int fd, FindListing& listing, const std::string* after, bool& has
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
             at += entry->d_reclen;
             const char* name = entry->d_name;
-            if (name[0] == '.' && name[1] == 0) { hasDot = true; continue; }
-            if (name[0] == '.' && name[1] == '.' && name[2] == 0) { hasDotDot = true; continue; }
+            if (name[0] == '.' && name[1] == 0) {
+                hasDot = true;
+                continue;
+            }
+            if (name[0] == '.' && name[1] == '.' && name[2] == 0) {
+                hasDotDot = true;
+                continue;
+            }
             if (entry->d_type == DT_LNK && listing.wanted && !listing.wanted(name, listing.wantedContext)) continue;
             listing.names.Offer(name, entry->d_type);
         }
@@ -223,9 +233,15 @@ ListingInterest::ListingInterest(WantedFileName wanted, const void* context)
     t_interest = this;
 }
 
-ListingInterest::~ListingInterest() { t_interest = m_outer; }
+ListingInterest::~ListingInterest()
+{
+    t_interest = m_outer;
+}
 
-const ListingInterest* ListingInterest::Current() { return t_interest; }
+const ListingInterest* ListingInterest::Current()
+{
+    return t_interest;
+}
 
 }  // namespace posix
 

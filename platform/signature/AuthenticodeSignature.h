@@ -7,6 +7,8 @@
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
 
+#include "platform/OpenSslOwners.h"
+
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -15,10 +17,6 @@
 #include <vector>
 
 namespace platform::signature {
-
-struct Pkcs7Free {
-    void operator()(PKCS7* p7) const { PKCS7_free(p7); }
-};
 
 struct AuthenticodeSignature {
     // Set when the structure reads as a PE image's Authenticode signature as
@@ -40,13 +38,13 @@ struct AuthenticodeSignature {
     // time it states; the signer's own signingTime is no time stamp.
     struct TimeStamp {
         std::time_t time = 0;
-        X509* authority = nullptr;               // the time-stamping authority's certificate
-        STACK_OF(X509)* certificates = nullptr;  // where the rest of its chain may be
-        std::unique_ptr<PKCS7, Pkcs7Free> token; // owns both for an RFC 3161 token
+        X509* authority = nullptr;                // the time-stamping authority's certificate
+        STACK_OF(X509) * certificates = nullptr;  // where the rest of its chain may be
+        platform::OwnedPkcs7 token;               // owns both for an RFC 3161 token
     };
     std::optional<TimeStamp> timestamp;
 
-    std::unique_ptr<PKCS7, Pkcs7Free> pkcs7;
+    platform::OwnedPkcs7 pkcs7;
     X509* signerCertificate = nullptr;  // owned by `pkcs7`
 };
 

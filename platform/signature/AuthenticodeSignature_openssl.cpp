@@ -1,4 +1,5 @@
 #include "platform/signature/AuthenticodeSignature.h"
+#include "platform/OpenSslOwners.h"
 
 #include <openssl/asn1.h>
 #include <openssl/evp.h>
@@ -14,22 +15,9 @@ namespace {
 constexpr const char* kIndirectDataOid = "1.3.6.1.4.1.311.2.1.4";  // SPC_INDIRECT_DATA_OBJID
 constexpr const char* kPeImageDataOid = "1.3.6.1.4.1.311.2.1.15";  // SPC_PE_IMAGE_DATAOBJ
 
-struct AsnObjectFree {
-    void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
-};
-struct DigestInfoFree {
-    void operator()(X509_SIG* info) const { X509_SIG_free(info); }
-};
-struct MdContextFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-struct OpenSslFree {
-    void operator()(unsigned char* bytes) const { OPENSSL_free(bytes); }
-};
-
 bool Is(const ASN1_OBJECT* object, const char* oid)
 {
-    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> wanted(OBJ_txt2obj(oid, 1));
+    const platform::OwnedAsnObject wanted(OBJ_txt2obj(oid, 1));
     return wanted && object && OBJ_cmp(object, wanted.get()) == 0;
 }
 
@@ -74,12 +62,12 @@ bool ReadIndirectData(const unsigned char* value, long valueSize, ImageStatement
     long dataSize = 0;
     if (!EnterSequence(value, valueSize, data, dataSize)) return false;
     const unsigned char* typeAt = data;
-    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> type(d2i_ASN1_OBJECT(nullptr, &typeAt, dataSize));
+    const platform::OwnedAsnObject type(d2i_ASN1_OBJECT(nullptr, &typeAt, dataSize));
     if (!Is(type.get(), kPeImageDataOid)) return false;
 
     const unsigned char* digestAt = data + dataSize;
     const unsigned char* const end = value + valueSize;
-    const std::unique_ptr<X509_SIG, DigestInfoFree> digestInfo(d2i_X509_SIG(nullptr, &digestAt, end - digestAt));
+    const platform::OwnedDigestInfo digestInfo(d2i_X509_SIG(nullptr, &digestAt, end - digestAt));
     if (!digestInfo || digestAt != end) return false;
     const X509_ALGOR* algorithm = nullptr;
     const ASN1_OCTET_STRING* imageDigest = nullptr;
@@ -100,8 +88,8 @@ bool SignerFitsContent(PKCS7_SIGNED* signedData, PKCS7_SIGNER_INFO* info)
     if (!info || !info->issuer_and_serial || !info->digest_alg) return false;
     bool listed = false;
     for (int i = 0; i < sk_X509_ALGOR_num(signedData->md_algs); ++i)
-        listed = listed || OBJ_cmp(sk_X509_ALGOR_value(signedData->md_algs, i)->algorithm,
-                                   info->digest_alg->algorithm) == 0;
+        listed =
+            listed || OBJ_cmp(sk_X509_ALGOR_value(signedData->md_algs, i)->algorithm, info->digest_alg->algorithm) == 0;
     const ASN1_TYPE* contentType = PKCS7_get_signed_attribute(info, NID_pkcs9_contentType);
     return listed && contentType && contentType->type == V_ASN1_OBJECT &&
            Is(contentType->value.object, kIndirectDataOid);
@@ -130,7 +118,7 @@ bool SignerInfoHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned 
 
     const unsigned char* signedBytes = content;
     std::size_t signedSize = size;
-    std::unique_ptr<unsigned char, OpenSslFree> attributes;
+    platform::OwnedBytes attributes;
     if (sk_X509_ATTRIBUTE_num(info->auth_attr) > 0) {
         // Its type checked here: libcrypto's own lookup takes any type for an OCTET STRING.
         const ASN1_TYPE* attribute = PKCS7_get_signed_attribute(info, NID_pkcs9_messageDigest);
@@ -150,7 +138,7 @@ bool SignerInfoHolds(PKCS7_SIGNER_INFO* info, X509* certificate, const unsigned 
         signedBytes = der;
         signedSize = static_cast<std::size_t>(derSize);
     }
-    const std::unique_ptr<EVP_MD_CTX, MdContextFree> context(EVP_MD_CTX_new());
+    const platform::OwnedDigestContext context(EVP_MD_CTX_new());
     return context && EVP_DigestVerifyInit(context.get(), nullptr, md, nullptr, key) == 1 &&
            EVP_DigestVerify(context.get(), info->enc_digest->data, static_cast<std::size_t>(info->enc_digest->length),
                             signedBytes, signedSize) == 1;

@@ -11,7 +11,10 @@ namespace pe = support::pe;
 using support::ReadU16;
 using support::ReadU32;
 
-std::uint64_t AlignUp8(std::uint64_t value) { return (value + 7) & ~std::uint64_t{7}; }
+std::uint64_t AlignUp8(std::uint64_t value)
+{
+    return (value + 7) & ~std::uint64_t{7};
+}
 
 // The section table's raw data fields, or false when the table is not all
 // inside what was read.
@@ -22,8 +25,8 @@ bool ReadSections(const std::uint8_t* head, std::size_t headSize, std::uint64_t 
     sections.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* header = head + first + std::uint64_t{i} * pe::kSectionHeaderSize;
-        sections.push_back({ReadU32(header + pe::kSectionPointerToRawDataField),
-                            ReadU32(header + pe::kSectionSizeOfRawDataField)});
+        sections.push_back(
+            {ReadU32(header + pe::kSectionPointerToRawDataField), ReadU32(header + pe::kSectionSizeOfRawDataField)});
     }
     return true;
 }

@@ -44,7 +44,11 @@ constexpr std::uint32_t kMaxTableSize = 16u * 1024 * 1024;
 // Entries walked before the table counts as broken.
 constexpr std::size_t kMaxEntries = 64;
 
-enum class EntryState { None, Found, Broken };
+enum class EntryState {
+    None,
+    Found,
+    Broken
+};
 
 // The signed data of the table's first entry, which must be a PKCS#7
 // SignedData of revision 1.0 or 2.0: its bytes (after the 8-byte entry

@@ -22,10 +22,10 @@ namespace platform::signature {
 
 struct ModulePass {
     bool opened = false;
-    bool failed = false;         // a read failed
-    bool changed = false;        // the size or last write differed at the end from the open
-    bool readWhole = false;      // every byte read
-    bool wholeFileFed = false;   // and every byte taken by `wholeFile`
+    bool failed = false;        // a read failed
+    bool changed = false;       // the size or last write differed at the end from the open
+    bool readWhole = false;     // every byte read
+    bool wholeFileFed = false;  // and every byte taken by `wholeFile`
     TableLocation location;
     EntryState entry = EntryState::None;
     std::vector<std::uint8_t> signedData;  // the PKCS#7 bytes of the table's first entry

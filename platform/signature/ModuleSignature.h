@@ -13,9 +13,22 @@ namespace platform {
 
 class Sha256;
 
-enum class SignatureKind { None, Embedded, Catalog };
-enum class SignatureCheck { None, Intact, Tampered, Broken };
-enum class SignatureTrust { Unchecked, Trusted, Untrusted };
+enum class SignatureKind {
+    None,
+    Embedded,
+    Catalog
+};
+enum class SignatureCheck {
+    None,
+    Intact,
+    Tampered,
+    Broken
+};
+enum class SignatureTrust {
+    Unchecked,
+    Trusted,
+    Untrusted
+};
 
 struct ModuleSignature {
     // False when the file could not be opened or read through, or its size or

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/signature/AuthenticodeSignature.h"
+#include "platform/OpenSslOwners.h"
 #include "platform/signature/ModulePass.h"
 #include "platform/signature/ModuleSignature.h"
 #include "platform/signature/TrustStore.h"
@@ -19,10 +20,6 @@ struct SignatureChecker::Roots {
 };
 
 namespace {
-
-struct MdContextFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
 
 SignatureCheck Verdict(const AuthenticodeSignature& signature, EVP_MD_CTX* digest, bool digested)
 {
@@ -60,7 +57,10 @@ SignatureChecker::SignatureChecker(const std::string& trustRoots)
 
 SignatureChecker::~SignatureChecker() = default;
 
-const std::string& SignatureChecker::LoadError() const { return m_loadError; }
+const std::string& SignatureChecker::LoadError() const
+{
+    return m_loadError;
+}
 
 ModuleSignature SignatureChecker::Check(const char* path, Sha256* wholeFile, bool* wholeFileComplete) const
 {
@@ -71,7 +71,7 @@ ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path
                                         bool* wholeFileComplete, const KeepReadingFlag* keepReading) const
 {
     AuthenticodeSignature signature;
-    std::unique_ptr<EVP_MD_CTX, MdContextFree> digest;
+    platform::OwnedDigestContext digest;
     const DigestChooser chooseDigest = [&](const std::vector<std::uint8_t>& signedData) -> AuthenticodeStream::Sink {
         signature = ReadAuthenticode(signedData.data(), signedData.size());
         if (!signature.readable || !signature.signatureVerifies) return {};

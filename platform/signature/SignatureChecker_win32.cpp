@@ -86,10 +86,8 @@ bool ChainRefused(LONG status)
     case CERT_E_PURPOSE:
     case CERT_E_REVOKED:
     case TRUST_E_BASIC_CONSTRAINTS:
-    case TRUST_E_EXPLICIT_DISTRUST:
-        return true;
-    default:
-        return false;
+    case TRUST_E_EXPLICIT_DISTRUST: return true;
+    default: return false;
     }
 }
 
@@ -191,17 +189,22 @@ bool CheckInCatalog(const std::wstring& path, ModuleSignature& signature)
 
 SignatureChecker::SignatureChecker(const std::string& trustRoots)
 {
-    if (!trustRoots.empty()) m_loadError = "trust roots are read on Linux only; Windows checks against its own trust store";
+    if (!trustRoots.empty())
+        m_loadError = "trust roots are read on Linux only; Windows checks against its own trust store";
 }
 
 SignatureChecker::~SignatureChecker() = default;
 
-const std::string& SignatureChecker::LoadError() const { return m_loadError; }
+const std::string& SignatureChecker::LoadError() const
+{
+    return m_loadError;
+}
 
 // The file itself could not be opened: no verdict, rather than a wrong one.
 static bool CouldNotOpen(LONG status)
 {
-    for (const DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}) {
+    for (const DWORD error :
+         {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}) {
         if (status == static_cast<LONG>(error) || status == HRESULT_FROM_WIN32(error)) return true;
     }
     return false;

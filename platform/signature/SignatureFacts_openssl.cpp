@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "platform/signature/AuthenticodeSignature.h"
+#include "platform/OpenSslOwners.h"
+#include "support/UtcTime.h"
 
 namespace platform::signature {
 
@@ -16,26 +18,15 @@ namespace {
 
 constexpr const char* kRfc3161TimestampOid = "1.3.6.1.4.1.311.3.3.1";  // SPC_RFC3161_OBJID
 
-struct SignerInfoFree {
-    void operator()(PKCS7_SIGNER_INFO* info) const { PKCS7_SIGNER_INFO_free(info); }
-};
-struct TstInfoFree {
-    void operator()(TS_TST_INFO* info) const { TS_TST_INFO_free(info); }
-};
-struct AsnObjectFree {
-    void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
-};
-
 std::string NameEntry(X509_NAME* name, int nid)
 {
     const int index = X509_NAME_get_index_by_NID(name, nid, -1);
     if (index < 0) return {};
     unsigned char* utf8 = nullptr;
     const int length = ASN1_STRING_to_UTF8(&utf8, X509_NAME_ENTRY_get_data(X509_NAME_get_entry(name, index)));
+    const platform::OwnedBytes owned(utf8);
     if (length < 0) return {};
-    std::string text(reinterpret_cast<const char*>(utf8), static_cast<std::size_t>(length));
-    OPENSSL_free(utf8);
-    return text;
+    return std::string(reinterpret_cast<const char*>(utf8), static_cast<std::size_t>(length));
 }
 
 // The SEQUENCE an unsigned attribute holds, as DER.
@@ -59,7 +50,7 @@ bool ImprintMatches(const EVP_MD* md, const ASN1_OCTET_STRING* stated, const ASN
 }
 
 // The certificate a SignerInfo names, among `certificates`.
-X509* SignerOf(PKCS7_SIGNER_INFO* info, STACK_OF(X509)* certificates)
+X509* SignerOf(PKCS7_SIGNER_INFO* info, STACK_OF(X509) * certificates)
 {
     if (!info || !info->issuer_and_serial) return nullptr;
     return X509_find_by_issuer_and_serial(certificates, info->issuer_and_serial->issuer,
@@ -68,10 +59,10 @@ X509* SignerOf(PKCS7_SIGNER_INFO* info, STACK_OF(X509)* certificates)
 
 // An RFC 3161 token: a SignedData whose content is a TSTInfo, signed by the
 // authority whose certificate it carries, its imprint the signer's signature.
-const ASN1_GENERALIZEDTIME* Rfc3161Time(PKCS7_SIGNER_INFO* info, std::unique_ptr<TS_TST_INFO, TstInfoFree>& holder,
+const ASN1_GENERALIZEDTIME* Rfc3161Time(PKCS7_SIGNER_INFO* info, platform::OwnedTimeStampInfo& holder,
                                         AuthenticodeSignature::TimeStamp& stamp)
 {
-    static const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> oid(OBJ_txt2obj(kRfc3161TimestampOid, 1));
+    static const platform::OwnedAsnObject oid(OBJ_txt2obj(kRfc3161TimestampOid, 1));
     const ASN1_STRING* token = oid ? AttributeSequence(info, oid.get()) : nullptr;
     if (!token) return nullptr;
     const unsigned char* at = token->data;
@@ -105,9 +96,8 @@ const ASN1_GENERALIZEDTIME* Rfc3161Time(PKCS7_SIGNER_INFO* info, std::unique_ptr
 
 // The signingTime an older countersignature (a SignerInfo over the signer's
 // signature value, its certificate among the signature's own) vouches for.
-const ASN1_TYPE* CountersignedTime(PKCS7_SIGNER_INFO* info, STACK_OF(X509)* certificates,
-                                   std::unique_ptr<PKCS7_SIGNER_INFO, SignerInfoFree>& holder,
-                                   AuthenticodeSignature::TimeStamp& stamp)
+const ASN1_TYPE* CountersignedTime(PKCS7_SIGNER_INFO* info, STACK_OF(X509) * certificates,
+                                   platform::OwnedSignerInfo& holder, AuthenticodeSignature::TimeStamp& stamp)
 {
     const ASN1_STRING* counter = AttributeSequence(info, OBJ_nid2obj(NID_pkcs9_countersignature));
     if (!counter || !info->enc_digest) return nullptr;
@@ -128,11 +118,8 @@ bool ToTime(const ASN1_TIME* time, std::string& text, std::time_t& seconds)
 {
     std::tm parts{};
     if (!time || ASN1_TIME_to_tm(time, &parts) != 1) return false;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    text = buffer;
     seconds = timegm(&parts);
+    text = support::UtcTimeText(seconds);
     return true;
 }
 
@@ -171,13 +158,13 @@ void ReadSigningTime(PKCS7_SIGNER_INFO* info, AuthenticodeSignature& signature)
         signature.timestamp = std::move(stamp);
     };
     AuthenticodeSignature::TimeStamp stamp;
-    std::unique_ptr<TS_TST_INFO, TstInfoFree> token;
+    platform::OwnedTimeStampInfo token;
     if (ToTime(Rfc3161Time(info, token, stamp), text, seconds) && ValidAt(stamp.authority, seconds)) {
         take(stamp);
         return;
     }
     stamp = {};
-    std::unique_ptr<PKCS7_SIGNER_INFO, SignerInfoFree> counter;
+    platform::OwnedSignerInfo counter;
     STACK_OF(X509)* certificates = signature.pkcs7 ? signature.pkcs7->d.sign->cert : nullptr;
     if (ToTime(AsTime(CountersignedTime(info, certificates, counter, stamp)), text, seconds) &&
         ValidAt(stamp.authority, seconds)) {

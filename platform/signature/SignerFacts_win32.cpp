@@ -1,5 +1,7 @@
 #include "platform/signature/SignerFacts_win32.h"
 
+#include "support/UtcTime.h"
+
 #include "platform/win32.h"
 
 #include <wincrypt.h>
@@ -60,8 +62,10 @@ const char* DigestName(const char* oid)
     static const struct {
         const char* oid;
         const char* name;
-    } kNames[] = {{"1.2.840.113549.2.5", "md5"},          {"1.3.14.3.2.26", "sha1"},
-                  {"2.16.840.1.101.3.4.2.1", "sha256"},  {"2.16.840.1.101.3.4.2.2", "sha384"},
+    } kNames[] = {{"1.2.840.113549.2.5", "md5"},
+                  {"1.3.14.3.2.26", "sha1"},
+                  {"2.16.840.1.101.3.4.2.1", "sha256"},
+                  {"2.16.840.1.101.3.4.2.2", "sha384"},
                   {"2.16.840.1.101.3.4.2.3", "sha512"}};
     for (const auto& entry : kNames)
         if (oid && std::strcmp(oid, entry.oid) == 0) return entry.name;
@@ -76,12 +80,9 @@ const CRYPT_ATTRIBUTE* FindAttribute(const CRYPT_ATTRIBUTES& attributes, const c
     return nullptr;
 }
 
-std::string TimeText(const SYSTEMTIME& time)
+std::string TimeText(const FILETIME& time)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", time.wYear, time.wMonth, time.wDay, time.wHour,
-                  time.wMinute, time.wSecond);
-    return text;
+    return support::UtcTimeTextOfFileTime(std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime);
 }
 
 bool SigningFileTime(const CRYPT_ATTRIBUTES& attributes, FILETIME& time)
@@ -95,9 +96,8 @@ bool SigningFileTime(const CRYPT_ATTRIBUTES& attributes, FILETIME& time)
 std::string SigningTime(const CRYPT_ATTRIBUTES& attributes)
 {
     FILETIME time;
-    SYSTEMTIME parts;
-    if (!SigningFileTime(attributes, time) || !FileTimeToSystemTime(&time, &parts)) return {};
-    return TimeText(parts);
+    if (!SigningFileTime(attributes, time)) return {};
+    return TimeText(time);
 }
 
 // A time the authority's certificate does not cover is no time it can vouch for.
@@ -170,8 +170,7 @@ bool HashEquals(const char* algorithmOid, const BYTE* data, std::size_t size, co
     const ALG_ID algorithm = algorithmOid ? CertOIDToAlgId(algorithmOid) : 0;
     BYTE hash[64];
     DWORD hashSize = sizeof hash;
-    return algorithm != 0 &&
-           CryptHashCertificate(0, algorithm, 0, data, static_cast<DWORD>(size), hash, &hashSize) &&
+    return algorithm != 0 && CryptHashCertificate(0, algorithm, 0, data, static_cast<DWORD>(size), hash, &hashSize) &&
            hashSize == expectedSize && std::memcmp(hash, expected, hashSize) == 0;
 }
 
@@ -209,15 +208,14 @@ bool ReadGeneralizedTime(const BYTE* value, std::size_t size, TokenFacts& facts)
     parts.wMinute = number(10, 2);
     parts.wSecond = number(12, 2);
     if (!SystemTimeToFileTime(&parts, &facts.when)) return false;
-    facts.time = TimeText(parts);
+    facts.time = TimeText(facts.when);
     return true;
 }
 
 bool ReadToken(const BYTE* at, const BYTE* end, TokenFacts& facts)
 {
-    if (!Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) || !Enter(at, end, 0x30) ||
-        !Skip(at, end) || !Skip(at, end) || !Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) ||
-        !Enter(at, end, 0x04))
+    if (!Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) || !Enter(at, end, 0x30) || !Skip(at, end) ||
+        !Skip(at, end) || !Enter(at, end, 0x30) || !Skip(at, end) || !Enter(at, end, 0xA0) || !Enter(at, end, 0x04))
         return false;
     facts.tstInfo = at;
     facts.tstInfoSize = static_cast<std::size_t>(end - at);
@@ -262,11 +260,10 @@ bool TokenSignatureHolds(const BYTE* token, DWORD size, const TokenFacts& facts)
     const auto* stated = reinterpret_cast<const CRYPT_DATA_BLOB*>(decoded.data());
     if (!HashEquals(signer->HashAlgorithm.pszObjId, facts.tstInfo, facts.tstInfoSize, stated->pbData, stated->cbData))
         return false;
-    const std::unique_ptr<void, StoreClose> store(
-        CertOpenStore(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message.get()));
+    const std::unique_ptr<void, StoreClose> store(CertOpenStore(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message.get()));
     if (!store) return false;
-    const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(CertGetSubjectCertificateFromStore(
-        store.get(), kEncoding, reinterpret_cast<CERT_INFO*>(certInfo.data())));
+    const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(
+        CertGetSubjectCertificateFromStore(store.get(), kEncoding, reinterpret_cast<CERT_INFO*>(certInfo.data())));
     return certificate && ValidAt(certificate.get(), facts.when) &&
            CryptMsgControl(message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE, certificate->pCertInfo) != FALSE;
 }

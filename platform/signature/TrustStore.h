@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/OpenSslOwners.h"
 #include "platform/signature/ModuleSignature.h"
 
 namespace platform::signature {
@@ -23,11 +24,14 @@ public:
     // loaded, else the reason for the user.
     std::string Load(const std::string& path);
 
-    enum class Usage { CodeSigning, TimeStamping };
+    enum class Usage {
+        CodeSigning,
+        TimeStamping
+    };
 
     // The chain from `signer` through `untrusted` to a root, valid at `at`
     // (now when none), every certificate in it fit for `usage`.
-    SignatureTrust Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,
+    SignatureTrust Verify(X509* signer, STACK_OF(X509) * untrusted, std::optional<std::time_t> at,
                           Usage usage = Usage::CodeSigning) const;
 
     // Whether `certificate` names Lifetime Signing (1.3.6.1.4.1.311.10.3.13)
@@ -36,7 +40,7 @@ public:
     static bool HasLifetimeSigning(X509* certificate);
 
 private:
-    X509_STORE* m_store;
+    platform::OwnedStore m_store;
 };
 
 }  // namespace platform::signature

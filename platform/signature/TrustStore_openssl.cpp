@@ -1,4 +1,5 @@
 #include "platform/signature/TrustStore.h"
+#include "platform/OpenSslOwners.h"
 
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -18,19 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct BioFree {
-    void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct StoreContextFree {
-    void operator()(X509_STORE_CTX* context) const { X509_STORE_CTX_free(context); }
-};
-struct UsagesFree {
-    void operator()(EXTENDED_KEY_USAGE* usages) const { EXTENDED_KEY_USAGE_free(usages); }
-};
-struct AsnObjectFree {
-    void operator()(ASN1_OBJECT* object) const { ASN1_OBJECT_free(object); }
-};
-
 constexpr const char* kLifetimeSigningOid = "1.3.6.1.4.1.311.10.3.13";  // szOID_KP_LIFETIME_SIGNING
 
 std::string CannotRead(const std::string& path, const std::string& reason)
@@ -42,7 +30,7 @@ std::string CannotRead(const std::string& path, const std::string& reason)
 bool AddPemFile(X509_STORE* store, const std::string& path, int& added, std::string& error)
 {
     errno = 0;
-    const std::unique_ptr<BIO, BioFree> bio(BIO_new_file(path.c_str(), "r"));
+    const platform::OwnedBio bio(BIO_new_file(path.c_str(), "r"));
     if (!bio) {
         error = CannotRead(path, errno ? std::strerror(errno) : "cannot open");
         ERR_clear_error();
@@ -72,7 +60,7 @@ bool FitFor(X509* certificate, bool leaf, TrustStore::Usage usage)
 
 TrustStore::TrustStore() : m_store(X509_STORE_new()) {}
 
-TrustStore::~TrustStore() { X509_STORE_free(m_store); }
+TrustStore::~TrustStore() = default;
 
 std::string TrustStore::Load(const std::string& path)
 {
@@ -95,7 +83,7 @@ std::string TrustStore::Load(const std::string& path)
     int added = 0;
     std::string error;
     for (const std::string& file : files)
-        if (!AddPemFile(m_store, file, added, error)) return error;
+        if (!AddPemFile(m_store.get(), file, added, error)) return error;
     if (added == 0) return "no certificate in '" + path + "'";
     return {};
 }
@@ -103,20 +91,20 @@ std::string TrustStore::Load(const std::string& path)
 bool TrustStore::HasLifetimeSigning(X509* certificate)
 {
     if (!certificate) return false;
-    const std::unique_ptr<EXTENDED_KEY_USAGE, UsagesFree> usages(
+    const platform::OwnedKeyUsages usages(
         static_cast<EXTENDED_KEY_USAGE*>(X509_get_ext_d2i(certificate, NID_ext_key_usage, nullptr, nullptr)));
-    const std::unique_ptr<ASN1_OBJECT, AsnObjectFree> lifetime(OBJ_txt2obj(kLifetimeSigningOid, 1));
+    const platform::OwnedAsnObject lifetime(OBJ_txt2obj(kLifetimeSigningOid, 1));
     if (!usages || !lifetime) return false;
     for (int i = 0; i < sk_ASN1_OBJECT_num(usages.get()); ++i)
         if (OBJ_cmp(sk_ASN1_OBJECT_value(usages.get(), i), lifetime.get()) == 0) return true;
     return false;
 }
 
-SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509)* untrusted, std::optional<std::time_t> at,
+SignatureTrust TrustStore::Verify(X509* signer, STACK_OF(X509) * untrusted, std::optional<std::time_t> at,
                                   Usage usage) const
 {
-    const std::unique_ptr<X509_STORE_CTX, StoreContextFree> context(X509_STORE_CTX_new());
-    if (!context || !signer || X509_STORE_CTX_init(context.get(), m_store, signer, untrusted) != 1)
+    const platform::OwnedStoreContext context(X509_STORE_CTX_new());
+    if (!context || !signer || X509_STORE_CTX_init(context.get(), m_store.get(), signer, untrusted) != 1)
         return SignatureTrust::Untrusted;
     // As Windows judges a timestamped signature: at the time it was made.
     if (at) X509_STORE_CTX_set_time(context.get(), 0, *at);

@@ -109,8 +109,7 @@ std::vector<VersionTranslation> VersionBlock::Translations() const
 bool VersionBlock::HasStringTable(const VersionTranslation& translation) const
 {
     char subBlock[64];
-    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x", translation.language,
-                  translation.codePage);
+    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x", translation.language, translation.codePage);
     UINT length = 0;
     return Query(subBlock, length) != nullptr;
 }

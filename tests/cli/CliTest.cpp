@@ -33,8 +33,8 @@ TEST(ScanOptionsTest, MirrorTheWindowsDefaultsAndControls)
     EXPECT_TRUE(!defaults.include16 && defaults.include32 && defaults.include64 && !defaults.includeUnknown);
     EXPECT_EQ(defaults.format, OutputFormat::Tsv);
 
-    const ParseResult all = Parse({"-f", "a.dll;b.dll", "--dirs=/x;/y", "-an", "--bits", "16,unknown", "-s", "-r",
-                                   "--format", "jsonl", "-q"});
+    const ParseResult all = Parse(
+        {"-f", "a.dll;b.dll", "--dirs=/x;/y", "-an", "--bits", "16,unknown", "-s", "-r", "--format", "jsonl", "-q"});
     ASSERT_EQ(all.error, "");
     EXPECT_EQ(all.options.filters, (std::vector<std::string>{"a.dll", "b.dll"}));
     EXPECT_EQ(all.options.directories, (std::vector<std::string>{"/x", "/y"}));
@@ -192,7 +192,10 @@ TEST(RowFormatsTest, JsonlKeepsEveryByteAndWritesNullForWhatIsMissing)
     EXPECT_EQ(JsonString("q\"\\\t\n\r\x01\x7f"), "\"q\\\"\\\\\\t\\n\\r\\u0001\\u007f\"");
     EXPECT_EQ(JsonString("\xC3\xA9t\xC3\xA9"), "\"\xC3\xA9t\xC3\xA9\"");
     // Lone, overlong and surrogate sequences are not UTF-8.
-    EXPECT_EQ(JsonString("a\xFF" "b\xC0\xAF" "\xED\xA0\x80"), "\"a\\udcffb\\udcc0\\udcaf\\udced\\udca0\\udc80\"");
+    EXPECT_EQ(JsonString("a\xFF"
+                         "b\xC0\xAF"
+                         "\xED\xA0\x80"),
+              "\"a\\udcffb\\udcc0\\udcaf\\udced\\udca0\\udc80\"");
     EXPECT_EQ(JsonString("\xE2\x82"), "\"\\udce2\\udc82\"");  // cut short
 }
 
@@ -209,14 +212,16 @@ TEST(RowFormatsTest, FieldsTakeTheirValuesAndTypesInTheOrderAsked)
     facts->module = module;
     facts->foundUnder = "/a";
     row.SetFacts(std::move(facts));
-    const RowLayout layout({Field::Size, Field::Bits, Field::LinkTime, Field::Managed, Field::FileName,
-                            Field::Machine, Field::Sha256, Field::FoundUnder},
+    const RowLayout layout({Field::Size, Field::Bits, Field::LinkTime, Field::Managed, Field::FileName, Field::Machine,
+                            Field::Sha256, Field::FoundUnder},
                            true);
     EXPECT_EQ(FormatHeading(OutputFormat::Tsv, layout),
               "size\tbits\tlinkTime\tmanaged\tfileName\tmachine\tsha256\tfoundUnder\t\r\n");
-    EXPECT_EQ(FormatHeading(OutputFormat::Csv, layout), "size,bits,linkTime,managed,fileName,machine,sha256,foundUnder\r\n");
+    EXPECT_EQ(FormatHeading(OutputFormat::Csv, layout),
+              "size,bits,linkTime,managed,fileName,machine,sha256,foundUnder\r\n");
     EXPECT_EQ(FormatHeading(OutputFormat::Jsonl, layout), "");
-    EXPECT_EQ(FormatRow(row, OutputFormat::Tsv, layout), "1024\t\t1970-01-01T00:00:00Z\ttrue\t/a/b.dll\ti386\t\t/a\t\r\n");
+    EXPECT_EQ(FormatRow(row, OutputFormat::Tsv, layout),
+              "1024\t\t1970-01-01T00:00:00Z\ttrue\t/a/b.dll\ti386\t\t/a\t\r\n");
     EXPECT_EQ(FormatRow(row, OutputFormat::Jsonl, layout),
               "{\"size\":1024,\"bits\":null,\"linkTime\":\"1970-01-01T00:00:00Z\",\"managed\":true,"
               "\"fileName\":\"/a/b.dll\",\"machine\":\"i386\",\"sha256\":null,\"foundUnder\":\"/a\"}\n");
@@ -247,7 +252,10 @@ TEST(RowFormatsTest, SystemInformationRowsCarryTheirLabelAndValue)
 // Escape and OSC sequences from a tree never reach a terminal as such.
 TEST(TerminalTextTest, ControlsAreMaskedOnATerminalAndEscapedInMessages)
 {
-    const std::string hostile = "a\x1b]0;OWNED\x07" "b\x1b[2J\xC2\x9B" "c\xFF\\d\xC3\xA9";
+    const std::string hostile =
+        "a\x1b]0;OWNED\x07"
+        "b\x1b[2J\xC2\x9B"
+        "c\xFF\\d\xC3\xA9";
     EXPECT_EQ(support::EscapedForTerminal(hostile), "a\\x1b]0;OWNED\\x07b\\x1b[2J\\xc2\\x9bc\\xff\\\\d\xC3\xA9");
     EXPECT_EQ(support::MaskedForTerminal(hostile, true), "a?]0;OWNED?b?[2J?c?\\d\xC3\xA9");
     EXPECT_EQ(support::MaskedForTerminal("a\x1b\x9b\xe9", false), "a?\x9b\xe9");
@@ -255,8 +263,9 @@ TEST(TerminalTextTest, ControlsAreMaskedOnATerminalAndEscapedInMessages)
     dllVersionInfo row = Record("/t/\x1b[2J.dll", "\x1b]0;OWNED\x07", 32);
     EXPECT_EQ(FormatRow(row, OutputFormat::Tsv, RowLayout::WindowColumns(), {}, true),
               "6.000100.7602.751400\t10.000000.19041.000100\t07/12/2026  09:05\t32\t?]0;OWNED?\t/t/?[2J.dll\t\r\n");
-    EXPECT_EQ(FormatRow(row, OutputFormat::Tsv), "6.000100.7602.751400\t10.000000.19041.000100\t07/12/2026  09:05\t32\t"
-                                                 "\x1b]0;OWNED\x07\t/t/\x1b[2J.dll\t\r\n")
+    EXPECT_EQ(FormatRow(row, OutputFormat::Tsv),
+              "6.000100.7602.751400\t10.000000.19041.000100\t07/12/2026  09:05\t32\t"
+              "\x1b]0;OWNED\x07\t/t/\x1b[2J.dll\t\r\n")
         << "a pipe gets the bytes";
 }
 

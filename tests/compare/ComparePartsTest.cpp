@@ -100,8 +100,9 @@ TEST_F(Rows, KeepNumbersAsWrittenNestedValuesCompactAndUnknownFields)
 
 TEST_F(Rows, RefuseWhatNoScannerWrites)
 {
-    EXPECT_EQ(Refusal(R"({"a":1} {"b":2})"), "not JSON: The document root must not be followed by other values. "
-                                             "(at byte 9)");
+    EXPECT_EQ(Refusal(R"({"a":1} {"b":2})"),
+              "not JSON: The document root must not be followed by other values. "
+              "(at byte 9)");
     EXPECT_EQ(Refusal("{\"a\":\"x\ty\"}"), "not JSON: Invalid escape character in string. (at byte 8)");
     EXPECT_EQ(Refusal("null"), "not a JSON object");
     EXPECT_EQ(Refusal(R"({"a":"x","b":1,"a":2})"), "the field 'a' twice");

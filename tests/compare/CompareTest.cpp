@@ -76,10 +76,11 @@ TEST_F(CompareRun, ScansOfTwoMachinesMatchUnderWhereTheirWalksStarted)
     options.header = true;
     const Outcome outcome = Run(oldText, newText, options);
     EXPECT_EQ(outcome.status, compare::kCompareDifferent);
-    EXPECT_EQ(outcome.out, "change\tkey\tfield\told\tnew\t\r\n"
-                           "changed\tWindows/System32/b.dll\tfileVersion\t2.0\t2.1\t\r\n"
-                           "added\tWindows/new.dll\t\t\t\t\r\n"
-                           "removed\tWINDOWS/GONE.DLL\t\t\t\t\r\n");
+    EXPECT_EQ(outcome.out,
+              "change\tkey\tfield\told\tnew\t\r\n"
+              "changed\tWindows/System32/b.dll\tfileVersion\t2.0\t2.1\t\r\n"
+              "added\tWindows/new.dll\t\t\t\t\r\n"
+              "removed\tWINDOWS/GONE.DLL\t\t\t\t\r\n");
     EXPECT_EQ(outcome.err, "1 added, 1 removed, 1 changed, 1 the same\n");
 }
 
@@ -121,9 +122,9 @@ TEST_F(CompareRun, ALoadListMatchesByProgramAndImportAndAMovedCopyChangesFoundBy
                "\",\"foundBy\":\"" + foundBy +
                "\",\"shadowed\":[{\"path\":\"C:\\\\App\\\\msvcp140.dll\",\"why\":\"later\"}],\"depth\":1}\n";
     };
-    const Outcome outcome = Run(load("C:\\\\App\\\\app.exe", "C:\\\\Windows\\\\System32\\\\msvcp140.dll", "system"),
-                                load("/mnt/c/App/APP.EXE", "/mnt/c/App/msvcp140.dll", "appdir"),
-                                Quiet(CompareFormat::Jsonl));
+    const Outcome outcome =
+        Run(load("C:\\\\App\\\\app.exe", "C:\\\\Windows\\\\System32\\\\msvcp140.dll", "system"),
+            load("/mnt/c/App/APP.EXE", "/mnt/c/App/msvcp140.dll", "appdir"), Quiet(CompareFormat::Jsonl));
     EXPECT_EQ(outcome.status, compare::kCompareDifferent);
     EXPECT_EQ(outcome.out,
               "{\"change\":\"changed\",\"program\":\"APP.EXE\",\"importName\":\"MSVCP140.dll\",\"fields\":{"
@@ -142,11 +143,12 @@ TEST_F(CompareRun, NamedKeysAndFieldsAndFieldsThatOnlyOneFileHas)
     CompareOptions options;
     options.keyFields = {"originalFilename", "machine"};
     Outcome outcome = Run(oldText, newText, options);
-    EXPECT_EQ(outcome.out, "changed\tK.DLL\tamd64\tsize\t10\t12\t\r\n"
-                           "changed\tK.DLL\tamd64\tfileName\t/a/k.dll\t/b/k.dll\t\r\n");
-    EXPECT_NE(outcome.err.find("the field 'sha256' is in " + NewPath() + " only, not in " + OldPath() +
-                               ": not compared"),
-              std::string::npos)
+    EXPECT_EQ(outcome.out,
+              "changed\tK.DLL\tamd64\tsize\t10\t12\t\r\n"
+              "changed\tK.DLL\tamd64\tfileName\t/a/k.dll\t/b/k.dll\t\r\n");
+    EXPECT_NE(
+        outcome.err.find("the field 'sha256' is in " + NewPath() + " only, not in " + OldPath() + ": not compared"),
+        std::string::npos)
         << outcome.err;
 
     options.compareFields = {"sha256"};
@@ -165,19 +167,23 @@ TEST_F(CompareRun, ValuesComeOutWhole)
 {
     // A byte that is not UTF-8 (written \udcXX), a tab, a comma and quote,
     // a nested list; two paths that differ in such a byte alone stay two.
-    const std::string oldText = "{\"fileName\":\"/r/\\udce9.dll\",\"foundUnder\":\"/r\",\"company\":\"A\\tB\"}\n"
-                                "{\"fileName\":\"/r/\\udce8.dll\",\"foundUnder\":\"/r\",\"company\":\"x\"}\n"
-                                "{\"fileName\":\"/r/n.dll\",\"foundUnder\":\"/r\",\"list\":[1,{\"a\":null}]}\n";
-    const std::string newText = "{\"fileName\":\"/r/\\udce9.dll\",\"foundUnder\":\"/r\",\"company\":\"\\\"C\\\", D\"}\n"
-                                "{\"fileName\":\"/r/\\udce8.dll\",\"foundUnder\":\"/r\",\"company\":\"x\"}\n"
-                                "{\"fileName\":\"/r/n.dll\",\"foundUnder\":\"/r\",\"list\":[1,{\"a\":true}]}\n";
+    const std::string oldText =
+        "{\"fileName\":\"/r/\\udce9.dll\",\"foundUnder\":\"/r\",\"company\":\"A\\tB\"}\n"
+        "{\"fileName\":\"/r/\\udce8.dll\",\"foundUnder\":\"/r\",\"company\":\"x\"}\n"
+        "{\"fileName\":\"/r/n.dll\",\"foundUnder\":\"/r\",\"list\":[1,{\"a\":null}]}\n";
+    const std::string newText =
+        "{\"fileName\":\"/r/\\udce9.dll\",\"foundUnder\":\"/r\",\"company\":\"\\\"C\\\", D\"}\n"
+        "{\"fileName\":\"/r/\\udce8.dll\",\"foundUnder\":\"/r\",\"company\":\"x\"}\n"
+        "{\"fileName\":\"/r/n.dll\",\"foundUnder\":\"/r\",\"list\":[1,{\"a\":true}]}\n";
     Outcome outcome = Run(oldText, newText, Quiet());
-    EXPECT_EQ(outcome.out, "changed\t\xe9.dll\tcompany\tA\\tB\t\"C\", D\t\r\n"
-                           "changed\tn.dll\tlist\t[1,{\"a\":null}]\t[1,{\"a\":true}]\t\r\n");
+    EXPECT_EQ(outcome.out,
+              "changed\t\xe9.dll\tcompany\tA\\tB\t\"C\", D\t\r\n"
+              "changed\tn.dll\tlist\t[1,{\"a\":null}]\t[1,{\"a\":true}]\t\r\n");
     outcome = Run(oldText, newText, Quiet(CompareFormat::Csv));
-    EXPECT_EQ(outcome.out, "change,key,field,old,new\r\n"
-                           "changed,\xe9.dll,company,A\tB,\"\"\"C\"\", D\"\r\n"
-                           "changed,n.dll,list,\"[1,{\"\"a\"\":null}]\",\"[1,{\"\"a\"\":true}]\"\r\n");
+    EXPECT_EQ(outcome.out,
+              "change,key,field,old,new\r\n"
+              "changed,\xe9.dll,company,A\tB,\"\"\"C\"\", D\"\r\n"
+              "changed,n.dll,list,\"[1,{\"\"a\"\":null}]\",\"[1,{\"\"a\"\":true}]\"\r\n");
     outcome = Run(oldText, newText, Quiet(CompareFormat::Jsonl));
     EXPECT_EQ(outcome.out,
               "{\"change\":\"changed\",\"key\":\"\\udce9.dll\",\"fields\":{\"company\":{\"old\":\"A\\tB\",\"new\":"
@@ -231,9 +237,9 @@ TEST_F(CompareRun, MalformedInputIsNamedWithItsLine)
         << twice.err;
 
     const Outcome mixed = Run(good, "{\"program\":\"a.exe\",\"importName\":\"k.dll\"}\n", Quiet());
-    EXPECT_NE(mixed.err.find(NewPath() + " is a load list (its rows have importName) and " + OldPath() +
-                             " a list of copies"),
-              std::string::npos)
+    EXPECT_NE(
+        mixed.err.find(NewPath() + " is a load list (its rows have importName) and " + OldPath() + " a list of copies"),
+        std::string::npos)
         << mixed.err;
 }
 
@@ -265,7 +271,9 @@ TEST(SurrogateBytes, LoneSurrogatesBecomeTheirBytesAndPairsStay)
         text.resize(compare::SurrogateEscapesToBytes(&text[0], text.size() - 1));
         return text;
     };
-    EXPECT_EQ(rewrite(R"("a\udc80\uDCFFb")"), "\"a\x80\xFF" "b\"");
+    EXPECT_EQ(rewrite(R"("a\udc80\uDCFFb")"),
+              "\"a\x80\xFF"
+              "b\"");
     EXPECT_EQ(rewrite(R"("\ud83d\ude00")"), R"("\ud83d\ude00")");
     EXPECT_EQ(rewrite(R"("\\udc80")"), R"("\\udc80")");
     EXPECT_EQ(rewrite(R"("\ud800x")"), "\"\xED\xA0\x80x\"");

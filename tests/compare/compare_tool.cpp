@@ -20,9 +20,8 @@ int main(int argc, char** argv)
         const auto value = [&](const char* prefix) { return argument.substr(std::string(prefix).size()); };
         if (argument.rfind("--key=", 0) == 0 || argument.rfind("--compare-fields=", 0) == 0) {
             const bool key = argument[2] == 'k';
-            const auto names =
-                compare::ParseCompareFieldList(value(key ? "--key=" : "--compare-fields="),
-                                               key ? "--key" : "--compare-fields", error);
+            const auto names = compare::ParseCompareFieldList(value(key ? "--key=" : "--compare-fields="),
+                                                              key ? "--key" : "--compare-fields", error);
             if (!names) {
                 std::fprintf(stderr, "compare_tool: %s\n", error.c_str());
                 return 2;
@@ -46,8 +45,9 @@ int main(int argc, char** argv)
         }
     }
     if (paths.size() != 2) {
-        std::fprintf(stderr, "usage: compare_tool OLD NEW [--key=FIELDS] [--compare-fields=LIST] "
-                             "[--format=tsv|csv|jsonl] [--header] [-q]\n");
+        std::fprintf(stderr,
+                     "usage: compare_tool OLD NEW [--key=FIELDS] [--compare-fields=LIST] "
+                     "[--format=tsv|csv|jsonl] [--header] [-q]\n");
         return 2;
     }
     options.oldPath = paths[0];

@@ -47,7 +47,8 @@ TEST(ModuleBitness, FollowsTheHeaderFields)
         {"Magic ends at the end", HeaderBytes(154).RelocationTable(64).NewHeaderAt(128).U16(152, kPe32), 32},
         // The first page is read whole; a Magic across its end or beyond it is read alone.
         {"Magic ends the first page", HeaderBytes(4096).RelocationTable(64).NewHeaderAt(4070).PeMagic(4070, kPe32), 32},
-        {"Magic across the first page's end", HeaderBytes(4200).RelocationTable(64).NewHeaderAt(4071).PeMagic(4071, kPe32Plus), 64},
+        {"Magic across the first page's end",
+         HeaderBytes(4200).RelocationTable(64).NewHeaderAt(4071).PeMagic(4071, kPe32Plus), 64},
         {"Magic past the first page", HeaderBytes(9000).RelocationTable(64).NewHeaderAt(8000).PeMagic(8000, kPe32), 32},
         {"e_lfanew near 4 GiB", HeaderBytes(256).RelocationTable(64).NewHeaderAt(0xFFFFFFF0), 0},
         {"shorter than a header", HeaderBytes(63).RelocationTable(64), 0},

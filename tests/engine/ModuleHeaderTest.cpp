@@ -22,8 +22,14 @@ constexpr uint32_t kAt = 128;  // e_lfanew of the crafted modules
 constexpr std::size_t kMachine = kAt + 4;
 constexpr std::size_t kTime = kAt + 8;
 constexpr std::size_t kSubsystem = kAt + 24 + 68;
-constexpr std::size_t RvaCount(uint16_t magic) { return kAt + 24 + (magic == kPe32Plus ? 108 : 92); }
-constexpr std::size_t ClrEntry(uint16_t magic) { return RvaCount(magic) + 4 + 14 * 8; }
+constexpr std::size_t RvaCount(uint16_t magic)
+{
+    return kAt + 24 + (magic == kPe32Plus ? 108 : 92);
+}
+constexpr std::size_t ClrEntry(uint16_t magic)
+{
+    return RvaCount(magic) + 4 + 14 * 8;
+}
 
 HeaderBytes Pe(uint16_t magic, std::size_t size = 512)
 {
@@ -195,7 +201,10 @@ TEST(ModuleHeaderTexts, NameMachinesAndSubsystemsOrGiveTheirNumbers)
         EXPECT_EQ(MachineText(pe), text);
     }
     const std::pair<uint16_t, const char*> subsystems[] = {
-        {16, "boot-application"}, {0, "0"}, {14, "14"}, {65535, "65535"},
+        {16, "boot-application"},
+        {0, "0"},
+        {14, "14"},
+        {65535, "65535"},
     };
     for (const auto& [subsystem, text] : subsystems) {
         pe.subsystem = subsystem;

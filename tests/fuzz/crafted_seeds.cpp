@@ -40,8 +40,7 @@ crafted::Bytes DosHeader(std::uint16_t relocationTable, std::size_t size)
 }
 
 // Seven characters of three UTF-8 bytes each ("Kabushiki-gaisha tesuto").
-const char kWideCompany[] =
-    "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";
+const char kWideCompany[] = "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";
 
 }  // namespace
 
@@ -49,14 +48,15 @@ std::vector<CraftedSeed> CraftedSeeds()
 {
     std::vector<CraftedSeed> seeds;
 
-    const auto english = Info(1, {{"040904B0", {{"CompanyName", "Acme Corp"}, {"FileDescription", "plain"}}}},
-                              {0x04B00409});
-    seeds.push_back({"pe32_english.dll", AsLinked(crafted::BuildPeWithVersion(Block32(english)).bytes), 32,
-                     0x00010002, "Acme Corp"});
+    const auto english =
+        Info(1, {{"040904B0", {{"CompanyName", "Acme Corp"}, {"FileDescription", "plain"}}}}, {0x04B00409});
+    seeds.push_back({"pe32_english.dll", AsLinked(crafted::BuildPeWithVersion(Block32(english)).bytes), 32, 0x00010002,
+                     "Acme Corp"});
 
     // Two translations, the second without CompanyName: the first one's stays.
-    const auto two = Info(2, {{"040904B0", {{"CompanyName", "Zweifach GmbH \xC3\xA4\xE2\x82\xAC"}}},
-                              {"0C0704B0", {{"ProductName", "ohne Firma"}}}},
+    const auto two = Info(2,
+                          {{"040904B0", {{"CompanyName", "Zweifach GmbH \xC3\xA4\xE2\x82\xAC"}}},
+                           {"0C0704B0", {{"ProductName", "ohne Firma"}}}},
                           {0x04B00409, 0x04B00C07});
     seeds.push_back({"pe32plus_two_translations.dll",
                      AsLinked(crafted::BuildPeWithVersion(Block32(two), 0x0409, true).bytes), 64, 0x00020002,
@@ -68,12 +68,11 @@ std::vector<CraftedSeed> CraftedSeeds()
     const std::pair<std::uint16_t, std::uint16_t> perLanguage[] = {{0x0407, 3}, {0x0409, 4}, {0x0C07, 5}};
     for (const auto& [language, major] : perLanguage) {
         const std::string company = "Company " + std::to_string(major);
-        languages.resources.push_back(
-            {crafted::kRtVersion, crafted::kVersionId, language,
-             Block32(Info(major, {{"040904B0", {{"CompanyName", company}}}}, {0x04B00409}))});
+        languages.resources.push_back({crafted::kRtVersion, crafted::kVersionId, language,
+                                       Block32(Info(major, {{"040904B0", {{"CompanyName", company}}}}, {0x04B00409}))});
     }
-    seeds.push_back({"pe32plus_three_languages.dll", AsLinked(crafted::BuildPe(languages).bytes), 64, 0x00050002,
-                     "Company 5"});
+    seeds.push_back(
+        {"pe32plus_three_languages.dll", AsLinked(crafted::BuildPe(languages).bytes), 64, 0x00050002, "Company 5"});
 
     const auto old = Info(3, {{"040904E4", {{"CompanyName", "Sechzehn Bit"}}}}, {0x04E40409});
     seeds.push_back({"ne_version.dll",

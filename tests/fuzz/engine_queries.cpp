@@ -72,7 +72,10 @@ private:
 // page become U+FFFD.
 // A value in place may lie in the second half too: the walk goes on past
 // the root's wLength into the copy, as Windows' does.
-std::size_t RootLength(const unsigned char* block) { return block[0] | block[1] << 8; }
+std::size_t RootLength(const unsigned char* block)
+{
+    return block[0] | block[1] << 8;
+}
 
 bool InSecondHalf(const CopiedBlock& block, const void* value)
 {
@@ -139,7 +142,8 @@ Query Ask(const CopiedBlock& block, const char* path, VersionAnswers& answers)
     }
     query.value = value;
     const auto* at = static_cast<const unsigned char*>(value);
-    if (at >= block.Data() && at < block.EndWithSlack()) query.room = static_cast<std::size_t>(block.EndWithSlack() - at);
+    if (at >= block.Data() && at < block.EndWithSlack())
+        query.room = static_cast<std::size_t>(block.EndWithSlack() - at);
     query.inSecondHalf = query.room > 0 && InSecondHalf(block, value);
     const std::size_t end = static_cast<std::size_t>(at - block.Data()) + length;
     if (query.inSecondHalf && end > 2 * RootLength(block.Data()) + 4 && WrittenByTheQuery(block, path, value)) {
@@ -194,9 +198,10 @@ bool IsWellFormedUtf8(const unsigned char* text, std::size_t length)
             ++i;
             continue;
         }
-        const std::size_t extra = lead >= 0xC2 && lead < 0xE0 ? 1
-                                : lead >= 0xE0 && lead < 0xF0 ? 2
-                                : lead >= 0xF0 && lead < 0xF5 ? 3 : 0;
+        const std::size_t extra = lead >= 0xC2 && lead < 0xE0   ? 1
+                                  : lead >= 0xE0 && lead < 0xF0 ? 2
+                                  : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                                : 0;
         if (extra == 0 || i + extra >= length) return false;
         std::uint32_t cp = lead & (0x3Fu >> extra);
         for (std::size_t k = 1; k <= extra; ++k) {
@@ -283,10 +288,9 @@ VersionAnswers AskLikeTheEngine(const char* path)
 std::vector<std::string> CompareWithEngine(const VersionAnswers& answers, const ModuleVersionInfo& engine)
 {
     std::vector<std::string> faults;
-    const bool sameVersions = engine.productVersionMS == answers.productVersionMS &&
-                              engine.productVersionLS == answers.productVersionLS &&
-                              engine.fileVersionMS == answers.fileVersionMS &&
-                              engine.fileVersionLS == answers.fileVersionLS;
+    const bool sameVersions =
+        engine.productVersionMS == answers.productVersionMS && engine.productVersionLS == answers.productVersionLS &&
+        engine.fileVersionMS == answers.fileVersionMS && engine.fileVersionLS == answers.fileVersionLS;
     if (!sameVersions) faults.push_back("the engine read other version words");
     if (std::string(engine.company.GetString(), engine.company.GetLength()) != answers.company)
         faults.push_back("the engine read another company name");

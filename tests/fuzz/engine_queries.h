@@ -15,8 +15,8 @@ struct ModuleVersionInfo;
 namespace fuzz {
 
 struct VersionAnswers {
-    std::uint32_t size = 0;          // what GetFileVersionInfoSizeA said
-    bool copied = false;             // GetFileVersionInfoA succeeded
+    std::uint32_t size = 0;  // what GetFileVersionInfoSizeA said
+    bool copied = false;     // GetFileVersionInfoA succeeded
     bool fixedFound = false;
     std::uint32_t fixedLength = 0;
     // From the root value when it is at least a VS_FIXEDFILEINFO long, else 0.
@@ -24,8 +24,8 @@ struct VersionAnswers {
     std::uint32_t fileVersionMS = 0, fileVersionLS = 0;
     bool translationFound = false;
     std::vector<std::uint32_t> translations;  // language | code page << 16
-    bool companyFound = false;       // some translation's CompanyName exists
-    std::string company;             // the last one that exists
+    bool companyFound = false;                // some translation's CompanyName exists
+    std::string company;                      // the last one that exists
     // Broken promises: reads or writes outside the block, a pointer moved by
     // a failed query, a copy refused after a size was given, ...
     std::vector<std::string> faults;

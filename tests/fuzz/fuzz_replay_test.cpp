@@ -123,7 +123,8 @@ TEST_F(FuzzReplay, SignedModulesKeepEveryPromise)
     for (const auto& entry : fs::directory_iterator(std::string(MODARIS_SIGNED_MODULE_DIR) + "/modules")) {
         const std::string path = entry.path().string();
         const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
-        for (const std::string& fault : fuzz::CheckSignature(path.c_str(), bytes)) ADD_FAILURE() << path << ": " << fault;
+        for (const std::string& fault : fuzz::CheckSignature(path.c_str(), bytes))
+            ADD_FAILURE() << path << ": " << fault;
         namespace sig = platform::signature;
         const sig::TableLocation location = sig::LocateCertificateTable(bytes.data(), bytes.size(), bytes.size());
         if (location.state != sig::TableState::Present) continue;
@@ -149,8 +150,8 @@ TEST_F(FuzzReplay, CraftedSeedsReadAsBuilt)
         if (seed.companyMayBeCut) {
             EXPECT_FALSE(answers.company.empty()) << seed.name;
             EXPECT_EQ(seed.company.compare(0, answers.company.size(), answers.company), 0) << seed.name;
-            const bool wholeCharacters = answers.company.size() == seed.company.size() ||
-                                         (seed.company[answers.company.size()] & 0xC0) != 0x80;
+            const bool wholeCharacters =
+                answers.company.size() == seed.company.size() || (seed.company[answers.company.size()] & 0xC0) != 0x80;
             EXPECT_TRUE(wholeCharacters) << seed.name;
         } else {
             EXPECT_EQ(answers.company, seed.company) << seed.name;

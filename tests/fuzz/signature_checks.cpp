@@ -59,7 +59,8 @@ std::vector<std::string> CheckSignature(const char* path, const std::vector<std:
         faults.push_back("intact where Windows takes no signature");
     if ((signature.kind == SignatureKind::None) != (signature.check == SignatureCheck::None))
         faults.push_back("kind and check disagree on whether there is a signature");
-    if (signature.kind == SignatureKind::None && !(signature.signer + signature.signedOn + signature.digestAlgorithm).empty())
+    if (signature.kind == SignatureKind::None &&
+        !(signature.signer + signature.signedOn + signature.digestAlgorithm).empty())
         faults.push_back("facts of a signature that is not there");
     if (signature.trust != SignatureTrust::Unchecked) faults.push_back("trust judged without roots");
     CheckFields(signature.signedOn, signature.digestAlgorithm, faults);

@@ -16,7 +16,10 @@ const std::vector<loader_test::ContractSpec> kContracts = {
     {"ext-ms-win-ole32-bindctx-l1-1-0", {{"", "ole32.dll"}}},
 };
 
-ApiSetSchema Parse(const std::vector<std::uint8_t>& bytes) { return ApiSetSchema::Parse(bytes.data(), bytes.size()); }
+ApiSetSchema Parse(const std::vector<std::uint8_t>& bytes)
+{
+    return ApiSetSchema::Parse(bytes.data(), bytes.size());
+}
 
 TEST(ApiSetSchemaTest, EachVersionGivesTheHostAndTheImportersException)
 {

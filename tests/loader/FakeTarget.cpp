@@ -8,8 +8,8 @@ FakeTarget::FakeTarget(const std::string& registryBody)
                                "current", "path1", "path2"}) {
         m_tree.AddDirectory(folder);
     }
-    m_tree.AddFile("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n" +
-                                     registryBody);
+    m_tree.AddFile("system.reg",
+                   "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n" + registryBody);
 }
 
 std::string FakeTarget::Module(const std::string& relative, const PeSpec& spec)

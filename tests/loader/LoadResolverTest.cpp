@@ -40,9 +40,9 @@ TEST(LoadResolverTest, TheSearchOrderChoosesAndShadows)
 {
     FakeTarget target;
     const auto dll = [](std::uint16_t machine = 0x8664) { return Importing({}, machine, true); };
-    const std::string program = target.Module(
-        "app/app.exe", Importing({"shadow.dll", "sys.dll", "win.dll", "old.dll", "cur.dll", "onpath.dll", "gone.dll",
-                                  "only32.dll", "broken.dll", "noext", "bare."}));
+    const std::string program =
+        target.Module("app/app.exe", Importing({"shadow.dll", "sys.dll", "win.dll", "old.dll", "cur.dll", "onpath.dll",
+                                                "gone.dll", "only32.dll", "broken.dll", "noext", "bare."}));
     target.Module("app/shadow.dll", dll());
     target.Module(kSystem + "SHADOW.DLL", dll());
     target.Module(kSystem + "sys.dll", dll());
@@ -111,10 +111,11 @@ TEST(LoadResolverTest, SafeDllSearchModeOffPutsTheCurrentDirectorySecond)
 
 TEST(LoadResolverTest, KnownDllsWinAndTheirImportsComeFromTheirDirectory)
 {
-    const std::string knownDlls = "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\KnownDLLs] 1\n"
-                                  "\"known\"=\"KNOWN.dll\"\n\"DllDirectory\"=str(2):\"%SystemRoot%\\\\system32\"\n"
-                                  "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\KnownDLLs32] 1\n"
-                                  "\"known32\"=\"known32.dll\"\n";
+    const std::string knownDlls =
+        "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\KnownDLLs] 1\n"
+        "\"known\"=\"KNOWN.dll\"\n\"DllDirectory\"=str(2):\"%SystemRoot%\\\\system32\"\n"
+        "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\KnownDLLs32] 1\n"
+        "\"known32\"=\"known32.dll\"\n";
     FakeTarget target(knownDlls);
     target.Module("drive_c/windows/SysWOW64/placeholder.txt", {});
     const std::string program = target.Module("app/app.exe", Importing({"known.dll"}));
@@ -146,9 +147,10 @@ TEST(LoadResolverTest, ApiSetContractsResolveToTheirHost)
     FakeTarget target;
     loader_test::PeSpec schema;
     schema.sections.push_back(
-        {".apiset", loader_test::BuildSchema(6, {{"api-ms-win-core-test-l1-1-0", {{"", "host.dll"}, {"special.dll", "other.dll"}}},
-                                                 {"api-ms-win-core-none-l1-1-0", {{"", ""}}},
-                                                 {"ext-ms-win-none-l1-1-0", {{"", ""}}}})});
+        {".apiset",
+         loader_test::BuildSchema(6, {{"api-ms-win-core-test-l1-1-0", {{"", "host.dll"}, {"special.dll", "other.dll"}}},
+                                      {"api-ms-win-core-none-l1-1-0", {{"", ""}}},
+                                      {"ext-ms-win-none-l1-1-0", {{"", ""}}}})});
     target.Module(kSystem + "apisetschema.dll", schema);
     target.Module(kSystem + "host.dll", Importing({}, 0x8664, true));
     target.Module(kSystem + "other.dll", Importing({}, 0x8664, true));
@@ -203,14 +205,16 @@ TEST(LoadResolverTest, ManifestsRedirectToTheHighestMatchingAssembly)
         target.Module(sxs + "amd64_modaris.test.assembly_0123456789abcdef_" + version + "_none_1/cc.dll",
                       Importing({}, 0x8664, true));
     }
-    target.Module(sxs + "x86_modaris.test.assembly_0123456789abcdef_1.0.99.0_none_1/cc.dll", Importing({}, kI386, true));
+    target.Module(sxs + "x86_modaris.test.assembly_0123456789abcdef_1.0.99.0_none_1/cc.dll",
+                  Importing({}, kI386, true));
     target.Module(kSystem + "cc.dll", Importing({}, 0x8664, true));
     loader_test::PeSpec spec = Importing({"cc.dll"});
-    spec.manifest = "<assembly><dependency><dependentAssembly><assemblyIdentity type='win32' "
-                    "name='Modaris.Test.Assembly' version='1.0.0.0' processorArchitecture='*' "
-                    "publicKeyToken='0123456789ABCDEF' language='*'/></dependentAssembly></dependency>"
-                    "<dependency><dependentAssembly><assemblyIdentity name=\"Absent.Assembly\" version=\"1.0.0.0\"/>"
-                    "</dependentAssembly></dependency></assembly>";
+    spec.manifest =
+        "<assembly><dependency><dependentAssembly><assemblyIdentity type='win32' "
+        "name='Modaris.Test.Assembly' version='1.0.0.0' processorArchitecture='*' "
+        "publicKeyToken='0123456789ABCDEF' language='*'/></dependentAssembly></dependency>"
+        "<dependency><dependentAssembly><assemblyIdentity name=\"Absent.Assembly\" version=\"1.0.0.0\"/>"
+        "</dependentAssembly></dependency></assembly>";
     const std::string program = target.Module("app/app.exe", spec);
     const std::vector<LoadRow> rows = Resolve(target, program);
     const LoadRow& cc = Row(rows, "cc.dll");

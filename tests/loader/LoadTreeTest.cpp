@@ -28,17 +28,18 @@ LoadRow Row(const char* importName, const char* importedBy, int depth, int impor
 std::vector<LoadRow> SampleRows()
 {
     std::vector<LoadRow> rows(5);
-    rows[0] = Row("app.exe", "", 0, -1, loader::LoadKind::Program, FoundBy::Given, "/very/long/folder/of/the/application/app.exe", 0x8664);
+    rows[0] = Row("app.exe", "", 0, -1, loader::LoadKind::Program, FoundBy::Given,
+                  "/very/long/folder/of/the/application/app.exe", 0x8664);
     rows[1] = Row("KERNEL32.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::System,
-               "/windows/system32/kernel32.dll", 0x8664);
+                  "/windows/system32/kernel32.dll", 0x8664);
     rows[1].builtin = true;
     rows[2] = Row("ntdll.dll", "kernel32.dll", 2, 1, loader::LoadKind::Forwarder, FoundBy::System,
-               "/windows/system32/ntdll.dll", 0x8664);
+                  "/windows/system32/ntdll.dll", 0x8664);
     rows[3] = Row("gone.dll", "app.exe", 1, 0, loader::LoadKind::Delay, FoundBy::Missing, "", 0);
     rows[3].problem = loader::Problem::WrongMachine;
     rows[3].shadowed = {{"/path/x86/gone.dll", FoundBy::Path, loader::PassedOver::WrongMachine}};
     rows[4] = Row("zlib.dll", "app.exe", 1, 0, loader::LoadKind::Static, FoundBy::AppDir,
-               "/very/long/folder/of/the/application/zlib.dll", 0x8664);
+                  "/very/long/folder/of/the/application/zlib.dll", 0x8664);
     return rows;
 }
 

@@ -85,7 +85,8 @@ TEST(ModuleImportsTest, ReadsTheTablesMinGwWrites)
     const ModuleImports forwarding = read(fixtures + "/app/fwd1.dll");
     ASSERT_EQ(forwarding.forwarders.size(), 1u);
     EXPECT_EQ(forwarding.forwarders[0].target, "fwd2.forwarded_value");
-    EXPECT_NE(read(fixtures + "/app/sxsuser.dll").manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(read(fixtures + "/app/sxsuser.dll").manifest.find("Microsoft.Windows.Common-Controls"),
+              std::string::npos);
     EXPECT_EQ(read(fixtures + "/wrongdir/pathonly.dll").machine, 0x014C);
 }
 
@@ -141,7 +142,8 @@ TEST(ModuleImportsTest, HostileTablesEndInsideTheFile)
 TEST(ModuleImportsTest, TenThousandImportsAndLimits)
 {
     PeSpec spec;
-    for (int index = 0; index < 10000; ++index) spec.imports.push_back({"m" + std::to_string(index) + ".dll", {"f"}, {}});
+    for (int index = 0; index < 10000; ++index)
+        spec.imports.push_back({"m" + std::to_string(index) + ".dll", {"f"}, {}});
     const loader_test::PeLayout image = BuildPe(spec);
     const ModuleImports all = ReadBytes(image.bytes);
     ASSERT_EQ(all.imports.size(), 10000u);

@@ -12,7 +12,10 @@ constexpr std::uint32_t kSectionAlignment = 0x1000;
 constexpr std::uint32_t kHeadersSize = 0x400;
 constexpr std::uint32_t kDataRva = 0x1000;
 
-std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
+{
+    return (value + alignment - 1) / alignment * alignment;
+}
 
 void PutU16(Bytes& bytes, std::size_t offset, std::uint16_t value)
 {

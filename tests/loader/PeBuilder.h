@@ -28,7 +28,7 @@ struct PeSpec {
     std::vector<ImportSpec> imports;
     std::vector<ImportSpec> delayImports;
     std::vector<ExportSpec> exports;
-    std::string manifest;  // RT_MANIFEST, id 2 for a DLL, 1 for a program
+    std::string manifest;                                 // RT_MANIFEST, id 2 for a DLL, 1 for a program
     std::vector<std::pair<std::string, Bytes>> sections;  // more sections, after the data section
 };
 
@@ -42,7 +42,10 @@ struct PeLayout {
 PeLayout BuildPe(const PeSpec& spec);
 
 // The file offset of data directory `index`'s RVA field.
-inline std::size_t DirectoryField(const PeLayout& image, std::uint32_t index) { return image.dataDirectories + index * 8; }
+inline std::size_t DirectoryField(const PeLayout& image, std::uint32_t index)
+{
+    return image.dataDirectories + index * 8;
+}
 
 void PutU32(Bytes& bytes, std::size_t offset, std::uint32_t value);
 

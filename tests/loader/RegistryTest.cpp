@@ -47,7 +47,9 @@ TEST(RegistryTest, WineRegistryFileGivesTheControlSetsValues)
     ASSERT_TRUE(FindValue(environment, "Wide"));
     EXPECT_EQ(FindValue(environment, "Wide")->text, "%SystemRoot%");
     ASSERT_TRUE(FindValue(environment, "Escaped"));
-    EXPECT_EQ(FindValue(environment, "Escaped")->text, "a\xC3\xA9" "b\tc");
+    EXPECT_EQ(FindValue(environment, "Escaped")->text,
+              "a\xC3\xA9"
+              "b\tc");
     EXPECT_FALSE(FindValue(environment, "Unterminated"));
     EXPECT_TRUE(registry->Values("Control\\Absent").empty());
 
@@ -69,7 +71,7 @@ std::vector<std::uint8_t> EmptyHive()
         hive[at + 1] = static_cast<std::uint8_t>(value >> 8);
     };
     std::memcpy(&hive[0], "regf", 4);
-    PutU32(hive, 4, 1);      // sequence numbers, equal: the hive is consistent
+    PutU32(hive, 4, 1);  // sequence numbers, equal: the hive is consistent
     PutU32(hive, 8, 1);
     PutU32(hive, 20, 1);     // major version
     PutU32(hive, 24, 3);     // minor version
@@ -78,7 +80,8 @@ std::vector<std::uint8_t> EmptyHive()
     PutU32(hive, 40, 0x1000);
     PutU32(hive, 44, 1);
     std::uint32_t checksum = 0;
-    for (std::size_t at = 0; at < 0x1FC; at += 4) checksum ^= hive[at] | hive[at + 1] << 8 | hive[at + 2] << 16 | static_cast<std::uint32_t>(hive[at + 3]) << 24;
+    for (std::size_t at = 0; at < 0x1FC; at += 4)
+        checksum ^= hive[at] | hive[at + 1] << 8 | hive[at + 2] << 16 | static_cast<std::uint32_t>(hive[at + 3]) << 24;
     PutU32(hive, 0x1FC, checksum);
 
     const std::size_t bin = 0x1000;
@@ -105,8 +108,8 @@ std::vector<std::uint8_t> EmptyHive()
     PutU32(hive, sk + 12, 0x80);
     PutU32(hive, sk + 16, 1);
     PutU32(hive, sk + 20, 20);
-    hive[sk + 24] = 1;                 // revision
-    put16(sk + 26, 0x8004);            // self-relative, DACL present (null DACL)
+    hive[sk + 24] = 1;                        // revision
+    put16(sk + 26, 0x8004);                   // self-relative, DACL present (null DACL)
     PutU32(hive, bin + 0xA8, 0x1000 - 0xA8);  // the free rest
     return hive;
 }

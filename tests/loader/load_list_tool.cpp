@@ -66,8 +66,9 @@ int main(int argc, char** argv)
         }
     }
     if (programs.empty()) {
-        std::fprintf(stderr, "usage: load_list_tool [--windows=DIR] [--path=DIRS] [--current-dir=DIR] "
-                             "[--tree[=WIDTH]] PROGRAM...\n");
+        std::fprintf(stderr,
+                     "usage: load_list_tool [--windows=DIR] [--path=DIRS] [--current-dir=DIR] "
+                     "[--tree[=WIDTH]] PROGRAM...\n");
         return 2;
     }
 

@@ -68,7 +68,10 @@ struct Image {
     }
 };
 
-TableLocation Locate(const Bytes& bytes) { return LocateCertificateTable(bytes.data(), bytes.size(), bytes.size()); }
+TableLocation Locate(const Bytes& bytes)
+{
+    return LocateCertificateTable(bytes.data(), bytes.size(), bytes.size());
+}
 
 TEST(CertificateTable, DigestsTheHeadersAndSectionsUpToTheTable)
 {
@@ -79,11 +82,8 @@ TEST(CertificateTable, DigestsTheHeadersAndSectionsUpToTheTable)
         ASSERT_EQ(location.state, TableState::Present) << pe32Plus;
         EXPECT_EQ(location.layout.tableOffset, 0x800u);
         EXPECT_EQ(location.layout.tableSize, 0x100u);
-        const std::vector<ByteRange> expected = {{0, kCheckSum},
-                                                 {kCheckSum + 4, image.Entry()},
-                                                 {image.Entry() + 8, 0x400},
-                                                 {0x400, 0x600},
-                                                 {0x600, 0x800}};
+        const std::vector<ByteRange> expected = {
+            {0, kCheckSum}, {kCheckSum + 4, image.Entry()}, {image.Entry() + 8, 0x400}, {0x400, 0x600}, {0x600, 0x800}};
         EXPECT_EQ(location.layout.digested, expected) << pe32Plus;
     }
 
@@ -96,9 +96,9 @@ TEST(CertificateTable, DigestsTheHeadersAndSectionsUpToTheTable)
     image.fileSize = 0xB00;
     const TableLocation location = Locate(image.Build());
     ASSERT_EQ(location.state, TableState::Present);
-    const std::vector<ByteRange> expected = {{0, kCheckSum},         {kCheckSum + 4, image.Entry()},
-                                             {image.Entry() + 8, 0x400}, {0x400, 0x600},
-                                             {0x800, 0x900},         {0x900, 0xA00}};
+    const std::vector<ByteRange> expected = {
+        {0, kCheckSum}, {kCheckSum + 4, image.Entry()}, {image.Entry() + 8, 0x400}, {0x400, 0x600}, {0x800, 0x900},
+        {0x900, 0xA00}};
     EXPECT_EQ(location.layout.digested, expected);
 }
 
@@ -139,13 +139,37 @@ TEST(CertificateTable, IsBrokenWhereWindowsTakesNone)
     };
     const Case cases[] = {
         {"one byte past the end", [](Image& i) { i.size = 0x101; }},
-        {"offset + size wraps in 32 bits", [](Image& i) { i.offset = 0xFFFFFFF8; i.size = 0x908; }},
-        {"off the 8-byte boundary", [](Image& i) { i.offset = 0x804; i.size = 0xFC; }},
+        {"offset + size wraps in 32 bits",
+         [](Image& i) {
+             i.offset = 0xFFFFFFF8;
+             i.size = 0x908;
+         }},
+        {"off the 8-byte boundary",
+         [](Image& i) {
+             i.offset = 0x804;
+             i.size = 0xFC;
+         }},
         {"bytes after it", [](Image& i) { i.fileSize = 0x908; }},
-        {"a size not a multiple of 8", [](Image& i) { i.size = 0xFC; i.fileSize = 0x8FC; }},
-        {"inside the headers", [](Image& i) { i.offset = 0x200; i.size = 0x700; }},
-        {"over the last section's raw data", [](Image& i) { i.offset = 0x700; i.size = 0x200; }},
-        {"larger than any signature", [](Image& i) { i.size = kMaxTableSize + 8; i.fileSize = 0x800 + i.size; }},
+        {"a size not a multiple of 8",
+         [](Image& i) {
+             i.size = 0xFC;
+             i.fileSize = 0x8FC;
+         }},
+        {"inside the headers",
+         [](Image& i) {
+             i.offset = 0x200;
+             i.size = 0x700;
+         }},
+        {"over the last section's raw data",
+         [](Image& i) {
+             i.offset = 0x700;
+             i.size = 0x200;
+         }},
+        {"larger than any signature",
+         [](Image& i) {
+             i.size = kMaxTableSize + 8;
+             i.fileSize = 0x800 + i.size;
+         }},
         {"sections overlapping", [](Image& i) { i.sections[1].pointer = 0x5F8; }},
         {"two sections at one place", [](Image& i) { i.sections[1].pointer = 0x400; }},
         {"a section over the headers", [](Image& i) { i.sections[0].pointer = 0x3F8; }},
@@ -189,7 +213,10 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return all;
 }
 
-EntryState Walk(const Bytes& table) { return FindSignedDataEntry(table.data(), table.size()).state; }
+EntryState Walk(const Bytes& table)
+{
+    return FindSignedDataEntry(table.data(), table.size()).state;
+}
 
 TEST(CertificateTable, TakesTheFirstEntryAndNothingPastTheLast)
 {
@@ -203,7 +230,7 @@ TEST(CertificateTable, TakesTheFirstEntryAndNothingPastTheLast)
 
     EXPECT_EQ(Walk(Join({Entry(16, 1), Entry(40, 2)})), EntryState::Broken);  // Windows reads entry 0 only
     EXPECT_EQ(Walk(Entry(40, 2, 0x0300)), EntryState::Broken);
-    EXPECT_EQ(Walk(Join({Entry(40, 2), Bytes(8)})), EntryState::Broken);       // 8 bytes of no entry
+    EXPECT_EQ(Walk(Join({Entry(40, 2), Bytes(8)})), EntryState::Broken);  // 8 bytes of no entry
     EXPECT_EQ(Walk(Join({Entry(40, 2), Bytes(7)})), EntryState::Broken);
     for (const std::uint32_t length : {0u, 7u, 8u, 41u}) {  // 8: a signed-data entry without data
         Bytes bad = Entry(40, 2);

@@ -29,8 +29,14 @@ using namespace platform;
 
 const std::string kDir = MODARIS_SIGNED_MODULE_DIR;
 
-std::string Module(const std::string& name) { return kDir + "/modules/" + name; }
-std::string Pki(const std::string& name) { return kDir + "/pki/" + name; }
+std::string Module(const std::string& name)
+{
+    return kDir + "/modules/" + name;
+}
+std::string Pki(const std::string& name)
+{
+    return kDir + "/pki/" + name;
+}
 
 // manifest.tsv: fileName, signed, signer, signedOn, digestAlgorithm, signatureCheck, trust, ...
 std::vector<std::vector<std::string>> Manifest()
@@ -50,8 +56,8 @@ std::vector<std::vector<std::string>> Manifest()
 
 std::vector<std::string> Fields(const ModuleSignature& s)
 {
-    return {s.read ? "read" : "unread", SignatureKindText(s.kind), s.signer, s.signedOn, s.digestAlgorithm, SignatureCheckText(s.check),
-            SignatureTrustText(s.trust)};
+    return {s.read ? "read" : "unread",  SignatureKindText(s.kind),  s.signer, s.signedOn, s.digestAlgorithm,
+            SignatureCheckText(s.check), SignatureTrustText(s.trust)};
 }
 
 TEST(SignatureChecker, GivesEveryModuleItsManifestVerdict)
@@ -157,14 +163,13 @@ void WriteCertificate(const std::string& issuer, const char* commonName, const c
     ASN1_TIME_set_string(X509_getm_notBefore(certificate), notBefore);
     ASN1_TIME_set_string(X509_getm_notAfter(certificate), notAfter);
     X509_NAME* name = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1,
-                               -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
     X509_set_issuer_name(certificate, X509_get_subject_name(root));
     X509_set_pubkey(certificate, key);
     X509V3_CTX context;
     X509V3_set_ctx(&context, root, certificate, nullptr, nullptr, 0);
-    for (const auto& [nid, value] : {std::pair{NID_basic_constraints, "critical,CA:FALSE"},
-                                     std::pair{NID_ext_key_usage, usage}}) {
+    for (const auto& [nid, value] :
+         {std::pair{NID_basic_constraints, "critical,CA:FALSE"}, std::pair{NID_ext_key_usage, usage}}) {
         X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
         X509_add_ext(certificate, extension, -1);
         X509_EXTENSION_free(extension);
@@ -198,8 +203,8 @@ TEST(SignatureChecker, JudgesAnExpiredSignerNowWithoutATrustedTimeStamp)
     const std::string sign = "osslsigncode sign -certs '" + tree.PathOf("expired-chain.pem") + "' -key '" +
                              tree.PathOf("expired.key") + "' -h sha256 -time 1622548800 -in '" +
                              Module("unsigned_x86.dll") + "'";  // 2021-06-01
-    const std::string stamp = " -TSA-certs '" + tree.PathOf("tsa-chain.pem") + "' -TSA-key '" +
-                              tree.PathOf("tsa.key") + "' -TSA-time 1622635200";  // 2021-06-02T12:00:00Z
+    const std::string stamp = " -TSA-certs '" + tree.PathOf("tsa-chain.pem") + "' -TSA-key '" + tree.PathOf("tsa.key") +
+                              "' -TSA-time 1622635200";  // 2021-06-02T12:00:00Z
     ASSERT_EQ(std::system((sign + stamp + " -out '" + tree.PathOf("stamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
     ASSERT_EQ(std::system((sign + " -out '" + tree.PathOf("unstamped.dll") + "' >/dev/null 2>&1").c_str()), 0);
 

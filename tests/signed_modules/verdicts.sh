@@ -12,9 +12,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here/../.."
 native_build="${1:-build/native}"
 windows_build="${2:-build/win64}"
-if [ -z "${MODARIS_SESSION:-}" ]; then
-    exec scripts/wine-session.sh "$here/verdicts.sh" "$native_build" "$windows_build"
-fi
+source scripts/lib/enter-wine-session.sh "$here/verdicts.sh" "$native_build" "$windows_build"
 signed="$native_build/fixtures/signed_modules"
 for file in "$native_build/cli/modaris-scan" "$windows_build/cli/modaris-scan.exe" "$signed/manifest.tsv"; do
     [ -f "$file" ] || { echo "verdicts: $file is missing; build it first" >&2; exit 1; }

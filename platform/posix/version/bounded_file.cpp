@@ -24,9 +24,15 @@ BoundedFile::BoundedFile(const char* path)
     TakeOpened(posix::OpenForReading(path, posix::Sharing::Readers));
 }
 
-BoundedFile::BoundedFile(const char* path, posix::Sharing sharing) { TakeOpened(posix::OpenForReading(path, sharing)); }
+BoundedFile::BoundedFile(const char* path, posix::Sharing sharing)
+{
+    TakeOpened(posix::OpenForReading(path, sharing));
+}
 
-BoundedFile::BoundedFile(const char* path, ForEveryReading) { TakeOpened(posix::OpenForEveryReading(path)); }
+BoundedFile::BoundedFile(const char* path, ForEveryReading)
+{
+    TakeOpened(posix::OpenForEveryReading(path));
+}
 
 void BoundedFile::TakeOpened(const posix::OpenedFile& opened)
 {

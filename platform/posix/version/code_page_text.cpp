@@ -49,7 +49,6 @@ public:
     }
 
 private:
-
     bool IsUnknown(std::uint16_t codePage) const { return !m_unknown.empty() && m_unknown[codePage]; }
     void MarkUnknown(std::uint16_t codePage)
     {
@@ -72,8 +71,7 @@ Converters& ThisThreadsConverters()
 // values, 932 has 0x80 and four of the private use area.
 char32_t WindowsCharacterOf(std::uint16_t codePage, std::uint8_t byte)
 {
-    if (codePage == 1252 && (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D))
-        return byte;
+    if (codePage == 1252 && (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D)) return byte;
     if (codePage == 932) {
         if (byte == 0x80) return 0x80;
         if (byte == 0xA0) return 0xF8F0;

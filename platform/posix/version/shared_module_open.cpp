@@ -14,7 +14,10 @@ SharedModuleOpen::SharedModuleOpen(const char* path, std::shared_ptr<const versi
     t_sharedOpen = this;
 }
 
-SharedModuleOpen::~SharedModuleOpen() { t_sharedOpen = m_outer; }
+SharedModuleOpen::~SharedModuleOpen()
+{
+    t_sharedOpen = m_outer;
+}
 
 std::shared_ptr<const version_reader::BoundedFile> SharedOpenOf(const char* path)
 {

@@ -72,8 +72,10 @@ std::optional<std::uint16_t> CodePageOfString(std::string_view path)
     std::uint16_t codePage = 0;
     for (std::size_t i = 4; i < 8; ++i) {
         const char c = table[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
         if (digit < 0) return 0;
         codePage = static_cast<std::uint16_t>(codePage << 4 | digit);
     }
@@ -98,8 +100,7 @@ bool IsAsciiInPlace(const VersionBlock& block, const BlockNode& node)
 std::optional<UINT> ConvertNarrowText(const VersionBlock& block, const BlockNode& node, std::uint16_t codePage,
                                       LPVOID* value)
 {
-    if (node.valueLength == 0 || node.valueStart >= block.Length() || IsAsciiInPlace(block, node))
-        return std::nullopt;
+    if (node.valueLength == 0 || node.valueStart >= block.Length() || IsAsciiInPlace(block, node)) return std::nullopt;
     const auto place = PlaceOf(block, node);
     *value = place->target;
     const std::size_t bytes = std::min<std::size_t>(node.valueLength, place->capacity);

@@ -7,7 +7,7 @@ __declspec(dllimport) int forwarded_value(void);
 __declspec(dllimport) int sxsuser_value(void);
 int delayed_value(void);
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     (void)argv;
     /* Never true when run without arguments: the delay-loaded DLL stays

@@ -13,7 +13,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static void print_modules(HANDLE process, const char *label)
+static void print_modules(HANDLE process, const char* label)
 {
     HMODULE modules[1024];
     DWORD needed = 0, count, i;
@@ -26,19 +26,19 @@ static void print_modules(HANDLE process, const char *label)
     }
 }
 
-static int ends_with_dll(const char *path)
+static int ends_with_dll(const char* path)
 {
     size_t length = strlen(path);
     return length >= 4 && _stricmp(path + length - 4, ".dll") == 0;
 }
 
-static int run_program(const char *program)
+static int run_program(const char* program)
 {
     char command[MAX_PATH * 2 + 3], directory[MAX_PATH];
     STARTUPINFOA startup = {sizeof startup};
     PROCESS_INFORMATION info;
     DEBUG_EVENT event;
-    char *slash;
+    char* slash;
     int listed = 0;
 
     snprintf(command, sizeof command, "\"%s\"", program);
@@ -84,9 +84,9 @@ static int run_program(const char *program)
     }
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
-    const char *program = NULL;
+    const char* program = NULL;
     int i;
     for (i = 1; i < argc; i++) {
         if (strncmp(argv[i], "--path=", 7) == 0) SetEnvironmentVariableA("PATH", argv[i] + 7);

@@ -2,4 +2,7 @@
 #define JOIN(a, b) a##b
 #define EXPORTED(name) JOIN(name, _value)
 
-__declspec(dllexport) int EXPORTED(NAME)(void) { return VALUE; }
+__declspec(dllexport) int EXPORTED(NAME)(void)
+{
+    return VALUE;
+}

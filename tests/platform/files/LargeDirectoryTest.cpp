@@ -47,7 +47,10 @@ Names InDirectoryOrder(Names names)
     return names;
 }
 
-std::size_t Held() { return posix::ListingBudget::OfThisThread()->HeldBytes(); }
+std::size_t Held()
+{
+    return posix::ListingBudget::OfThisThread()->HeldBytes();
+}
 
 // Lists `directory` whole, calling `entered` on each subdirectory as the
 // walker would descend into it; `held`: what the thread's listings held

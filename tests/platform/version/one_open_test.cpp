@@ -179,8 +179,7 @@ TEST_F(OneOpen, AFileChangedBetweenCallsIsSeenAsOneStateAndAnewAfterwards)
     // Inside one, every answer is of the file as it was opened: the answers
     // of separate opens with the change after the last of them.
     const std::string first = Module("first.dll", "Acme Corp");
-    const Answers inspected =
-        InspectAll(first, [&] { ASSERT_EQ(std::rename(replacement.c_str(), first.c_str()), 0); });
+    const Answers inspected = InspectAll(first, [&] { ASSERT_EQ(std::rename(replacement.c_str(), first.c_str()), 0); });
     EXPECT_EQ(inspected.version, before.version);
     EXPECT_EQ(inspected.firstBytes, before.firstBytes);
     EXPECT_TRUE(inspected.dated);

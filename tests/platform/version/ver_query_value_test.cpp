@@ -28,11 +28,13 @@ TEST(VersionQuery, PathRulesHoldForBothBlockKinds)
             const Query query = QueryValue(buffer.data(), root);
             ASSERT_TRUE(query.found);
             EXPECT_EQ(query.length, 52u);
-            EXPECT_EQ(crafted::GetU32(Bytes(static_cast<std::uint8_t*>(query.value),
-                                            static_cast<std::uint8_t*>(query.value) + 4), 0), 0xFEEF04BDu);
+            EXPECT_EQ(
+                crafted::GetU32(
+                    Bytes(static_cast<std::uint8_t*>(query.value), static_cast<std::uint8_t*>(query.value) + 4), 0),
+                0xFEEF04BDu);
         }
-        for (const char* path : {kCompany, "stringfileinfo\\040904b0\\COMPANYNAME",
-                                 "\\\\StringFileInfo\\\\040904B0\\CompanyName\\\\"}) {
+        for (const char* path :
+             {kCompany, "stringfileinfo\\040904b0\\COMPANYNAME", "\\\\StringFileInfo\\\\040904B0\\CompanyName\\\\"}) {
             EXPECT_EQ(QueryValue(buffer.data(), path).Text(), std::string("Acme Corp", 10)) << path;
         }
         const Query translation = QueryValue(buffer.data(), "\\VarFileInfo\\Translation");
@@ -41,8 +43,9 @@ TEST(VersionQuery, PathRulesHoldForBothBlockKinds)
         EXPECT_LT(static_cast<std::uint8_t*>(translation.value), buffer.data() + buffer.size() / 2);
         EXPECT_EQ(std::memcmp(translation.value, "\x09\x04\xB0\x04", 4), 0);
 
-        for (const char* path : {"\\StringFileInfo\\040904B0\\Company", "\\StringFileInfo\\040904B0\\CompanyNameX",
-                                 "\\VS_VERSION_INFO", "\\040904B0\\CompanyName", "\\StringFileInfo\\040904B0\\CompanyName\\x"}) {
+        for (const char* path :
+             {"\\StringFileInfo\\040904B0\\Company", "\\StringFileInfo\\040904B0\\CompanyNameX", "\\VS_VERSION_INFO",
+              "\\040904B0\\CompanyName", "\\StringFileInfo\\040904B0\\CompanyName\\x"}) {
             const Query query = QueryValue(buffer.data(), path);
             EXPECT_FALSE(query.found) << path;
             EXPECT_EQ(query.length, 0u);
@@ -93,7 +96,8 @@ TEST(VersionQuery, TextsOf32BitBlocksAreConvertedIntoTheSecondHalf)
         const Query query = ConvertedText(node, buffer);
         ASSERT_TRUE(query.found) << expected;
         EXPECT_EQ(query.Text(), expected);
-        EXPECT_EQ(static_cast<const char*>(query.value)[query.length - (expected.empty() || expected.back() ? 0 : 1)], '\0')
+        EXPECT_EQ(static_cast<const char*>(query.value)[query.length - (expected.empty() || expected.back() ? 0 : 1)],
+                  '\0')
             << "always NUL-terminated";
     }
 }
@@ -102,8 +106,9 @@ TEST(VersionQuery, TextLongerInUtf8ThanItsRoomIsCutAtACharacter)
 {
     // Three UTF-8 bytes per UTF-16 unit, at the very end of the block: the
     // room behind it is only as large as the UTF-16 text.
-    VersionNode root = crafted::BinaryNode("VS_VERSION_INFO", crafted::FixedInfoBytes({}),
-                                           {crafted::TextNode("K", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5")});
+    VersionNode root =
+        crafted::BinaryNode("VS_VERSION_INFO", crafted::FixedInfoBytes({}),
+                            {crafted::TextNode("K", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5")});
     const Bytes block = crafted::EncodeBlock32(root);
     std::vector<std::uint8_t> buffer = AsCopied(block);  // exactly 2 * wLength + 4: ASan sees any overrun
     const Query query = QueryValue(buffer.data(), "K");
@@ -132,13 +137,13 @@ TEST(VersionQuery, TextsOf16BitBlocksAreConvertedFromTheirTranslationsCodePage)
 {
     crafted::VersionInfo info = SampleInfo();
     const std::pair<const char*, const char*> texts[] = {
-        {"040904E4", "M\xFCller & S\xF6hne \x80 \x81"},                // 1252, with one of its undefined bytes
-        {"041904E3", "\xD0\xEE\xEC\xE0\xF8\xEA\xE0"},                  // 1251
+        {"040904E4", "M\xFCller & S\xF6hne \x80 \x81"},  // 1252, with one of its undefined bytes
+        {"041904E3", "\xD0\xEE\xEC\xE0\xF8\xEA\xE0"},    // 1251
         // 932: a pair it lacks, a byte only Windows' table has, a pair cut by the end
         {"041103a4", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0 \xFC\x6C\xA0\x82"},
-        {"04090000", "\xE9t\xE9"},                                     // no code page: 1252
-        {"0409FDE8", "\xE9t\xE9"},                                     // one iconv does not know: 1252
-        {"Strings!", "\xE9t\xE9"},                                     // a table that names no translation
+        {"04090000", "\xE9t\xE9"},  // no code page: 1252
+        {"0409FDE8", "\xE9t\xE9"},  // one iconv does not know: 1252
+        {"Strings!", "\xE9t\xE9"},  // a table that names no translation
     };
     for (const auto& [table, text] : texts) info.stringTables.push_back({table, {{"CompanyName", text}}});
     auto buffer = AsCopied(crafted::EncodeBlock16(crafted::VersionTree(info)));
@@ -147,7 +152,9 @@ TEST(VersionQuery, TextsOf16BitBlocksAreConvertedFromTheirTranslationsCodePage)
         "M\xC3\xBCller & S\xC3\xB6hne \xE2\x82\xAC \xC2\x81",
         "\xD0\xA0\xD0\xBE\xD0\xBC\xD0\xB0\xD1\x88\xD0\xBA\xD0\xB0",
         "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE \xEF\xBF\xBD\x6C\xEF\xA3\xB0\xEF\xBF\xBD",
-        "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9",
+        "\xC3\xA9t\xC3\xA9",
+        "\xC3\xA9t\xC3\xA9",
+        "\xC3\xA9t\xC3\xA9",
     };
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         const std::string path = std::string("\\StringFileInfo\\") + texts[i].first + "\\CompanyName";
@@ -167,9 +174,9 @@ TEST(VersionQuery, TextsOf16BitBlocksAreConvertedFromTheirTranslationsCodePage)
     // Last in the block, a text outgrows its room in UTF-8: cut at a whole
     // character, inside the copy (sized exactly, for ASan).
     const VersionNode text = crafted::TextNode("C", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0");
-    const VersionNode root = crafted::BinaryNode(
-        "VS_VERSION_INFO", crafted::FixedInfoBytes({}),
-        {crafted::GroupNode("StringFileInfo", {crafted::GroupNode("041103A4", {text})})});
+    const VersionNode root =
+        crafted::BinaryNode("VS_VERSION_INFO", crafted::FixedInfoBytes({}),
+                            {crafted::GroupNode("StringFileInfo", {crafted::GroupNode("041103A4", {text})})});
     buffer = AsCopied(crafted::EncodeBlock16(root));
     const Query cut = QueryValue(buffer.data(), "\\StringFileInfo\\041103A4\\C");
     ASSERT_TRUE(cut.found);
@@ -202,21 +209,32 @@ TEST(VersionQuery, MalformedBlocksReadAsWindowsReadsThem)
     };
     const MalformedCase cases[] = {
         {"zero-length child", true, [](auto& r) { r.children[0].forcedLength = 0; }, kCompany, false},
-        {"zero-length child ends the search", true, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
-        {"zero-length child found by its key", true, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
-        {"zero-length 16-bit child found by its key", false, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany, true},
-        {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; }, "\\VarFileInfo\\Translation", false},
-        {"child past its parent is walked by its own length", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, kCompany, true},
+        {"zero-length child ends the search", true, [](auto& r) { r.children[0].forcedLength = 0; },
+         "\\VarFileInfo\\Translation", false},
+        {"zero-length child found by its key", true, [&](auto& r) { table(r).children[0].forcedLength = 0; }, kCompany,
+         true},
+        {"zero-length 16-bit child found by its key", false, [&](auto& r) { table(r).children[0].forcedLength = 0; },
+         kCompany, true},
+        {"zero-length 16-bit child", false, [](auto& r) { r.children[0].forcedLength = 0; },
+         "\\VarFileInfo\\Translation", false},
+        {"child past its parent is walked by its own length", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; },
+         kCompany, true},
         // StringFileInfo ends 2 bytes into its table's header: the table is
         // still looked at, and walked to its own end.
-        {"parent ending inside its child's header", true, [](auto& r) { r.children[0].forcedLength = 36 + 2; }, kCompany, true},
-        {"16-bit parent ending inside its child's header", false, [](auto& r) { r.children[0].forcedLength = 20 + 2; }, kCompany, true},
-        {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; }, "\\VarFileInfo\\Translation", true},
+        {"parent ending inside its child's header", true, [](auto& r) { r.children[0].forcedLength = 36 + 2; },
+         kCompany, true},
+        {"16-bit parent ending inside its child's header", false, [](auto& r) { r.children[0].forcedLength = 20 + 2; },
+         kCompany, true},
+        {"child past its parent, sibling", true, [&](auto& r) { table(r).forcedLength = 0xFFF0; },
+         "\\VarFileInfo\\Translation", true},
         {"key read on to the padding's NUL", true, unterminatedTail(6 + 8), "\\Tail", true},
         {"16-bit key without NUL in the block", false, unterminatedTail(4 + 4), "\\Tail", false},
-        {"value past the node is only pointed at", true, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
-        {"root value past the root is only pointed at", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\", true},
-        {"16-bit value past the node is only pointed at", false, [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
+        {"value past the node is only pointed at", true,
+         [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
+        {"root value past the root is only pointed at", true, [](auto& r) { r.forcedValueLength = 0x2000; }, "\\",
+         true},
+        {"16-bit value past the node is only pointed at", false,
+         [](auto& r) { r.children[1].children[0].forcedValueLength = 200; }, "\\VarFileInfo\\Translation", true},
         {"root too short for its key", true, [](auto& r) { r.forcedLength = 12; }, "\\", false},
     };
     for (const MalformedCase& c : cases) {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 using Export = DialogTest;
@@ -207,8 +206,7 @@ std::string CommandLineOf(HANDLE process)
         return "";
     }
     std::wstring wide(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
-    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, &wide[0], parameters.CommandLine.Length,
-                           nullptr)) {
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, &wide[0], parameters.CommandLine.Length, nullptr)) {
         return "";
     }
     std::string narrow(wide.size() * 2 + 1, '\0');
@@ -257,7 +255,8 @@ TEST_F(Export, NotepadShowsTheTextOfATemporaryFileThatIsGoneAfterwards)
     const std::string prefix = "notepad.exe \"";
     ASSERT_EQ(commandLine.compare(0, prefix.size(), prefix), 0) << commandLine;
     // Wine's Notepad ends the name in place, where the closing quote was.
-    const std::string fileName = commandLine.substr(prefix.size(), commandLine.find_first_of(std::string("\"\0", 2), prefix.size()) - prefix.size());
+    const std::string fileName = commandLine.substr(
+        prefix.size(), commandLine.find_first_of(std::string("\"\0", 2), prefix.size()) - prefix.size());
     char folderPath[MAX_PATH] = "";
     GetFullPathNameA(temporary.PathOf("Local Temp").c_str(), MAX_PATH, folderPath, nullptr);
     EXPECT_EQ(lstrcmpiA(fileName.substr(0, std::strlen(folderPath)).c_str(), folderPath), 0) << fileName;
@@ -301,12 +300,15 @@ TEST_F(Export, NotepadLeavesNoFileBehindWhenWritingFails)
     session->PostClick(IDC_NOTEPAD);
 
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (HWND window : ThreadWindows(session->ThreadId())) {
-            if (window != session->Window()) box = window;
-        }
-        return box != nullptr;
-    }, 20000)) << "the failed write was not shown";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND window : ThreadWindows(session->ThreadId())) {
+                if (window != session->Window()) box = window;
+            }
+            return box != nullptr;
+        },
+        20000))
+        << "the failed write was not shown";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return ThreadWindows(session->ThreadId()).size() == 1; }, 20000));
     EXPECT_EQ(FilesIn(full), before);
