@@ -26,6 +26,8 @@ def rows(path):
             # The Windows build shows paths upper-cased with backslashes.
             folder, name = row["fileName"].replace("\\", "/").lower().rsplit("/", 2)[-2:]
             row.pop("fileName")
+            # The walk's root as each was given it: a Linux path and a Z: path.
+            row.pop("foundUnder")
             by_name[(folder, name)] = row
     return by_name
 
