@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/CompareTree.h"
 #include "cli/ConsoleProblems.h"
 #include "cli/FieldValues.h"
 #include "cli/ProgressLine.h"
@@ -169,6 +170,7 @@ void RequestConsoleScanStop()
 
 int RunConsoleCompare(const ScanOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
 {
+    if (options.tree) return RunCompareTree(options, in, out, err);
     compare::CompareOptions comparison;
     comparison.oldPath = options.directories[0];
     comparison.newPath = options.directories[1];

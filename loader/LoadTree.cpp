@@ -40,8 +40,9 @@ std::string FitLine(const std::string& head, const std::string& path, const std:
 
 class TreeWriter {
 public:
-    TreeWriter(const std::vector<LoadRow>& rows, const std::vector<std::string>& versions, std::size_t width)
-        : m_rows(rows), m_versions(versions), m_width(width), m_children(rows.size())
+    TreeWriter(const std::vector<LoadRow>& rows, const std::vector<std::string>& versions,
+               const std::vector<std::string>& notes, std::size_t width)
+        : m_rows(rows), m_versions(versions), m_notes(notes), m_width(width), m_children(rows.size())
     {
         for (std::size_t index = 1; index < rows.size(); ++index) {
             const int parent = rows[index].importer;
@@ -71,6 +72,7 @@ private:
     {
         const LoadRow& row = m_rows[index];
         const std::string indent(level * kIndent, ' ');
+        const std::string note = index < m_notes.size() && !m_notes[index].empty() ? "  " + m_notes[index] : "";
         std::string head = indent + row.importName;
         if (row.loadKind == LoadKind::Delay) head += " (delay)";
         if (row.loadKind == LoadKind::Forwarder) head += " (forwarder)";
@@ -80,7 +82,7 @@ private:
             if (row.problem != Problem::None && row.problem != Problem::Missing) {
                 what += std::string(" (") + ProblemText(row.problem) + ")";
             }
-            m_text += FitLine(head + what, std::string(), std::string(), m_width);
+            m_text += FitLine(head + what, std::string(), note, m_width);
         } else {
             head += std::string(" => ") + FoundByText(row.foundBy);
             if (row.foundBy == FoundBy::ApiSet) head += " " + row.apiSetHost;
@@ -91,7 +93,7 @@ private:
             if (row.machine != 0) tail += " " + Machine(row.machine);
             if (row.builtin) tail += " [builtin]";
             if (row.problem != Problem::None) tail += std::string(" !! ") + ProblemText(row.problem);
-            m_text += FitLine(head, row.fileName, tail, m_width);
+            m_text += FitLine(head, row.fileName, tail + note, m_width);
         }
         for (const ShadowedCopy& copy : row.shadowed) {
             const std::string mark = indent + std::string(kIndent, ' ') + "~ passed over (" + PassedOverText(copy.why) +
@@ -106,6 +108,7 @@ private:
 
     const std::vector<LoadRow>& m_rows;
     const std::vector<std::string>& m_versions;
+    const std::vector<std::string>& m_notes;
     std::size_t m_width;
     std::vector<std::vector<std::size_t>> m_children;
     std::string m_text;
@@ -129,7 +132,13 @@ std::string ShortenMiddle(const std::string& text, std::size_t width)
 std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
                            std::size_t width)
 {
-    return TreeWriter(rows, fileVersions, width).Write();
+    return RenderLoadTree(rows, fileVersions, {}, width);
+}
+
+std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
+                           const std::vector<std::string>& notes, std::size_t width)
+{
+    return TreeWriter(rows, fileVersions, notes, width).Write();
 }
 
 }  // namespace loader
