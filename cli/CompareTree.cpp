@@ -11,15 +11,8 @@
 #include "loader/LoadTree.h"
 #include "support/AsciiCase.h"
 #include "support/PeLayout.h"
+#include "platform/terminal/StatusLine.h"
 #include "support/TerminalText.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -207,8 +200,8 @@ int RunCompareTree(const ScanOptions& options, std::FILE* in, std::FILE* out, st
             old.emplace(KeyOf(program.program, program.rows[i].importName),
                         std::make_pair(&program.rows[i], program.versions[i]));
     }
-    const bool toTerminal = isatty(fileno(out)) != 0;
-    const std::size_t width = toTerminal ? TerminalWidth(out) : std::numeric_limits<std::size_t>::max() / 2;
+    const bool toTerminal = platform::IsTerminal(out);
+    const std::size_t width = toTerminal ? platform::TerminalWidth(out) : std::numeric_limits<std::size_t>::max() / 2;
     std::size_t changes = 0;
     for (const ProgramRows& program : after) {
         std::vector<std::string> notes;

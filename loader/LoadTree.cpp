@@ -2,17 +2,13 @@
 
 #include "engine/ModuleHeader.h"
 #include "engine/ModuleHeaderTexts.h"
+#include "support/TerminalText.h"
 
 namespace loader {
 
 namespace {
 
 constexpr std::size_t kIndent = 4;
-
-bool IsContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 std::string Machine(std::uint16_t machine)
 {
@@ -31,9 +27,9 @@ std::string FitLine(const std::string& head, const std::string& path, const std:
     if (fixed + path.size() <= width) {
         line = head + path + tail;
     } else if (fixed + 8 <= width) {
-        line = head + ShortenMiddle(path, width - fixed) + tail;
+        line = head + support::ShortenMiddle(path, width - fixed) + tail;
     } else {
-        line = ShortenMiddle(head + path + tail, width);
+        line = support::ShortenMiddle(head + path + tail, width);
     }
     return line + "\n";
 }
@@ -115,19 +111,6 @@ private:
 };
 
 }  // namespace
-
-std::string ShortenMiddle(const std::string& text, std::size_t width)
-{
-    if (text.size() <= width) return text;
-    const std::string ellipsis = "...";
-    if (width <= ellipsis.size()) return ellipsis.substr(0, width);
-    const std::size_t room = width - ellipsis.size();
-    std::size_t head = room / 3;
-    std::size_t tail = text.size() - (room - head);
-    while (head > 0 && IsContinuationByte(text[head])) --head;
-    while (tail < text.size() && IsContinuationByte(text[tail])) ++tail;
-    return text.substr(0, head) + ellipsis + text.substr(tail);
-}
 
 std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
                            std::size_t width)

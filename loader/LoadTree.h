@@ -23,8 +23,4 @@ std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<s
 std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
                            const std::vector<std::string>& notes, std::size_t width);
 
-// `text` cut to `width` bytes, its middle replaced by "..." (a third of the
-// room before it, the rest after), never inside a UTF-8 sequence.
-std::string ShortenMiddle(const std::string& text, std::size_t width);
-
 }  // namespace loader
