@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/CompareTree.h"
 #include "cli/ConsoleProblems.h"
 #include "cli/FieldValues.h"
 #include "cli/ProgressLine.h"
@@ -18,15 +19,8 @@
 #include "framework/CSingleLock.h"
 #include "platform/signature/ModuleSignature.h"
 #include "platform/win32.h"
+#include "platform/terminal/StatusLine.h"
 #include "support/TerminalText.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -169,6 +163,7 @@ void RequestConsoleScanStop()
 
 int RunConsoleCompare(const ScanOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
 {
+    if (options.tree) return RunCompareTree(options, in, out, err);
     compare::CompareOptions comparison;
     comparison.oldPath = options.directories[0];
     comparison.newPath = options.directories[1];
@@ -187,19 +182,14 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
     g_stopRequested = 0;
     CScanEngine engine;
     Configure(engine, options);
-    const RowPrinting printing{options.format,
-                               options.fields.empty() ? RowLayout::WindowColumns(options.tsvHeading)
-                                                      : RowLayout(options.fields, options.tsvHeading),
-                               FieldContext{HostName()}, isatty(fileno(out)) != 0};
-    // Named roots are loaded even when no signature field is asked, so that
-    // a wrong path is told at once.
-    std::unique_ptr<platform::SignatureChecker> signatures;
-    if (NeedsSignatures(options.fields) || !options.trustRoots.empty()) {
-        signatures = std::make_unique<platform::SignatureChecker>(options.trustRoots);
-        if (!signatures->LoadError().empty()) {
-            std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(signatures->LoadError()).c_str());
-            return 2;
-        }
+    const RowPrinting printing{options.format, RowLayout::Of(options), FieldContext{HostName()},
+                               platform::IsTerminal(out)};
+    std::string rootsError;
+    const std::unique_ptr<platform::SignatureChecker> signatures =
+        OpenSignatureChecker(options.fields, options.trustRoots, rootsError);
+    if (!rootsError.empty()) {
+        std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(rootsError).c_str());
+        return 2;
     }
     // Facts beyond the columns are read only when a field asks for one.
     FieldContext written = printing.context;
@@ -229,7 +219,7 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "modaris-scan: cannot start the scan thread\n");
         return 1;
     }
-    ProgressLine progress(err, !options.quiet && isatty(fileno(err)));
+    ProgressLine progress(err, !options.quiet && platform::IsTerminal(err));
     bool stopped = false;
     // Rows move out every tick, as in the window, so memory stays flat.
     while (!engine.WaitForWorkerToEnd(kTickMilliseconds)) {

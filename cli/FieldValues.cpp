@@ -213,6 +213,16 @@ bool NeedsSignatures(const std::vector<Field>& fields)
     return false;
 }
 
+std::unique_ptr<platform::SignatureChecker> OpenSignatureChecker(const std::vector<Field>& fields,
+                                                                 const std::string& trustRoots, std::string& error)
+{
+    if (!NeedsSignatures(fields) && trustRoots.empty()) return nullptr;
+    auto checker = std::make_unique<platform::SignatureChecker>(trustRoots);
+    if (checker->LoadError().empty()) return checker;
+    error = checker->LoadError();
+    return nullptr;
+}
+
 InspectionRequest RequestFor(const std::vector<Field>& fields, const platform::SignatureChecker* signatures,
                              const FieldContext& context)
 {

@@ -49,12 +49,14 @@ const std::vector<FieldInfo> kFields = {
      "catalog)"},
     {Field::Signer, "signer", K::Text, G::Signature, "the signing certificate's common name, else its organisation"},
     {Field::SignedOn, "signedOn", K::Text, G::Signature,
-     "the signing time, UTC, from a timestamp that verifies, else the signer's own signing-time attribute"},
+     "the signing time, UTC, from a timestamp that verifies (its authority's certificate valid at that time), "
+     "else the signer's own signing-time attribute; empty for a broken signature"},
     {Field::DigestAlgorithm, "digestAlgorithm", K::Text, G::Signature,
      "the signature's digest: md5, sha1, sha256, sha384 or sha512"},
     {Field::SignatureCheck, "signatureCheck", K::Text, G::Signature,
      "intact (the file is what was signed and the signature verifies), tampered (changed after signing), broken "
-     "(the signature cannot be read or does not verify) or none"},
+     "(the signature cannot be read, does not verify, or is not where and what Windows takes) or none; empty when "
+     "the file changed while it was read"},
     {Field::Trust, "trust", K::Text, G::Signature,
      "trusted or untrusted: whether the signer's chain leads to a trusted root for code signing; unchecked on "
      "Linux without --trust-roots. Revocation is not checked"},

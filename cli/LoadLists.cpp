@@ -16,15 +16,8 @@
 #include "loader/LoadTree.h"
 #include "loader/TargetSystem.h"
 #include "platform/NarrowText.h"
+#include "platform/terminal/StatusLine.h"
 #include "support/TerminalText.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -84,18 +77,16 @@ bool Write(std::FILE* out, const std::string& text)
 
 int RunLoadLists(const ScanOptions& options, std::FILE* out, std::FILE* err)
 {
-    std::unique_ptr<platform::SignatureChecker> signatures;
-    if (NeedsSignatures(options.fields) || !options.trustRoots.empty()) {
-        signatures = std::make_unique<platform::SignatureChecker>(options.trustRoots);
-        if (!signatures->LoadError().empty()) {
-            std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(signatures->LoadError()).c_str());
-            return 2;
-        }
+    std::string rootsError;
+    const std::unique_ptr<platform::SignatureChecker> signatures =
+        OpenSignatureChecker(options.fields, options.trustRoots, rootsError);
+    if (!rootsError.empty()) {
+        std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(rootsError).c_str());
+        return 2;
     }
-    const RowLayout layout = options.fields.empty() ? RowLayout::WindowColumns(options.tsvHeading)
-                                                    : RowLayout(options.fields, options.tsvHeading);
+    const RowLayout layout = RowLayout::Of(options);
     FieldContext context{HostName()};
-    const bool toTerminal = isatty(fileno(out)) != 0;
+    const bool toTerminal = platform::IsTerminal(out);
     FieldContext written = context;
     written.utf8 = options.format != OutputFormat::Tsv;
     InspectedModules modules(RequestFor(layout.fields, signatures.get(), written));
@@ -114,7 +105,7 @@ int RunLoadLists(const ScanOptions& options, std::FILE* out, std::FILE* err)
     bool failed = false;
     bool writtenWhole = options.tree || Write(out, FormatHeading(options.format, layout));
     // The tree fits a terminal's width; into a file or a pipe it is written whole.
-    const std::size_t width = toTerminal ? TerminalWidth(out) : std::numeric_limits<std::size_t>::max() / 2;
+    const std::size_t width = toTerminal ? platform::TerminalWidth(out) : std::numeric_limits<std::size_t>::max() / 2;
     for (const std::string& program : options.loads) {
         const std::vector<loader::LoadRow> rows = loader::ResolveLoadList(program, *system, modules, resolve);
         for (const loader::LoadRow& row : rows) failed = failed || loader::IsFailure(row.problem);

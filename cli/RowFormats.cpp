@@ -31,6 +31,11 @@ RowLayout RowLayout::WindowColumns(bool heading)
     return layout;
 }
 
+RowLayout RowLayout::Of(const ScanOptions& options)
+{
+    return options.fields.empty() ? WindowColumns(options.tsvHeading) : RowLayout(options.fields, options.tsvHeading);
+}
+
 std::string FormatHeading(OutputFormat format, const RowLayout& layout)
 {
     if (format == OutputFormat::Jsonl || (format == OutputFormat::Tsv && !layout.tsvHeading)) return std::string();

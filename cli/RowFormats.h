@@ -14,6 +14,8 @@ struct RowLayout {
     RowLayout(std::vector<Field> chosen, bool heading);
     // The window's six columns, under the window's headings.
     static RowLayout WindowColumns(bool heading = false);
+    // What the options ask: their fields, or the window's columns.
+    static RowLayout Of(const ScanOptions& options);
 
     std::vector<Field> fields;
     bool namedFields;

@@ -256,7 +256,8 @@ const OptionRow kOptions[] = {
      SetText<&ScanOptions::currentDirectory, &ScanOptions::currentDirectoryGiven>},
     {0, "tree", nullptr,
      "with --loads: an indented tree for people, each line the import name, the rule that found it, the path, "
-     "the file version and machine; missing modules and passed-over copies stand out",
+     "the file version and machine; missing modules and passed-over copies stand out. With --compare of two load "
+     "lists: the tree of NEW, each line that differs marked with the old copy beside it",
      SetFlag<&ScanOptions::tree, true>},
     {0, "compare", nullptr,
      "compare two inventories written with --format jsonl, OLD and NEW, given as the two plain arguments ('-' "
@@ -415,8 +416,10 @@ ParseResult ParseScanOptions(int argc, char** argv)
         result.error = "--loads lists what a program loads: it takes no DIRECTORY, --dirs or --all-drives";
     if (result.error.empty() && loads && options.compare) result.error = "--loads and --compare go apart";
     if (result.error.empty() && !loads &&
-        (options.tree || !options.windowsDirectory.empty() || options.pathGiven || options.currentDirectoryGiven))
-        result.error = "--windows, --path, --current-dir and --tree go with --loads";
+        (!options.windowsDirectory.empty() || options.pathGiven || options.currentDirectoryGiven))
+        result.error = "--windows, --path and --current-dir go with --loads";
+    if (result.error.empty() && options.tree && !loads && !options.compare)
+        result.error = "--tree goes with --loads, or with --compare of two load lists";
     const std::vector<Field>& fields = result.options.fields;
     const bool showsInfo = std::find(fields.begin(), fields.end(), Field::InfoLabel) != fields.end() ||
                            std::find(fields.begin(), fields.end(), Field::InfoValue) != fields.end();

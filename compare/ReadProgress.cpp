@@ -2,22 +2,7 @@
 
 #include "compare/CompareSummary.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace compare {
-
-bool IsTerminal(std::FILE* stream)
-{
-#ifdef _WIN32
-    return _isatty(_fileno(stream)) != 0;
-#else
-    return isatty(fileno(stream)) != 0;
-#endif
-}
 
 namespace {
 
@@ -26,9 +11,7 @@ constexpr std::size_t kMaxWidth = 79;
 
 }  // namespace
 
-ReadProgress::ReadProgress(std::FILE* stream, bool wanted) : m_stream(stream), m_enabled(wanted && IsTerminal(stream))
-{
-}
+ReadProgress::ReadProgress(std::FILE* stream, bool wanted) : m_line(stream, wanted && platform::IsTerminal(stream)) {}
 
 void ReadProgress::Begin(const std::string& label, std::uint64_t totalBytes)
 {
@@ -40,7 +23,7 @@ void ReadProgress::Begin(const std::string& label, std::uint64_t totalBytes)
 
 void ReadProgress::Update(std::uint64_t bytesRead, std::uint64_t rows)
 {
-    if (!m_enabled || (++m_calls & 1023) != 0) return;
+    if (!m_line.Enabled() || (++m_calls & 1023) != 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - m_start < std::chrono::milliseconds(300) || now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;
@@ -58,24 +41,7 @@ void ReadProgress::Update(std::uint64_t bytesRead, std::uint64_t rows)
         while (cut < label.size() && (static_cast<unsigned char>(label[cut]) & 0xC0) == 0x80) ++cut;
         label = "..." + label.substr(cut);
     }
-    Draw("reading " + label + counts);
-}
-
-void ReadProgress::Clear()
-{
-    if (m_shownLength == 0) return;
-    Draw("");
-    std::fputc('\r', m_stream);
-    std::fflush(m_stream);
-}
-
-void ReadProgress::Draw(const std::string& text)
-{
-    std::string line = "\r" + text;
-    if (text.size() < m_shownLength) line.append(m_shownLength - text.size(), ' ');
-    std::fwrite(line.data(), 1, line.size(), m_stream);
-    std::fflush(m_stream);
-    m_shownLength = text.size();
+    m_line.Draw("reading " + label + counts);
 }
 
 }  // namespace compare

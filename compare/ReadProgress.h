@@ -9,34 +9,30 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/terminal/StatusLine.h"
+
 namespace compare {
 
 class ReadProgress {
 public:
     // Enabled only when `stream` is a terminal and `wanted`.
     ReadProgress(std::FILE* stream, bool wanted);
-    ~ReadProgress() { Clear(); }
 
     // A file begins; `totalBytes` 0 when its size is not known (a pipe).
     void Begin(const std::string& label, std::uint64_t totalBytes);
     // Cheap enough for every row: it looks at the clock every 1024 calls.
     void Update(std::uint64_t bytesRead, std::uint64_t rows);
-    void Clear();
+    void Clear() { m_line.Clear(); }
 
 private:
-    void Draw(const std::string& text);
-
-    std::FILE* m_stream;
-    bool m_enabled;
+    platform::StatusLine m_line;
     std::string m_label;
     std::uint64_t m_totalBytes = 0;
     std::uint32_t m_calls = 0;
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_lastDraw;
-    std::size_t m_shownLength = 0;
 };
 
-// Whether `stream` is a terminal (or a Windows console).
-bool IsTerminal(std::FILE* stream);
+using platform::IsTerminal;
 
 }  // namespace compare

@@ -2,17 +2,13 @@
 
 #include "engine/ModuleHeader.h"
 #include "engine/ModuleHeaderTexts.h"
+#include "support/TerminalText.h"
 
 namespace loader {
 
 namespace {
 
 constexpr std::size_t kIndent = 4;
-
-bool IsContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 std::string Machine(std::uint16_t machine)
 {
@@ -31,17 +27,18 @@ std::string FitLine(const std::string& head, const std::string& path, const std:
     if (fixed + path.size() <= width) {
         line = head + path + tail;
     } else if (fixed + 8 <= width) {
-        line = head + ShortenMiddle(path, width - fixed) + tail;
+        line = head + support::ShortenMiddle(path, width - fixed) + tail;
     } else {
-        line = ShortenMiddle(head + path + tail, width);
+        line = support::ShortenMiddle(head + path + tail, width);
     }
     return line + "\n";
 }
 
 class TreeWriter {
 public:
-    TreeWriter(const std::vector<LoadRow>& rows, const std::vector<std::string>& versions, std::size_t width)
-        : m_rows(rows), m_versions(versions), m_width(width), m_children(rows.size())
+    TreeWriter(const std::vector<LoadRow>& rows, const std::vector<std::string>& versions,
+               const std::vector<std::string>& notes, std::size_t width)
+        : m_rows(rows), m_versions(versions), m_notes(notes), m_width(width), m_children(rows.size())
     {
         for (std::size_t index = 1; index < rows.size(); ++index) {
             const int parent = rows[index].importer;
@@ -71,6 +68,7 @@ private:
     {
         const LoadRow& row = m_rows[index];
         const std::string indent(level * kIndent, ' ');
+        const std::string note = index < m_notes.size() && !m_notes[index].empty() ? "  " + m_notes[index] : "";
         std::string head = indent + row.importName;
         if (row.loadKind == LoadKind::Delay) head += " (delay)";
         if (row.loadKind == LoadKind::Forwarder) head += " (forwarder)";
@@ -80,7 +78,7 @@ private:
             if (row.problem != Problem::None && row.problem != Problem::Missing) {
                 what += std::string(" (") + ProblemText(row.problem) + ")";
             }
-            m_text += FitLine(head + what, std::string(), std::string(), m_width);
+            m_text += FitLine(head + what, std::string(), note, m_width);
         } else {
             head += std::string(" => ") + FoundByText(row.foundBy);
             if (row.foundBy == FoundBy::ApiSet) head += " " + row.apiSetHost;
@@ -91,7 +89,7 @@ private:
             if (row.machine != 0) tail += " " + Machine(row.machine);
             if (row.builtin) tail += " [builtin]";
             if (row.problem != Problem::None) tail += std::string(" !! ") + ProblemText(row.problem);
-            m_text += FitLine(head, row.fileName, tail, m_width);
+            m_text += FitLine(head, row.fileName, tail + note, m_width);
         }
         for (const ShadowedCopy& copy : row.shadowed) {
             const std::string mark = indent + std::string(kIndent, ' ') + "~ passed over (" + PassedOverText(copy.why) +
@@ -106,6 +104,7 @@ private:
 
     const std::vector<LoadRow>& m_rows;
     const std::vector<std::string>& m_versions;
+    const std::vector<std::string>& m_notes;
     std::size_t m_width;
     std::vector<std::vector<std::size_t>> m_children;
     std::string m_text;
@@ -113,23 +112,16 @@ private:
 
 }  // namespace
 
-std::string ShortenMiddle(const std::string& text, std::size_t width)
-{
-    if (text.size() <= width) return text;
-    const std::string ellipsis = "...";
-    if (width <= ellipsis.size()) return ellipsis.substr(0, width);
-    const std::size_t room = width - ellipsis.size();
-    std::size_t head = room / 3;
-    std::size_t tail = text.size() - (room - head);
-    while (head > 0 && IsContinuationByte(text[head])) --head;
-    while (tail < text.size() && IsContinuationByte(text[tail])) ++tail;
-    return text.substr(0, head) + ellipsis + text.substr(tail);
-}
-
 std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
                            std::size_t width)
 {
-    return TreeWriter(rows, fileVersions, width).Write();
+    return RenderLoadTree(rows, fileVersions, {}, width);
+}
+
+std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
+                           const std::vector<std::string>& notes, std::size_t width)
+{
+    return TreeWriter(rows, fileVersions, notes, width).Write();
 }
 
 }  // namespace loader

@@ -18,9 +18,9 @@ namespace loader {
 // unknown) and may be shorter than `rows`. Lines end in "\n".
 std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
                            std::size_t width);
-
-// `text` cut to `width` bytes, its middle replaced by "..." (a third of the
-// room before it, the rest after), never inside a UTF-8 sequence.
-std::string ShortenMiddle(const std::string& text, std::size_t width);
+// The same, with `notes` (one per row, may be shorter; empty for none)
+// written after each row's line: what a comparison says of it.
+std::string RenderLoadTree(const std::vector<LoadRow>& rows, const std::vector<std::string>& fileVersions,
+                           const std::vector<std::string>& notes, std::size_t width);
 
 }  // namespace loader

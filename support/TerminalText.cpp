@@ -73,4 +73,18 @@ std::string MaskedForTerminal(const std::string& text, bool utf8)
     return out;
 }
 
+std::string ShortenMiddle(const std::string& text, std::size_t width)
+{
+    if (text.size() <= width) return text;
+    const std::string ellipsis = "...";
+    if (width <= ellipsis.size()) return ellipsis.substr(0, width);
+    const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    const std::size_t room = width - ellipsis.size();
+    std::size_t head = room / 3;
+    std::size_t tail = text.size() - (room - head);
+    while (head > 0 && continuation(text[head])) --head;
+    while (tail < text.size() && continuation(text[tail])) ++tail;
+    return text.substr(0, head) + ellipsis + text.substr(tail);
+}
+
 }  // namespace support

@@ -18,4 +18,8 @@ std::string EscapedForTerminal(const std::string& text);
 // are controls.
 std::string MaskedForTerminal(const std::string& text, bool utf8);
 
+// `text` in at most `width` bytes: its middle gives way to "..." (a third of
+// the room before it, the rest after), never inside a UTF-8 character.
+std::string ShortenMiddle(const std::string& text, std::size_t width);
+
 }  // namespace support

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "TempTree.h"
+#include "cli/ConsoleScan.h"
 #include "cli/ProgressLine.h"
 #include "cli/RowFormats.h"
 #include "cli/ScanOptions.h"
@@ -285,6 +288,50 @@ TEST(ProgressLineTest, LongLinesGiveWayInTheMiddle)
             EXPECT_EQ(accented[i + 1], '\xA9');
         }
     }
+}
+
+// Two load lists of one program, a day apart: the tree of the new one marks
+// what moved, what came and what went, the old copy beside it.
+TEST(CompareTreeTest, MarksEachLineThatDiffersWithTheOldCopy)
+{
+    const std::string row = R"({"program":"app.exe","importName":"%s","importedBy":"%s","depth":%d,)"
+                            R"("loadKind":"%s","foundBy":"%s","fileName":%s,"machine":"amd64","problem":"%s",)"
+                            R"("builtin":false,"fileVersionNumber":null})";
+    const auto line = [&](const char* name, const char* by, int depth, const char* kind, const char* rule,
+                          const char* file, const char* problem) {
+        char text[512];
+        std::snprintf(text, sizeof text, row.c_str(), name, by, depth, kind, rule, file, problem);
+        return std::string(text) + "\n";
+    };
+    const std::string before = line("app.exe", "", 0, "program", "given", "\"/a/app.exe\"", "") +
+                               line("zlib.dll", "app.exe", 1, "static", "system", "\"/w/system32/zlib.dll\"", "") +
+                               line("gone.dll", "app.exe", 1, "static", "appdir", "\"/a/gone.dll\"", "");
+    const std::string after = line("app.exe", "", 0, "program", "given", "\"/a/app.exe\"", "") +
+                              line("zlib.dll", "app.exe", 1, "static", "appdir", "\"/a/zlib.dll\"", "") +
+                              line("new.dll", "zlib.dll", 2, "static", "missing", "null", "missing");
+    TempTree tree;
+    tree.AddFile("old.jsonl", before);
+    tree.AddFile("new.jsonl", after);
+    const auto compare = [&](const std::string& oldFile, const std::string& newFile, std::string& text) {
+        ParseResult parsed = Parse({"--compare", "--tree", "-q", tree.PathOf(oldFile), tree.PathOf(newFile)});
+        EXPECT_EQ(parsed.error, "");
+        std::FILE* out = std::tmpfile();
+        const int status = RunConsoleCompare(parsed.options, stdin, out, stderr);
+        std::rewind(out);
+        char buffer[4096];
+        text.assign(buffer, std::fread(buffer, 1, sizeof buffer, out));
+        std::fclose(out);
+        return status;
+    };
+    std::string text;
+    EXPECT_EQ(compare("old.jsonl", "new.jsonl", text), 1);
+    EXPECT_EQ(text,
+              "app.exe => given /a/app.exe amd64\n"
+              "    zlib.dll => appdir /a/zlib.dll amd64  << was system /w/system32/zlib.dll\n"
+              "        new.dll => NOT FOUND  << new\n"
+              "    gone.dll  << no longer loaded, was appdir /a/gone.dll\n");
+    EXPECT_EQ(compare("new.jsonl", "new.jsonl", text), 0);
+    EXPECT_EQ(text.find("<<"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ message="$("$scan" -q -f one.dll "$tree" 2>&1 >/dev/full)"; status=$?
 check "full disk status" 1 "$status"
 check "full disk message" "modaris-scan: cannot write the rows: No space left on device" "$message"
 check "a reader that leaves early" "" "$("$scan" -q -d "$tree" 2>&1 >/dev/null | head -c0)"
+# More rows than a pipe holds: the reader's leaving is a failed write, not a
+# SIGPIPE, and ends the scan with status 0.
+many="$(printf "$tree;%.0s" $(seq 300))"
+"$scan" -q --fields=all --format jsonl -d "$many" 2>/dev/null | head -1 >/dev/null
+check "a reader that leaves early: status 0" 0 "${PIPESTATUS[0]}"
 
 # Plain arguments are directories, each one whole; -d and -f add up.
 mkdir -p "$tree/semi;colon"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -93,5 +94,28 @@ TEST(Sha256OfFile, SharesTheFileWithOtherReadersOnly)
     ASSERT_TRUE(holder.IsValid());
     EXPECT_FALSE(Sha256OfFile(path.c_str()));
 }
+
+#ifndef _WIN32
+// A file that grows while it is read (a writer still at work) is hashed up
+// to its size at the open, and then vouched for by nobody: no digest, rather
+// than the digest of a moment that the size does not describe.
+TEST(Sha256OfFile, AFileThatChangedWhileReadHasNoDigest)
+{
+    TempTree tree;
+    tree.AddFile("growing.dll", std::string(300000, 'x'));
+    const std::string path = tree.PathOf("growing.dll");
+    const platform::ModuleFile file(path.c_str(), platform::FileSharing::Readers);
+    ASSERT_TRUE(file.IsOpen());
+    ASSERT_TRUE(Sha256OfFile(file));
+    {
+        std::FILE* writer = std::fopen(path.c_str(), "ab");
+        ASSERT_NE(writer, nullptr);
+        std::fputs("more", writer);
+        std::fclose(writer);
+    }
+    EXPECT_EQ(file.Size(), 300000u) << "the size is the open's";
+    EXPECT_FALSE(Sha256OfFile(file));
+}
+#endif
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "loader/LoadTree.h"
+#include "support/TerminalText.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(LoadTreeTest, EveryLineFitsTheWidthAndLongPathsLoseTheirMiddle)
     // A cut never falls inside a UTF-8 sequence.
     const std::string wide = "/\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9/\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.dll";
     for (std::size_t width = 4; width < wide.size(); ++width) {
-        const std::string cut = loader::ShortenMiddle(wide, width);
+        const std::string cut = support::ShortenMiddle(wide, width);
         EXPECT_LE(cut.size(), width);
         const std::size_t dots = cut.find("...");
         ASSERT_NE(dots, std::string::npos);

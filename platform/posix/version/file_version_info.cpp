@@ -4,7 +4,7 @@
 #include "support/LittleEndian.h"
 #include "platform/posix/version/user_language.h"
 #include "platform/posix/version/version_copy.h"
-#include "platform/posix/version/version_block.h"
+#include "platform/posix/version/block_nodes.h"
 #include "platform/posix/version/version_errors.h"
 #include "platform/posix/version/version_resource.h"
 #include "platform/posix/win32_api.h"

@@ -1,6 +1,7 @@
 // PE32 and PE32+: from the headers to the resource section, through its
 // directory to the version data.
 #include "support/LittleEndian.h"
+#include "support/PeLayout.h"
 #include "platform/posix/version/pe_image_view.h"
 #include "platform/posix/version/pe_resource_directory.h"
 #include "platform/posix/version/pe_section_table.h"
@@ -13,11 +14,9 @@ namespace version_reader {
 
 namespace {
 
-constexpr std::uint64_t kFileHeaderEnd = 24;  // "PE\0\0" and the 20-byte file header
-constexpr WORD kPe32Magic = 0x10B;
-constexpr WORD kPe32PlusMagic = 0x20B;
-constexpr std::uint32_t kResourceDirectoryIndex = 2;
-constexpr std::uint64_t kSizeOfHeadersOffset = 60;  // the same in PE32 and PE32+
+namespace pe = support::pe;
+
+constexpr std::uint64_t kFileHeaderEnd = pe::kOptionalHeader;  // "PE\0\0" and the 20-byte file header
 // Version data spanning more sections than this is not looked for.
 constexpr std::size_t kMostImagePieces = 8;
 // The image lookup finds no resources in a directory smaller than its header.
@@ -36,24 +35,27 @@ std::optional<DataDirectory> ReadResourceDirectory(const BoundedFile& file, std:
     std::uint8_t magicBytes[2];
     if (!file.Read(optionalHeader, magicBytes, sizeof magicBytes)) return std::nullopt;
     const WORD magic = support::ReadU16(magicBytes);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) return std::nullopt;
-    const std::uint64_t countOffset = magic == kPe32Magic ? 92 : 108;
+    if (magic != pe::kPe32Magic && magic != pe::kPe32PlusMagic) return std::nullopt;
+    const bool pe32Plus = magic == pe::kPe32PlusMagic;
+    const std::uint64_t countOffset = pe::NumberOfRvaAndSizesField(pe32Plus);
 
     std::uint8_t sizeOfHeaders[4];
-    if (!file.Read(optionalHeader + kSizeOfHeadersOffset, sizeOfHeaders, sizeof sizeOfHeaders))
-        return std::nullopt;
+    if (!file.Read(optionalHeader + pe::kSizeOfHeadersField, sizeOfHeaders, sizeof sizeOfHeaders)) return std::nullopt;
     std::uint8_t count[4];
     std::uint8_t entry[8];
     if (!file.Read(optionalHeader + countOffset, count, sizeof count)) return std::nullopt;
-    if (support::ReadU32(count) <= kResourceDirectoryIndex) return std::nullopt;
-    if (!file.Read(optionalHeader + countOffset + 4 + 8 * kResourceDirectoryIndex, entry, sizeof entry))
+    if (support::ReadU32(count) <= pe::kResourceDirectory) return std::nullopt;
+    if (!file.Read(optionalHeader + pe::DataDirectoryField(pe32Plus, pe::kResourceDirectory), entry, sizeof entry))
         return std::nullopt;
     return DataDirectory{support::ReadU32(entry), support::ReadU32(entry + 4), support::ReadU32(sizeOfHeaders)};
 }
 
 // Not below a block header, and the doubled size (what the size query
 // reports) must fit in a DWORD.
-bool UsableSize(std::uint32_t size) { return size >= kMinimumPeVersionSize && size <= (0xFFFFFFFFu - 4) / 2; }
+bool UsableSize(std::uint32_t size)
+{
+    return size >= kMinimumPeVersionSize && size <= (0xFFFFFFFFu - 4) / 2;
+}
 
 // Whether Windows can map the module as an image, and so finds its
 // resources by the loader's lookup rather than in the file.

@@ -6,7 +6,7 @@
 #include "support/AsciiCase.h"
 #include "support/Utf.h"
 #include "platform/posix/version/code_page_text.h"
-#include "platform/posix/version/version_block.h"
+#include "platform/posix/version/block_nodes.h"
 #include "platform/posix/win32_api.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@ namespace {
 
 using version_reader::BlockFormat;
 using version_reader::BlockNode;
-using version_reader::VersionBlock;
+using version_reader::BlockNodes;
 
 // Where the narrow copy of a text goes: past the block and the 4 bytes after
 // it, at the text's own offset, so every text has a place of its own; and
@@ -27,7 +27,7 @@ struct ConvertedPlace {
     std::size_t capacity;
 };
 
-std::optional<ConvertedPlace> PlaceOf(const VersionBlock& block, const BlockNode& node)
+std::optional<ConvertedPlace> PlaceOf(const BlockNodes& block, const BlockNode& node)
 {
     const std::size_t capacity = block.Length() > node.valueStart ? block.Length() - node.valueStart : 0;
     if (capacity == 0) return std::nullopt;
@@ -35,7 +35,7 @@ std::optional<ConvertedPlace> PlaceOf(const VersionBlock& block, const BlockNode
     return ConvertedPlace{reinterpret_cast<char*>(bytes + block.Length() + 4 + node.valueStart), capacity};
 }
 
-UINT ConvertWideText(const VersionBlock& block, const BlockNode& node, LPVOID* value)
+UINT ConvertWideText(const BlockNodes& block, const BlockNode& node, LPVOID* value)
 {
     static char empty[1] = "";
     const auto place = PlaceOf(block, node);
@@ -84,7 +84,7 @@ std::optional<std::uint16_t> CodePageOfString(std::string_view path)
 
 // A text of ASCII up to its NUL inside the block reads the same in every
 // code page a translation names: it stays in place, as on Windows.
-bool IsAsciiInPlace(const VersionBlock& block, const BlockNode& node)
+bool IsAsciiInPlace(const BlockNodes& block, const BlockNode& node)
 {
     const std::uint8_t* const text = block.Bytes() + node.valueStart;
     const std::size_t room = block.Length() - node.valueStart;
@@ -97,7 +97,7 @@ bool IsAsciiInPlace(const VersionBlock& block, const BlockNode& node)
 
 // Converts a 16-bit block's text, unless it can stay where it is. Bounded
 // as the 32-bit conversion is: the bytes the room holds, into that room.
-std::optional<UINT> ConvertNarrowText(const VersionBlock& block, const BlockNode& node, std::uint16_t codePage,
+std::optional<UINT> ConvertNarrowText(const BlockNodes& block, const BlockNode& node, std::uint16_t codePage,
                                       LPVOID* value)
 {
     if (node.valueLength == 0 || node.valueStart >= block.Length() || IsAsciiInPlace(block, node)) return std::nullopt;
@@ -118,7 +118,7 @@ BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length
         return FALSE;
     }
     const std::string_view path = subBlock ? subBlock : "";
-    const VersionBlock versionBlock(static_cast<const std::uint8_t*>(block));
+    const BlockNodes versionBlock(static_cast<const std::uint8_t*>(block));
     const auto node = versionBlock.Find(path);
     if (!node || !node->valueFits) {
         if (length) *length = 0;

@@ -1,6 +1,6 @@
 #include "platform/posix/version/version_copy.h"
 
-#include "platform/posix/version/version_block.h"
+#include "platform/posix/version/block_nodes.h"
 #include "platform/version_block/VersionBlockLayout.h"
 #include "support/LittleEndian.h"
 
@@ -54,7 +54,7 @@ void FinishCopy(std::uint8_t* data, std::size_t copied, DWORD bufferLength, Modu
 {
     if (copied < 2) return;
     const std::size_t rootLength = support::ReadU16(data);
-    const bool narrow = copied >= 5 && VersionBlock(data).Format() == BlockFormat::Narrow;
+    const bool narrow = copied >= 5 && BlockNodes(data).Format() == BlockFormat::Narrow;
     std::size_t limit = narrow && format == ModuleFormat::Ne ? bufferLength : copied;
     limit = std::min<std::size_t>(limit, bufferLength < 4 ? 0 : (bufferLength - 4) / 2);
 

@@ -13,7 +13,14 @@
 
 namespace {
 
-enum Kind { kFile, kListing, kThread, kKey, kModule, kNoKind };
+enum Kind {
+    kFile,
+    kListing,
+    kThread,
+    kKey,
+    kModule,
+    kNoKind
+};
 
 struct Handle {
     const char* what;
@@ -29,9 +36,15 @@ struct Taker {
     bool closes = false;
 };
 
-HKEY Key(HANDLE handle) { return static_cast<HKEY>(handle); }
+HKEY Key(HANDLE handle)
+{
+    return static_cast<HKEY>(handle);
+}
 
-bool FailsWithLastError(bool failed, DWORD error) { return failed && GetLastError() == error; }
+bool FailsWithLastError(bool failed, DWORD error)
+{
+    return failed && GetLastError() == error;
+}
 
 std::vector<Taker> Takers()
 {
@@ -39,27 +52,58 @@ std::vector<Taker> Takers()
     // Windows' answer for a handle that names no loaded module.
     const auto noModule = [](bool failed) { return FailsWithLastError(failed, ERROR_MOD_NOT_FOUND); };
     return {
-        {"GetFileSizeEx", {kFile}, [=](HANDLE h) { LARGE_INTEGER size; return invalid(!GetFileSizeEx(h, &size)); }},
+        {"GetFileSizeEx",
+         {kFile},
+         [=](HANDLE h) {
+             LARGE_INTEGER size;
+             return invalid(!GetFileSizeEx(h, &size));
+         }},
         {"SetFilePointerEx", {kFile}, [=](HANDLE h) { return invalid(!SetFilePointerEx(h, {}, nullptr, FILE_BEGIN)); }},
-        {"ReadFile", {kFile}, [=](HANDLE h) { char b[2]; DWORD n; return invalid(!ReadFile(h, b, 2, &n, nullptr)); }},
-        {"GetFileTime", {kFile}, [=](HANDLE h) { FILETIME t; return invalid(!GetFileTime(h, &t, &t, &t)); }},
-        {"FindNextFileA", {kListing},
-         [=](HANDLE h) { WIN32_FIND_DATAA entry; return invalid(!FindNextFileA(h, &entry)); }},
+        {"ReadFile",
+         {kFile},
+         [=](HANDLE h) {
+             char b[2];
+             DWORD n;
+             return invalid(!ReadFile(h, b, 2, &n, nullptr));
+         }},
+        {"GetFileTime",
+         {kFile},
+         [=](HANDLE h) {
+             FILETIME t;
+             return invalid(!GetFileTime(h, &t, &t, &t));
+         }},
+        {"FindNextFileA",
+         {kListing},
+         [=](HANDLE h) {
+             WIN32_FIND_DATAA entry;
+             return invalid(!FindNextFileA(h, &entry));
+         }},
         {"WaitForSingleObject", {kThread}, [=](HANDLE h) { return invalid(WaitForSingleObject(h, 0) == WAIT_FAILED); }},
-        {"SetThreadDescription", {kThread},
+        {"SetThreadDescription",
+         {kThread},
          [](HANDLE h) { return SetThreadDescription(h, u"x") == HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE); }},
-        {"RegOpenKeyExA", {kKey},
+        {"RegOpenKeyExA",
+         {kKey},
          [](HANDLE h) {
              HKEY same = nullptr;
              const LONG result = RegOpenKeyExA(Key(h), "", 0, KEY_READ, &same);
              if (result == ERROR_SUCCESS) RegCloseKey(same);
              return result == ERROR_INVALID_HANDLE;
          }},
-        {"RegQueryValueExA", {kKey},
-         [](HANDLE h) { return RegQueryValueExA(Key(h), "x", nullptr, nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE; }},
-        {"GetProcAddress", {kModule}, [=](HANDLE h) { return noModule(!GetProcAddress(static_cast<HMODULE>(h), "x")); }},
-        {"GetModuleFileNameA", {kModule},
-         [=](HANDLE h) { char p[MAX_PATH]; return noModule(GetModuleFileNameA(static_cast<HMODULE>(h), p, MAX_PATH) == 0); }},
+        {"RegQueryValueExA",
+         {kKey},
+         [](HANDLE h) {
+             return RegQueryValueExA(Key(h), "x", nullptr, nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
+         }},
+        {"GetProcAddress",
+         {kModule},
+         [=](HANDLE h) { return noModule(!GetProcAddress(static_cast<HMODULE>(h), "x")); }},
+        {"GetModuleFileNameA",
+         {kModule},
+         [=](HANDLE h) {
+             char p[MAX_PATH];
+             return noModule(GetModuleFileNameA(static_cast<HMODULE>(h), p, MAX_PATH) == 0);
+         }},
         {"CloseHandle", {kFile, kThread}, [=](HANDLE h) { return invalid(!CloseHandle(h)); }, true},
         {"FindClose", {kListing}, [=](HANDLE h) { return invalid(!FindClose(h)); }, true},
         {"RegCloseKey", {kKey}, [](HANDLE h) { return RegCloseKey(Key(h)) == ERROR_INVALID_HANDLE; }, true},
@@ -75,7 +119,10 @@ bool Accepts(const Taker& taker, Kind kind)
     return false;
 }
 
-unsigned WINAPI ReturnAtOnce(void*) { return 0; }
+unsigned WINAPI ReturnAtOnce(void*)
+{
+    return 0;
+}
 
 HANDLE OpenFile(const std::string& path)
 {
@@ -127,7 +174,9 @@ TEST(HandleKinds, EveryHandleTakerRefusesOtherKindsClosedAndMadeUpHandles)
         {"null", kNoKind, nullptr},
     };
     for (const Handle& handle : handles) {
-        if (handle.kind != kNoKind) ASSERT_NE(handle.value, nullptr) << handle.what;
+        if (handle.kind != kNoKind) {
+            ASSERT_NE(handle.value, nullptr) << handle.what;
+        }
     }
 
     const std::vector<Taker> takers = Takers();
@@ -144,7 +193,9 @@ TEST(HandleKinds, EveryHandleTakerRefusesOtherKindsClosedAndMadeUpHandles)
     }
     for (const Taker& taker : takers) {
         for (const Handle& handle : handles) {
-            if (taker.closes && Accepts(taker, handle.kind)) EXPECT_FALSE(taker.refuses(handle.value)) << taker.name;
+            if (taker.closes && Accepts(taker, handle.kind)) {
+                EXPECT_FALSE(taker.refuses(handle.value)) << taker.name;
+            }
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "platform/posix/version/version_block.h"
+#include "platform/posix/version/block_nodes.h"
 
 #include "platform/version_block/VersionBlockLayout.h"
 
@@ -19,14 +19,14 @@ constexpr std::size_t kSmallestNode = kNarrowHeaderSize + 1;
 
 }  // namespace
 
-VersionBlock::VersionBlock(const std::uint8_t* bytes) : bytes_(bytes)
+BlockNodes::BlockNodes(const std::uint8_t* bytes) : bytes_(bytes)
 {
     length_ = support::ReadU16(bytes);
     if (length_ >= kSmallestNode && platform::IsSixteenBitVersionBlock(bytes)) format_ = BlockFormat::Narrow;
     extent_ = format_ == BlockFormat::Wide ? 2 * length_ + 4 : length_;
 }
 
-std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t limit) const
+std::optional<BlockNode> BlockNodes::ParseNode(std::size_t start, std::size_t limit) const
 {
     const bool wide = format_ == BlockFormat::Wide;
     const std::size_t headerSize = wide ? kWideHeaderSize : kNarrowHeaderSize;
@@ -73,7 +73,7 @@ std::optional<BlockNode> VersionBlock::ParseNode(std::size_t start, std::size_t 
     return node;
 }
 
-bool VersionBlock::KeyAt(std::size_t start, const std::u16string& wanted) const
+bool BlockNodes::KeyAt(std::size_t start, const std::u16string& wanted) const
 {
     const std::size_t end = extent_;
     const bool wide = format_ == BlockFormat::Wide;
@@ -89,7 +89,7 @@ bool VersionBlock::KeyAt(std::size_t start, const std::u16string& wanted) const
     }
 }
 
-std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::string_view key) const
+std::optional<BlockNode> BlockNodes::FindChild(const BlockNode& parent, std::string_view key) const
 {
     // The engine asks for CompanyName once per translation, and a block of
     // 64 KiB can hold thousands of translations and thousands of children to
@@ -97,7 +97,8 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // parsed whole only when its key matches.
     std::u16string wanted;
     if (format_ == BlockFormat::Wide) wanted = support::Utf16FromUtf8(key.data(), key.size());
-    else for (const char c : key) wanted.push_back(static_cast<unsigned char>(c));
+    else
+        for (const char c : key) wanted.push_back(static_cast<unsigned char>(c));
 
     const std::size_t headerSize = format_ == BlockFormat::Wide ? kWideHeaderSize : kNarrowHeaderSize;
     // Each step moves on by at least 4 bytes inside at most 64 KiB, so the
@@ -109,15 +110,14 @@ std::optional<BlockNode> VersionBlock::FindChild(const BlockNode& parent, std::s
     // root's: only the copy bounds both.
     for (std::size_t position = parent.childrenStart;;) {
         if (position >= parent.end || extent_ - position < headerSize) return std::nullopt;
-        if (KeyAt(position, wanted))
-            return ParseNode(position, extent_);
+        if (KeyAt(position, wanted)) return ParseNode(position, extent_);
         const std::size_t length = support::ReadU16(bytes_ + position);
         if (length == 0) return std::nullopt;
         position += support::AlignUp4(length);
     }
 }
 
-std::optional<BlockNode> VersionBlock::Find(std::string_view path) const
+std::optional<BlockNode> BlockNodes::Find(std::string_view path) const
 {
     auto node = ParseNode(0, length_);
     if (!node || !node->keyTerminated) return std::nullopt;

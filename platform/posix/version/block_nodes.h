@@ -1,4 +1,4 @@
-// Reading a VS_VERSIONINFO block in memory: its nodes and the lookup of a
+// The nodes of a VS_VERSIONINFO block in memory, and the lookup of a
 // query path. Every position is checked against the root's wLength, and a
 // child is looked for only where it starts before its parent's end, so a
 // malformed block yields "not found" instead of reads outside it.
@@ -20,26 +20,26 @@ enum class BlockFormat {
 // One node; offsets from the start of the block.
 struct BlockNode {
     std::size_t start = 0;
-    std::size_t end = 0;        // start + wLength, cut at the parent's end
-    std::size_t length = 0;     // wLength as stored, for stepping to the sibling
-    bool keyTerminated = false; // a key without its NUL inside the block matches nothing
+    std::size_t end = 0;         // start + wLength, cut at the parent's end
+    std::size_t length = 0;      // wLength as stored, for stepping to the sibling
+    bool keyTerminated = false;  // a key without its NUL inside the block matches nothing
     std::size_t keyStart = 0;
-    std::size_t keyUnits = 0;   // UTF-16 units or bytes, without the NUL
+    std::size_t keyUnits = 0;  // UTF-16 units or bytes, without the NUL
     std::size_t valueStart = 0;
     std::size_t valueLength = 0;  // wValueLength as stored
     std::size_t valueBytes = 0;
-    bool isText = false;          // Wide blocks: a non-zero wType marks a UTF-16 text
-    bool valueFits = false;       // starts inside the block
+    bool isText = false;     // Wide blocks: a non-zero wType marks a UTF-16 text
+    bool valueFits = false;  // starts inside the block
     std::size_t childrenStart = 0;
 };
 
-class VersionBlock {
+class BlockNodes {
 public:
     // `bytes` must hold what a copy holds: twice the root's wLength and 4
     // more for a 32-bit block (its second half is where converted texts
     // go), the root's wLength for a 16-bit one (or 2 when that is below a
     // node header).
-    explicit VersionBlock(const std::uint8_t* bytes);
+    explicit BlockNodes(const std::uint8_t* bytes);
 
     BlockFormat Format() const { return format_; }
     // The root's wLength: the block's extent.
