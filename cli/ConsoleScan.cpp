@@ -184,13 +184,8 @@ int RunConsoleScan(const ScanOptions& options, std::FILE* out, std::FILE* err)
     Configure(engine, options);
     const RowPrinting printing{options.format, RowLayout::Of(options), FieldContext{HostName()},
                                platform::IsTerminal(out)};
-    std::string rootsError;
-    const std::unique_ptr<platform::SignatureChecker> signatures =
-        OpenSignatureChecker(options.fields, options.trustRoots, rootsError);
-    if (!rootsError.empty()) {
-        std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(rootsError).c_str());
-        return 2;
-    }
+    std::unique_ptr<platform::SignatureChecker> signatures;
+    if (!OpenSignatureChecker(options.fields, options.trustRoots, err, signatures)) return 2;
     // Facts beyond the columns are read only when a field asks for one.
     FieldContext written = printing.context;
     written.utf8 = options.format != OutputFormat::Tsv;

@@ -6,6 +6,7 @@
 #include "engine/ModuleHeaderTexts.h"
 #include "engine/RowCells.h"
 #include "platform/NarrowText.h"
+#include "support/TerminalText.h"
 #include "support/TextEscapes.h"
 #include "support/UtcTime.h"
 
@@ -213,14 +214,15 @@ bool NeedsSignatures(const std::vector<Field>& fields)
     return false;
 }
 
-std::unique_ptr<platform::SignatureChecker> OpenSignatureChecker(const std::vector<Field>& fields,
-                                                                 const std::string& trustRoots, std::string& error)
+bool OpenSignatureChecker(const std::vector<Field>& fields, const std::string& trustRoots, std::FILE* err,
+                          std::unique_ptr<platform::SignatureChecker>& checker)
 {
-    if (!NeedsSignatures(fields) && trustRoots.empty()) return nullptr;
-    auto checker = std::make_unique<platform::SignatureChecker>(trustRoots);
-    if (checker->LoadError().empty()) return checker;
-    error = checker->LoadError();
-    return nullptr;
+    if (!NeedsSignatures(fields) && trustRoots.empty()) return true;
+    checker = std::make_unique<platform::SignatureChecker>(trustRoots);
+    if (checker->LoadError().empty()) return true;
+    std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(checker->LoadError()).c_str());
+    checker.reset();
+    return false;
 }
 
 InspectionRequest RequestFor(const std::vector<Field>& fields, const platform::SignatureChecker* signatures,

@@ -3,6 +3,7 @@
 // system information by their label and value.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,11 +46,11 @@ InspectionRequest RequestFor(const std::vector<Field>& fields, const platform::S
 bool NeedsSignatures(const std::vector<Field>& fields);
 
 // The checker a run needs: made when a signature field is asked or roots are
-// named (so that a wrong path is told at once, even with no such field);
-// null otherwise, and null with the reason in `error` when the roots cannot
-// be read.
-std::unique_ptr<platform::SignatureChecker> OpenSignatureChecker(const std::vector<Field>& fields,
-                                                                 const std::string& trustRoots, std::string& error);
+// named (so that a wrong path is told at once, even with no such field),
+// else null. False when the roots cannot be read; the reason is then told on
+// `err`.
+bool OpenSignatureChecker(const std::vector<Field>& fields, const std::string& trustRoots, std::FILE* err,
+                          std::unique_ptr<platform::SignatureChecker>& checker);
 
 // The computer's name, as the rows of this machine carry it.
 std::string HostName();

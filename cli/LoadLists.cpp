@@ -77,13 +77,8 @@ bool Write(std::FILE* out, const std::string& text)
 
 int RunLoadLists(const ScanOptions& options, std::FILE* out, std::FILE* err)
 {
-    std::string rootsError;
-    const std::unique_ptr<platform::SignatureChecker> signatures =
-        OpenSignatureChecker(options.fields, options.trustRoots, rootsError);
-    if (!rootsError.empty()) {
-        std::fprintf(err, "modaris-scan: %s\n", support::EscapedForTerminal(rootsError).c_str());
-        return 2;
-    }
+    std::unique_ptr<platform::SignatureChecker> signatures;
+    if (!OpenSignatureChecker(options.fields, options.trustRoots, err, signatures)) return 2;
     const RowLayout layout = RowLayout::Of(options);
     FieldContext context{HostName()};
     const bool toTerminal = platform::IsTerminal(out);

@@ -24,16 +24,6 @@ ModuleFile::ModuleFile(const char* path, FileSharing sharing)
     m_body = std::make_unique<Body>(Body{std::move(file)});
 }
 
-ModuleFile::ModuleFile() = default;
-ModuleFile::~ModuleFile() = default;
-ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
-ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
-
-bool ModuleFile::IsOpen() const
-{
-    return m_body != nullptr;
-}
-
 std::optional<std::size_t> ModuleFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
 {
     if (!m_body) return std::nullopt;

@@ -7,14 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/UniqueHandles.h"
+#include "platform/file/ModuleFileBody_win32.h"
 #include "support/AsciiCase.h"
 
 namespace platform {
-
-struct ModuleFile::Body {
-    UniqueFileHandle handle;
-};
 
 namespace {
 
@@ -60,16 +56,6 @@ ModuleFile::ModuleFile(const char* path, FileSharing sharing)
     }
     m_openError = ERROR_SUCCESS;
     m_body = std::make_unique<Body>(Body{std::move(handle)});
-}
-
-ModuleFile::ModuleFile() = default;
-ModuleFile::~ModuleFile() = default;
-ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
-ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
-
-bool ModuleFile::IsOpen() const
-{
-    return m_body != nullptr;
 }
 
 std::optional<std::size_t> ModuleFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
