@@ -4,7 +4,10 @@
 
 #include "support/AsciiCase.h"
 
-int IsAsciiLetter(char c) { return support::IsAsciiLetter(c) ? 1 : 0; }
+int IsAsciiLetter(char c)
+{
+    return support::IsAsciiLetter(c) ? 1 : 0;
+}
 
 int CompareNamesNoCase(const char* a, const char* b)
 {

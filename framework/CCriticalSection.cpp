@@ -13,11 +13,20 @@ CCriticalSection::CCriticalSection()
     }
 }
 
-CCriticalSection::~CCriticalSection() { DeleteCriticalSection(&m_section); }
+CCriticalSection::~CCriticalSection()
+{
+    DeleteCriticalSection(&m_section);
+}
 
-void CCriticalSection::Lock() { EnterCriticalSection(&m_section); }
+void CCriticalSection::Lock()
+{
+    EnterCriticalSection(&m_section);
+}
 
-void CCriticalSection::Unlock() { LeaveCriticalSection(&m_section); }
+void CCriticalSection::Unlock()
+{
+    LeaveCriticalSection(&m_section);
+}
 
 #else
 
@@ -38,10 +47,19 @@ CCriticalSection::CCriticalSection()
     if (error != 0) AfxThrowOleException(HRESULT_FROM_WIN32(static_cast<DWORD>(error)));
 }
 
-CCriticalSection::~CCriticalSection() { pthread_mutex_destroy(&m_mutex); }
+CCriticalSection::~CCriticalSection()
+{
+    pthread_mutex_destroy(&m_mutex);
+}
 
-void CCriticalSection::Lock() { pthread_mutex_lock(&m_mutex); }
+void CCriticalSection::Lock()
+{
+    pthread_mutex_lock(&m_mutex);
+}
 
-void CCriticalSection::Unlock() { pthread_mutex_unlock(&m_mutex); }
+void CCriticalSection::Unlock()
+{
+    pthread_mutex_unlock(&m_mutex);
+}
 
 #endif

@@ -5,7 +5,10 @@ CSingleLock::CSingleLock(CCriticalSection* section, bool initialLock) : m_sectio
     if (initialLock) Lock();
 }
 
-CSingleLock::~CSingleLock() { Unlock(); }
+CSingleLock::~CSingleLock()
+{
+    Unlock();
+}
 
 void CSingleLock::Lock()
 {

@@ -11,7 +11,9 @@
 CString::CString(const char* text) : m_text(text ? text : "") {}
 
 CString::CString(const char* text, int length)
-    : m_text(text && length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string()) {}
+    : m_text(text && length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string())
+{
+}
 
 CString& CString::operator=(const char* text)
 {
@@ -37,7 +39,10 @@ CString& CString::operator+=(char character)
     return *this;
 }
 
-void CString::Empty() { m_text.clear(); }
+void CString::Empty()
+{
+    m_text.clear();
+}
 
 int CString::Find(char character, int start) const
 {
@@ -52,7 +57,10 @@ CString CString::Left(int count) const
     return CString(m_text.substr(0, n));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const
+{
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const
 {

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
-CString CMemoryException::GetErrorMessage() const { return "Out of memory."; }
+CString CMemoryException::GetErrorMessage() const
+{
+    return "Out of memory.";
+}
 
 CString COleException::GetErrorMessage() const
 {
@@ -24,9 +27,15 @@ CString CFileException::GetErrorMessage() const
     return CString(what) + " " + m_strFileName + ".";
 }
 
-void AfxThrowMemoryException() { throw new CMemoryException; }
+void AfxThrowMemoryException()
+{
+    throw new CMemoryException;
+}
 
-void AfxThrowOleException(long code) { throw new COleException(code); }
+void AfxThrowOleException(long code)
+{
+    throw new COleException(code);
+}
 
 void AfxThrowFileException(CFileException::Cause cause, long osError, const char* fileName)
 {

@@ -27,10 +27,19 @@ public:
 
 class CFileException : public CException {
 public:
-    enum Cause { none, genericException, fileNotFound, badPath, accessDenied, diskFull };
+    enum Cause {
+        none,
+        genericException,
+        fileNotFound,
+        badPath,
+        accessDenied,
+        diskFull
+    };
 
     CFileException(Cause cause, long osError, const char* fileName)
-        : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
+        : m_cause(cause), m_lOsError(osError), m_strFileName(fileName)
+    {
+    }
     CString GetErrorMessage() const override;
 
     Cause m_cause;
@@ -40,5 +49,4 @@ public:
 
 [[noreturn]] void AfxThrowMemoryException();
 [[noreturn]] void AfxThrowOleException(long code);
-[[noreturn]] void AfxThrowFileException(CFileException::Cause cause, long osError,
-                                        const char* fileName);
+[[noreturn]] void AfxThrowFileException(CFileException::Cause cause, long osError, const char* fileName);

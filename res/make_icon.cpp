@@ -37,8 +37,9 @@ Sample Block(double x, double y, bool rich)
 {
     for (int pin = 0; pin < 3; ++pin) {
         const double centre = 4.5 + pin * 3.0;
-        const bool left = x >= 0.25 && x < 1.5, right = x > 10.5 && x <= 11.75;
-        if (std::fabs(y - centre) < 0.75 && (left || right)) return {rich ? Mix(kSilver, kGray, (y - centre + 0.75) / 1.5) : kSilver, true};
+        const bool left = x >= 0.25 && x<1.5, right = x> 10.5 && x <= 11.75;
+        if (std::fabs(y - centre) < 0.75 && (left || right))
+            return {rich ? Mix(kSilver, kGray, (y - centre + 0.75) / 1.5) : kSilver, true};
     }
     if (x < 1.5 || x > 10.5 || y < 1.0 || y > 12.0) return {kBlack, false};
     const double edge = std::min({x - 1.5, 10.5 - x, y - 1.0, 12.0 - y});
@@ -80,10 +81,10 @@ std::vector<Rgb> Palette(int colours)
 {
     // The 16 colours of the standard VGA palette; for 256, a 6x6x6 cube and
     // 24 greys follow.
-    std::vector<Rgb> palette = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                {0, 0, 128},   {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                                {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-                                {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    std::vector<Rgb> palette = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
     if (colours == 256) {
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
@@ -152,8 +153,8 @@ Image Render(int size, int bitsPerPixel)
             const std::size_t at = static_cast<std::size_t>(py * size + px);
             if (covered * 2 < samples * samples) continue;
             transparent[at] = false;
-            index[at] = Nearest(palette, {static_cast<int>(r / covered), static_cast<int>(g / covered),
-                                          static_cast<int>(b / covered)});
+            index[at] = Nearest(
+                palette, {static_cast<int>(r / covered), static_cast<int>(g / covered), static_cast<int>(b / covered)});
         }
     }
 
@@ -161,12 +162,12 @@ Image Render(int size, int bitsPerPixel)
     std::vector<std::uint8_t>& out = image.bytes;
     const int xorStride = (size * bitsPerPixel + 31) / 32 * 4;
     const int andStride = (size + 31) / 32 * 4;
-    Put32(out, 40);                    // biSize
+    Put32(out, 40);  // biSize
     Put32(out, static_cast<unsigned long>(size));
     Put32(out, static_cast<unsigned long>(size * 2));  // XOR and AND bitmaps together
-    Put16(out, 1);                     // biPlanes
+    Put16(out, 1);                                     // biPlanes
     Put16(out, static_cast<unsigned>(bitsPerPixel));
-    Put32(out, 0);                     // BI_RGB
+    Put32(out, 0);  // BI_RGB
     Put32(out, static_cast<unsigned long>((xorStride + andStride) * size));
     Put32(out, 0), Put32(out, 0), Put32(out, 0), Put32(out, 0);
     for (const Rgb& c : palette) {

@@ -1,6 +1,5 @@
 #include "support/Utf.h"
 
-
 #include "support/LittleEndian.h"
 
 namespace support {
@@ -33,13 +32,18 @@ std::size_t EncodeUtf8(char32_t cp, char* out)
     return 4;
 }
 
-bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
-bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+bool IsHighSurrogate(char32_t unit)
+{
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+bool IsLowSurrogate(char32_t unit)
+{
+    return unit >= 0xDC00 && unit < 0xE000;
+}
 
 }  // namespace
 
-std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target,
-                            std::size_t capacity)
+std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target, std::size_t capacity)
 {
     std::size_t written = 0;
     bool endsWithNul = false;
@@ -114,8 +118,8 @@ std::string Utf8FromUtf16(const char16_t* text)
         WriteU16(reinterpret_cast<std::uint8_t*>(&bytes[2 * i]), static_cast<std::uint16_t>(text[i]));
     }
     std::string result(4 * units + 1, '\0');
-    result.resize(Utf8FromUtf16Le(reinterpret_cast<const std::uint8_t*>(bytes.data()), units, &result[0],
-                                  result.size()));
+    result.resize(
+        Utf8FromUtf16Le(reinterpret_cast<const std::uint8_t*>(bytes.data()), units, &result[0], result.size()));
     return result;
 }
 

@@ -14,8 +14,7 @@ namespace support {
 // when the text does not end in one, a NUL is added after it, uncounted, so
 // the result always reads as a C string. Needs capacity >= 1. Unpaired
 // surrogates become U+FFFD.
-std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target,
-                            std::size_t capacity);
+std::size_t Utf8FromUtf16Le(const std::uint8_t* source, std::size_t units, char* target, std::size_t capacity);
 
 // The valid UTF-8 sequence that starts at byte `i` of the `length` bytes at
 // `text`: its length, with its code point in `codePoint`; 0 when the bytes

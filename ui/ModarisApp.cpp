@@ -5,7 +5,7 @@
 #include "ui/ModarisDlg.h"
 
 BEGIN_MESSAGE_MAP(CModarisApp, CWinApp)
-    ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 CModarisApp theApp;

@@ -16,18 +16,18 @@ const int kColumnWidths[kRowCellCount] = {140, 140, 120, 60, 160, 500};
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CModarisDlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_BN_CLICKED(IDC_COLLECT_INFO, &CModarisDlg::OnCollectInfo)
-    ON_EN_CHANGE(IDC_DIRECTORIES, &CModarisDlg::UpdateControlStates)
-    ON_BN_CLICKED(IDC_COPY_TO_CLIP, &CModarisDlg::OnCopyToClip)
-    ON_BN_CLICKED(IDC_BROWSE, &CModarisDlg::OnBrowse)
-    ON_BN_CLICKED(IDC_SEARCH_ALL_DRIVES, &CModarisDlg::UpdateControlStates)
-    ON_BN_CLICKED(IDC_SEARCH_DIRECTORIES, &CModarisDlg::UpdateControlStates)
-    ON_BN_CLICKED(IDC_CLEAR, &CModarisDlg::OnClear)
-    ON_BN_CLICKED(IDC_NOTEPAD, &CModarisDlg::OnNotepad)
-    ON_BN_CLICKED(IDC_KEEP_MOST_RECENT_VISIBLE, &CModarisDlg::OnKeepMostRecentVisible)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_COLLECT_INFO, &CModarisDlg::OnCollectInfo)
+ON_EN_CHANGE(IDC_DIRECTORIES, &CModarisDlg::UpdateControlStates)
+ON_BN_CLICKED(IDC_COPY_TO_CLIP, &CModarisDlg::OnCopyToClip)
+ON_BN_CLICKED(IDC_BROWSE, &CModarisDlg::OnBrowse)
+ON_BN_CLICKED(IDC_SEARCH_ALL_DRIVES, &CModarisDlg::UpdateControlStates)
+ON_BN_CLICKED(IDC_SEARCH_DIRECTORIES, &CModarisDlg::UpdateControlStates)
+ON_BN_CLICKED(IDC_CLEAR, &CModarisDlg::OnClear)
+ON_BN_CLICKED(IDC_NOTEPAD, &CModarisDlg::OnNotepad)
+ON_BN_CLICKED(IDC_KEEP_MOST_RECENT_VISIBLE, &CModarisDlg::OnKeepMostRecentVisible)
 END_MESSAGE_MAP()
 
 CModarisDlg::CModarisDlg(CWnd* parent)
@@ -112,10 +112,22 @@ void CModarisDlg::OnPaint()
     dc.DrawIcon(x, y, m_hIcon);
 }
 
-HCURSOR CModarisDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+HCURSOR CModarisDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
 
-void CModarisDlg::OnOK() { CDialog::OnOK(); }
+void CModarisDlg::OnOK()
+{
+    CDialog::OnOK();
+}
 
-void CModarisDlg::OnCancel() { CDialog::OnCancel(); }
+void CModarisDlg::OnCancel()
+{
+    CDialog::OnCancel();
+}
 
-void CModarisDlg::OnKeepMostRecentVisible() { m_keepMostRecentVisible = IsDlgButtonChecked(IDC_KEEP_MOST_RECENT_VISIBLE); }
+void CModarisDlg::OnKeepMostRecentVisible()
+{
+    m_keepMostRecentVisible = IsDlgButtonChecked(IDC_KEEP_MOST_RECENT_VISIBLE);
+}

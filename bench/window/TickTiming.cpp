@@ -40,6 +40,12 @@ TickTiming::TickTiming(const DialogSession& session) : m_session(session)
     InstallStatusTimer(m_session, &TimedStatusTick);
 }
 
-TickTiming::~TickTiming() { InstallStatusTimer(m_session, &CModarisDlg::StatusTimerProc); }
+TickTiming::~TickTiming()
+{
+    InstallStatusTimer(m_session, &CModarisDlg::StatusTimerProc);
+}
 
-TickFigures TickTiming::Figures() const { return TickFigures{g_ticks, g_ticksOverLimit, g_longestMs}; }
+TickFigures TickTiming::Figures() const
+{
+    return TickFigures{g_ticks, g_ticksOverLimit, g_longestMs};
+}

@@ -20,14 +20,20 @@ double TicksPerMs()
 
 }  // namespace
 
-double NowMs() { return static_cast<double>(Ticks()) / TicksPerMs(); }
+double NowMs()
+{
+    return static_cast<double>(Ticks()) / TicksPerMs();
+}
 
 WindowProbe::WindowProbe(HWND window) : m_window(window)
 {
     m_thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadMain, this, 0, nullptr));
 }
 
-WindowProbe::~WindowProbe() { Stop(); }
+WindowProbe::~WindowProbe()
+{
+    Stop();
+}
 
 void WindowProbe::Stop()
 {
@@ -38,7 +44,10 @@ void WindowProbe::Stop()
     m_thread = nullptr;
 }
 
-double WindowProbe::LongestWaitMs() const { return static_cast<double>(m_longestTicks.load()) / TicksPerMs(); }
+double WindowProbe::LongestWaitMs() const
+{
+    return static_cast<double>(m_longestTicks.load()) / TicksPerMs();
+}
 
 unsigned WINAPI WindowProbe::ThreadMain(void* probe)
 {

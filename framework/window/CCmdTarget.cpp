@@ -14,15 +14,19 @@ bool Matches(const AFX_MSGMAP_ENTRY& entry, UINT message, UINT code, UINT id)
 
 }  // namespace
 
-const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() { return &kRootMap; }
-
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
-
-bool CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result)
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 {
-    for (const AFX_MSGMAP* map = GetMessageMap(); map;
-         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+    return &kRootMap;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
+
+bool CCmdTarget::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->nMessage != 0; ++entry) {
             if (Matches(*entry, message, code, id)) {
                 result = entry->pfnThunk(this, wParam, lParam);

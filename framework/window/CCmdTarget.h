@@ -14,8 +14,7 @@ public:
     // Searches this object's map, then its bases' maps, each in its order,
     // and calls the first handler for the message (and, for WM_COMMAND, the
     // notification code and control id). False when none handles it.
-    bool DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam,
-                       LRESULT& result);
+    bool DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();

@@ -23,18 +23,16 @@ bool ReturnsResultDirectly(UINT message)
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_QUERYDRAGICON:
-    case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
+    case WM_INITDIALOG: return true;
+    default: return false;
     }
 }
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, &CDialog::OnOK)
-    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
@@ -42,8 +40,8 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_p
 INT_PTR CDialog::DoModal()
 {
     afx_internal::EnsureCommonControls();
-    return DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ModalOwner(),
-                           &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ModalOwner(), &CDialog::DialogProc,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 HWND CDialog::ModalOwner() const
@@ -61,13 +59,25 @@ HWND CDialog::ModalOwner() const
     return owner ? GetAncestor(owner, GA_ROOT) : nullptr;
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
+BOOL CDialog::OnInitDialog()
+{
+    return TRUE;
+}
 
-void CDialog::OnOK() { EndDialog(IDOK); }
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
 
-void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(int result)
+{
+    ::EndDialog(m_hWnd, result);
+}
 
 LRESULT CDialog::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -108,8 +118,8 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     HWND window = m_hWnd;
     bool handled = false;
     LRESULT result = 0;
-    const bool completed = afx_internal::CallGuarded(
-        window, [&] { handled = DispatchMessageToMaps(message, wParam, lParam, result); });
+    const bool completed =
+        afx_internal::CallGuarded(window, [&] { handled = DispatchMessageToMaps(message, wParam, lParam, result); });
     if (!completed) {
         // A painting handler that failed leaves the window invalid, and
         // Windows would ask it to paint, and fail, again and again.

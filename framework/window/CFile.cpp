@@ -7,22 +7,17 @@ namespace {
 CFileException::Cause CauseOf(DWORD error)
 {
     switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-        return CFileException::fileNotFound;
+    case ERROR_FILE_NOT_FOUND: return CFileException::fileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_DRIVE:
-        return CFileException::badPath;
+    case ERROR_INVALID_DRIVE: return CFileException::badPath;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-        return CFileException::accessDenied;
+    case ERROR_WRITE_PROTECT: return CFileException::accessDenied;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return CFileException::diskFull;
-    default:
-        return CFileException::genericException;
+    case ERROR_HANDLE_DISK_FULL: return CFileException::diskFull;
+    default: return CFileException::genericException;
     }
 }
 

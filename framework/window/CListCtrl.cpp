@@ -33,7 +33,10 @@ int CListCtrl::InsertItem(UINT mask, int item, LPCSTR text, UINT state, UINT sta
     return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
-int CListCtrl::InsertItem(int item, LPCSTR text) { return InsertItem(LVIF_TEXT, item, text, 0, 0, 0, 0); }
+int CListCtrl::InsertItem(int item, LPCSTR text)
+{
+    return InsertItem(LVIF_TEXT, item, text, 0, 0, 0, 0);
+}
 
 BOOL CListCtrl::SetItemText(int item, int subItem, LPCSTR text)
 {
@@ -54,17 +57,23 @@ CString CListCtrl::GetItemText(int item, int subItem) const
         info.iSubItem = subItem;
         info.pszText = buffer.data();
         info.cchTextMax = static_cast<int>(buffer.size());
-        const int copied = static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
-                                                           reinterpret_cast<LPARAM>(&info)));
+        const int copied = static_cast<int>(
+            ::SendMessageA(m_hWnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&info)));
         if (copied <= 0) return CString();
         if (copied < static_cast<int>(buffer.size()) - 1) return CString(info.pszText, copied);
         buffer.resize(buffer.size() * 2);
     }
 }
 
-int CListCtrl::GetItemCount() const { return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
+int CListCtrl::GetItemCount() const
+{
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+}
 
-BOOL CListCtrl::DeleteAllItems() { return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0)); }
+BOOL CListCtrl::DeleteAllItems()
+{
+    return static_cast<BOOL>(::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
+}
 
 BOOL CListCtrl::EnsureVisible(int item, BOOL partialOK)
 {

@@ -9,8 +9,7 @@
 class CListCtrl : public CWnd {
 public:
     // The new column's index, or -1. A width or sub-item of -1 is not set.
-    int InsertColumn(int column, LPCSTR heading, int format = LVCFMT_LEFT, int width = -1,
-                     int subItem = -1);
+    int InsertColumn(int column, LPCSTR heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
 
     // The new row's index, or -1.
     int InsertItem(UINT mask, int item, LPCSTR text, UINT state, UINT stateMask, int image, LPARAM lParam);

@@ -35,4 +35,7 @@ CMenu* CMenu::FromHandle(HMENU menu)
     return wrappers.menus.emplace(menu, std::move(wrapper)).first->second.get();
 }
 
-BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, LPCSTR text) { return ::AppendMenuA(m_hMenu, flags, id, text); }
+BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, LPCSTR text)
+{
+    return ::AppendMenuA(m_hMenu, flags, id, text);
+}

@@ -2,11 +2,17 @@
 
 #include "framework/window/CWnd.h"
 
-CPaintDC::CPaintDC(CWnd* window) : m_hWnd(window->m_hWnd) { m_hDC = BeginPaint(m_hWnd, &m_ps); }
+CPaintDC::CPaintDC(CWnd* window) : m_hWnd(window->m_hWnd)
+{
+    m_hDC = BeginPaint(m_hWnd, &m_ps);
+}
 
 CPaintDC::~CPaintDC()
 {
     if (m_hDC) EndPaint(m_hWnd, &m_ps);
 }
 
-BOOL CPaintDC::DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
+BOOL CPaintDC::DrawIcon(int x, int y, HICON icon)
+{
+    return ::DrawIcon(m_hDC, x, y, icon);
+}

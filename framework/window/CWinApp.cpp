@@ -27,17 +27,23 @@ CString ProgramName()
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-    ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCSTR appName) : m_strAppName(appName ? CString(appName) : ProgramName()) { g_app = this; }
+CWinApp::CWinApp(LPCSTR appName) : m_strAppName(appName ? CString(appName) : ProgramName())
+{
+    g_app = this;
+}
 
 CWinApp::~CWinApp()
 {
     if (g_app == this) g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
 
 int CWinApp::Run()
 {
@@ -49,13 +55,22 @@ int CWinApp::Run()
     return ExitInstance();
 }
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
 
-HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id)); }
+HICON CWinApp::LoadIcon(UINT id) const
+{
+    return ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id));
+}
 
 void CWinApp::OnHelp() {}
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp()
+{
+    return g_app;
+}
 
 HINSTANCE AfxGetInstanceHandle()
 {
@@ -64,7 +79,10 @@ HINSTANCE AfxGetInstanceHandle()
     return g_instance ? g_instance : GetModuleHandleA(nullptr);
 }
 
-LPCSTR AfxGetAppName() { return g_app ? g_app->m_strAppName.GetString() : "Application"; }
+LPCSTR AfxGetAppName()
+{
+    return g_app ? g_app->m_strAppName.GetString() : "Application";
+}
 
 void AfxEnableControlContainer() {}
 

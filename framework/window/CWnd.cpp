@@ -25,11 +25,20 @@ CWnd::~CWnd()
     if (m_hWnd && afx_internal::PermanentWindowFromHandle(m_hWnd) == this) DetachFromWindow();
 }
 
-CWnd* CWnd::FromHandle(HWND window) { return afx_internal::WindowFromHandle(window); }
+CWnd* CWnd::FromHandle(HWND window)
+{
+    return afx_internal::WindowFromHandle(window);
+}
 
-CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
+CWnd* CWnd::GetDlgItem(int id) const
+{
+    return FromHandle(::GetDlgItem(m_hWnd, id));
+}
 
-void CWnd::SetDlgItemText(int id, LPCSTR text) { ::SetDlgItemTextA(m_hWnd, id, text); }
+void CWnd::SetDlgItemText(int id, LPCSTR text)
+{
+    ::SetDlgItemTextA(m_hWnd, id, text);
+}
 
 int CWnd::GetDlgItemText(int id, CString& text) const
 {
@@ -37,34 +46,70 @@ int CWnd::GetDlgItemText(int id, CString& text) const
     return text.GetLength();
 }
 
-void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
+void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned)
+{
+    ::SetDlgItemInt(m_hWnd, id, value, isSigned);
+}
 
-void CWnd::CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
+void CWnd::CheckDlgButton(int id, UINT check)
+{
+    ::CheckDlgButton(m_hWnd, id, check);
+}
 
-UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+UINT CWnd::IsDlgButtonChecked(int id) const
+{
+    return ::IsDlgButtonChecked(m_hWnd, id);
+}
 
-BOOL CWnd::EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
+BOOL CWnd::EnableWindow(BOOL enable)
+{
+    return ::EnableWindow(m_hWnd, enable);
+}
 
-BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+BOOL CWnd::IsWindowEnabled() const
+{
+    return ::IsWindowEnabled(m_hWnd);
+}
 
-int CWnd::GetWindowText(LPSTR buffer, int bufferSize) const { return ::GetWindowTextA(m_hWnd, buffer, bufferSize); }
+int CWnd::GetWindowText(LPSTR buffer, int bufferSize) const
+{
+    return ::GetWindowTextA(m_hWnd, buffer, bufferSize);
+}
 
-void CWnd::GetWindowText(CString& text) const { text = WindowText(m_hWnd); }
+void CWnd::GetWindowText(CString& text) const
+{
+    text = WindowText(m_hWnd);
+}
 
-void CWnd::SetWindowText(LPCSTR text) { ::SetWindowTextA(m_hWnd, text); }
+void CWnd::SetWindowText(LPCSTR text)
+{
+    ::SetWindowTextA(m_hWnd, text);
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
-void CWnd::UpdateWindow() { ::UpdateWindow(m_hWnd); }
+void CWnd::UpdateWindow()
+{
+    ::UpdateWindow(m_hWnd);
+}
 
-BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+BOOL CWnd::IsIconic() const
+{
+    return ::IsIconic(m_hWnd);
+}
 
-void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+void CWnd::GetClientRect(LPRECT rect) const
+{
+    ::GetClientRect(m_hWnd, rect);
+}
 
-CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
+CMenu* CWnd::GetSystemMenu(BOOL revert) const
+{
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert));
+}
 
 HICON CWnd::SetIcon(HICON icon, BOOL big)
 {
@@ -98,11 +143,20 @@ void CALLBACK CWnd::GuardedTimerProc(HWND window, UINT message, UINT_PTR id, DWO
     }
 }
 
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+void CWnd::OnSysCommand(UINT, LPARAM)
+{
+    Default();
+}
 
-void CWnd::OnPaint() { Default(); }
+void CWnd::OnPaint()
+{
+    Default();
+}
 
-HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+HCURSOR CWnd::OnQueryDragIcon()
+{
+    return reinterpret_cast<HCURSOR>(Default());
+}
 
 LRESULT CWnd::Default()
 {
@@ -146,7 +200,10 @@ bool CWnd::RouteCommand(WPARAM wParam, LPARAM lParam, LRESULT& result)
     return app && app->DispatchToMap(WM_COMMAND, code, id, wParam, lParam, result);
 }
 
-void CWnd::AttachToWindow(HWND window) { afx_internal::BindWindow(window, this); }
+void CWnd::AttachToWindow(HWND window)
+{
+    afx_internal::BindWindow(window, this);
+}
 
 void CWnd::DetachFromWindow()
 {

@@ -52,41 +52,41 @@ LRESULT CallQueryDragIcon(CCmdTarget* target, WPARAM, LPARAM)
 
 }  // namespace afx_internal
 
-#define DECLARE_MESSAGE_MAP()                                \
-protected:                                                   \
-    static const AFX_MSGMAP* GetThisMessageMap();            \
+#define DECLARE_MESSAGE_MAP()                     \
+protected:                                        \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                   \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                              \
-    {                                                                            \
-        using ThisClass [[maybe_unused]] = theClass;                             \
-        using TheBaseClass = baseClass;                                          \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
+    const AFX_MSGMAP* theClass::GetMessageMap() const \
+    {                                                 \
+        return GetThisMessageMap();                   \
+    }                                                 \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()   \
+    {                                                 \
+        using ThisClass [[maybe_unused]] = theClass;  \
+        using TheBaseClass = baseClass;               \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
-
-#define END_MESSAGE_MAP()                                                        \
-            {0, 0, 0, 0, nullptr}                                                \
-        };                                                                       \
-        static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap,  \
-                                              &messageEntries[0]};               \
-        return &messageMap;                                                      \
+#define END_MESSAGE_MAP()                                                                        \
+    {                                                                                            \
+        0, 0, 0, 0, nullptr                                                                      \
+    }                                                                                            \
+    }                                                                                            \
+    ;                                                                                            \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &messageEntries[0]}; \
+    return &messageMap;                                                                          \
     }
 
-#define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, CN_COMMAND, (id), (id), &afx_internal::CallVoid<ThisClass, memberFxn>},
+#define ON_COMMAND(id, memberFxn) {WM_COMMAND, CN_COMMAND, (id), (id), &afx_internal::CallVoid<ThisClass, memberFxn>},
 
 #define ON_BN_CLICKED(id, memberFxn) \
     {WM_COMMAND, BN_CLICKED, (id), (id), &afx_internal::CallVoid<ThisClass, memberFxn>},
 
-#define ON_EN_CHANGE(id, memberFxn) \
-    {WM_COMMAND, EN_CHANGE, (id), (id), &afx_internal::CallVoid<ThisClass, memberFxn>},
+#define ON_EN_CHANGE(id, memberFxn) {WM_COMMAND, EN_CHANGE, (id), (id), &afx_internal::CallVoid<ThisClass, memberFxn>},
 
-#define ON_WM_SYSCOMMAND() \
-    {WM_SYSCOMMAND, 0, 0, 0, &afx_internal::CallSysCommand<ThisClass, &ThisClass::OnSysCommand>},
+#define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, 0, &afx_internal::CallSysCommand<ThisClass, &ThisClass::OnSysCommand>},
 
-#define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, 0, &afx_internal::CallVoid<ThisClass, &ThisClass::OnPaint>},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, &afx_internal::CallVoid<ThisClass, &ThisClass::OnPaint>},
 
 #define ON_WM_QUERYDRAGICON() \
     {WM_QUERYDRAGICON, 0, 0, 0, &afx_internal::CallQueryDragIcon<ThisClass, &ThisClass::OnQueryDragIcon>},

@@ -64,10 +64,19 @@ HandleTable& Table()
 
 }  // namespace
 
-HANDLE AddHandle(HandleKind kind, std::shared_ptr<void> object) { return Table().Add(kind, std::move(object)); }
+HANDLE AddHandle(HandleKind kind, std::shared_ptr<void> object)
+{
+    return Table().Add(kind, std::move(object));
+}
 
-std::shared_ptr<void> FindHandle(HANDLE handle, HandleKind kind) { return Table().Find(handle, kind); }
+std::shared_ptr<void> FindHandle(HANDLE handle, HandleKind kind)
+{
+    return Table().Find(handle, kind);
+}
 
-bool RemoveHandle(HANDLE handle, std::initializer_list<HandleKind> kinds) { return Table().Remove(handle, kinds); }
+bool RemoveHandle(HANDLE handle, std::initializer_list<HandleKind> kinds)
+{
+    return Table().Remove(handle, kinds);
+}
 
 }  // namespace posix

@@ -11,7 +11,13 @@
 
 namespace posix {
 
-enum class HandleKind : unsigned char { File, FindListing, Thread, RegistryKey, Module };
+enum class HandleKind : unsigned char {
+    File,
+    FindListing,
+    Thread,
+    RegistryKey,
+    Module
+};
 
 // Enters `object` under a new handle. Handle values are never used twice, so
 // a closed handle stays refused.

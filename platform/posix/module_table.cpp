@@ -49,16 +49,17 @@ const std::vector<std::shared_ptr<Module>>& Modules()
 {
     static const auto* const modules = [] {
         auto* table = new std::vector<std::shared_ptr<Module>>{
-            std::make_shared<Module>(Module{"kernel32.dll", {{"SetThreadDescription", AddressOf(&SetThreadDescription)}}, true}),
+            std::make_shared<Module>(
+                Module{"kernel32.dll", {{"SetThreadDescription", AddressOf(&SetThreadDescription)}}, true}),
             std::make_shared<Module>(Module{"version.dll",
                                             {{"GetFileVersionInfoSizeA", AddressOf(&GetFileVersionInfoSizeA)},
                                              {"GetFileVersionInfoA", AddressOf(&GetFileVersionInfoA)},
                                              {"VerQueryValueA", AddressOf(&VerQueryValueA)}},
                                             true}),
-            std::make_shared<Module>(Module{"netapi32.dll",
-                                            {{"NetWkstaGetInfo", AddressOf(&NetWkstaGetInfo)},
-                                             {"NetApiBufferFree", AddressOf(&NetApiBufferFree)}},
-                                            false}),
+            std::make_shared<Module>(Module{
+                "netapi32.dll",
+                {{"NetWkstaGetInfo", AddressOf(&NetWkstaGetInfo)}, {"NetApiBufferFree", AddressOf(&NetApiBufferFree)}},
+                false}),
         };
         for (const auto& module : *table) module->handle = static_cast<HMODULE>(posix::AddHandle(module));
         return table;
@@ -66,7 +67,10 @@ const std::vector<std::shared_ptr<Module>>& Modules()
     return *modules;
 }
 
-bool IsLoaded(const Module& module) { return module.imported || module.loadCount > 0; }
+bool IsLoaded(const Module& module)
+{
+    return module.imported || module.loadCount > 0;
+}
 
 // The module name without directory; without an extension ".dll" is meant,
 // and a trailing dot stands for "no extension", as Windows reads it.

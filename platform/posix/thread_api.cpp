@@ -58,8 +58,8 @@ void* RunThread(void* raw)
 
 }  // namespace
 
-uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned (*startAddress)(void*), void* argument,
-                         unsigned, unsigned* threadId)
+uintptr_t _beginthreadex(void*, unsigned stackSize, unsigned (*startAddress)(void*), void* argument, unsigned,
+                         unsigned* threadId)
 {
     if (!startAddress) return 0;
     auto state = std::make_shared<ThreadState>();

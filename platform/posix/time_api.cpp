@@ -37,8 +37,8 @@ namespace posix {
 
 FILETIME FileTimeFromTimespec(const timespec& time)
 {
-    const int64_t ticks = (static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * kTicksPerSecond +
-                          time.tv_nsec / 100;
+    const int64_t ticks =
+        (static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * kTicksPerSecond + time.tv_nsec / 100;
     return FromTicks(ticks < 0 ? 0 : static_cast<uint64_t>(ticks));
 }
 

@@ -10,17 +10,13 @@ void SetLastError(DWORD error);
 
 // Files (file_api.cpp).
 // Reading only: GENERIC_READ and OPEN_EXISTING.
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize);
 // FILE_BEGIN only.
-BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPointer,
-                      DWORD moveMethod);
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
-              LPOVERLAPPED overlapped);
-BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
-                 LPFILETIME lastWriteTime);
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPointer, DWORD moveMethod);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime, LPFILETIME lastWriteTime);
 // Files and threads.
 BOOL CloseHandle(HANDLE object);
 
@@ -46,8 +42,7 @@ BOOL GetComputerNameExA(COMPUTER_NAME_FORMAT format, LPSTR buffer, LPDWORD size)
 
 // Read-only registry (sysinfo stand-in).
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                      LPDWORD dataSize);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG RegCloseKey(HKEY key);
 
 // Modules and run-time lookup (module_table.cpp): a fixed set of system
@@ -59,7 +54,7 @@ BOOL FreeLibrary(HMODULE module);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
 // Threads (thread_api.cpp).
-uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* startAddress)(void*),
-                         void* argument, unsigned initFlag, unsigned* threadId);
+uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* startAddress)(void*), void* argument,
+                         unsigned initFlag, unsigned* threadId);
 HRESULT SetThreadDescription(HANDLE thread, PCWSTR description);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);

@@ -64,10 +64,8 @@ typedef LONG HRESULT;
 #define S_OK ((HRESULT)0L)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
 #define FACILITY_WIN32 7
-#define HRESULT_FROM_WIN32(x)                                                    \
-    ((HRESULT)(x) <= 0 ? ((HRESULT)(x))                                          \
-                       : ((HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) |  \
-                                    0x80000000)))
+#define HRESULT_FROM_WIN32(x) \
+    ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000)))
 
 struct FILETIME {
     DWORD dwLowDateTime;

@@ -6,6 +6,9 @@
 
 namespace platform {
 
-inline bool IsSixteenBitVersionBlock(const unsigned char* block) { return block[4] >= 0x20 && block[4] < 0x80; }
+inline bool IsSixteenBitVersionBlock(const unsigned char* block)
+{
+    return block[4] >= 0x20 && block[4] < 0x80;
+}
 
 }  // namespace platform

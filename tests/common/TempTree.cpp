@@ -10,8 +10,7 @@ TempTree::TempTree()
 {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    m_root = fs::temp_directory_path() /
-             ("modaris-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    m_root = fs::temp_directory_path() / ("modaris-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(m_root);
     // The engine joins with the platform's separator; give it a canonical root.
     m_root = m_root.make_preferred();
@@ -28,7 +27,10 @@ std::string TempTree::PathOf(const std::string& relative) const
     return (m_root / fs::path(relative).make_preferred()).string();
 }
 
-void TempTree::AddDirectory(const std::string& relative) const { fs::create_directories(PathOf(relative)); }
+void TempTree::AddDirectory(const std::string& relative) const
+{
+    fs::create_directories(PathOf(relative));
+}
 
 void TempTree::AddFile(const std::string& relative, const std::vector<unsigned char>& bytes) const
 {

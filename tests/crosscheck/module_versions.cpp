@@ -44,8 +44,9 @@ std::string ReadFolder(int number, const char* folder)
     std::string printed;
     for (int r = 0; r < rows.GetSize(); ++r) {
         const dllVersionInfo* row = rows[r];
-        const std::string fields[] = {std::to_string(number), BaseName(row->GetFileName()), row->GetProductVersion(),
-                                      row->GetFileVersion(), row->GetCompany(), std::to_string(row->GetBits())};
+        const std::string fields[] = {std::to_string(number),   BaseName(row->GetFileName()),
+                                      row->GetProductVersion(), row->GetFileVersion(),
+                                      row->GetCompany(),        std::to_string(row->GetBits())};
         for (const std::string& field : fields) printed += field + '\t';
         printed.back() = '\n';
         delete row;

@@ -11,10 +11,12 @@
 #include "TakenRows.h"
 #include "TempTree.h"
 
-
 namespace {
 
-std::vector<unsigned char> Module32() { return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x10B).bytes; }
+std::vector<unsigned char> Module32()
+{
+    return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x10B).bytes;
+}
 
 class Walker : public CScanEngine {
 public:
@@ -70,16 +72,16 @@ TEST_F(DirectoryWalkerTest, FilterEntriesMatchWholeNamesIgnoringAsciiCase)
 
 TEST_F(DirectoryWalkerTest, OnlyFilesWithAModuleExtensionAreRead)
 {
-    for (const char* name : {"dll", "a.", ".dll", "b.DLL.txt", "c.Ocx", "d.arx", "e.bpl", "f.EXE", "g.dl", "h.dlls",
-                             "i.y.Dll", "j"}) {
+    for (const char* name :
+         {"dll", "a.", ".dll", "b.DLL.txt", "c.Ocx", "d.arx", "e.bpl", "f.EXE", "g.dl", "h.dlls", "i.y.Dll", "j"}) {
         tree.AddFile(name, Module32());
     }
     tree.AddDirectory("x.dll");
     Walker walker({""});
     walker.m_scanSubdirectories = 0;
     const std::vector<std::string> names = walker.WalkAndTakeNames(tree.Root());
-    const std::vector<std::string> expected = {Row(".dll"), Row("c.Ocx"), Row("d.arx"), Row("dll"), Row("e.bpl"),
-                                               Row("f.EXE"), Row("i.y.Dll")};
+    const std::vector<std::string> expected = {Row(".dll"),  Row("c.Ocx"), Row("d.arx"),  Row("dll"),
+                                               Row("e.bpl"), Row("f.EXE"), Row("i.y.Dll")};
     EXPECT_EQ(std::multiset<std::string>(names.begin(), names.end()),
               std::multiset<std::string>(expected.begin(), expected.end()));
     // The directory named like a module is published, never read.

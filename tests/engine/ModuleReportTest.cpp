@@ -45,7 +45,10 @@ std::map<std::string, TakenRow> ScanAll(const std::string& directory, int* found
     return rows;
 }
 
-fs::path FixturePath(const char* name) { return fs::path(MODARIS_MODULE_FIXTURE_DIR) / name; }
+fs::path FixturePath(const char* name)
+{
+    return fs::path(MODARIS_MODULE_FIXTURE_DIR) / name;
+}
 
 TEST(ModuleReport, ReadsVersionsCompanyDateAndBitnessOfRealModules)
 {
@@ -85,8 +88,7 @@ TEST(ModuleReport, NamesThatDifferOnlyInCaseAreEachReadFromTheirOwnFile)
     if (rows.size() == 1) GTEST_SKIP() << "this file system ignores case";
     std::multiset<std::pair<int, std::string>> read;
     for (const TakenRow& row : rows) read.emplace(row.bits, row.productVersion);
-    const std::multiset<std::pair<int, std::string>> expected{{32, "1.000200.3.000400"},
-                                                             {64, "10000.000000.7.553500"}};
+    const std::multiset<std::pair<int, std::string>> expected{{32, "1.000200.3.000400"}, {64, "10000.000000.7.553500"}};
     EXPECT_EQ(read, expected);
 }
 
@@ -144,7 +146,8 @@ TEST(ModuleReport, TheDateIsLocalDayMonthYearHourMinute)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows.begin()->second.date, "07/12/2026  09:05");
 
-    if (previous) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+    if (previous) setenv("TZ", saved.c_str(), 1);
+    else unsetenv("TZ");
     tzset();
 }
 #endif
@@ -166,8 +169,8 @@ TEST(ModuleReport, ANameTheCodePageCannotSpellIsReadThroughItsShortName)
     ASSERT_EQ(rows.size(), 1u);
     if (rows[0].fileName.find('?') == std::string::npos) GTEST_SKIP() << "this code page spells the name";
     EXPECT_EQ(rows[0].fileName, RowPathOf(tree.PathOf("??.dll")));
-    EXPECT_EQ(rows[0].productVersion, std::string(FormatVersionText(VersionWordsToNumber(0x00010002),
-                                                                    VersionWordsToNumber(0x00030004))));
+    EXPECT_EQ(rows[0].productVersion,
+              std::string(FormatVersionText(VersionWordsToNumber(0x00010002), VersionWordsToNumber(0x00030004))));
     EXPECT_EQ(rows[0].bits, 32);
     EXPECT_FALSE(rows[0].date.empty());
 }

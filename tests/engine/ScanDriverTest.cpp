@@ -11,11 +11,20 @@
 
 namespace {
 
-std::vector<unsigned char> Module64() { return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x20B).bytes; }
+std::vector<unsigned char> Module64()
+{
+    return HeaderBytes(256).RelocationTable(64).NewHeaderAt(128).PeMagic(128, 0x20B).bytes;
+}
 
-[[maybe_unused]] std::vector<std::string> TakeFileNames(CScanEngine& engine) { return FileNamesOf(TakeRows(engine)); }
+[[maybe_unused]] std::vector<std::string> TakeFileNames(CScanEngine& engine)
+{
+    return FileNamesOf(TakeRows(engine));
+}
 
-std::string Row(const TempTree& tree, const std::string& relative) { return RowPathOf(tree.PathOf(relative)); }
+std::string Row(const TempTree& tree, const std::string& relative)
+{
+    return RowPathOf(tree.PathOf(relative));
+}
 
 void RunToEnd(CScanEngine& engine)
 {
@@ -71,15 +80,16 @@ TEST(ScanDriver, AllDrivesWalksCToZAndNoFurtherDriveAfterAStop)
     engine.m_filters.Add("");
     engine.m_searchAllDrives = 1;
     RunToEnd(engine);
-    EXPECT_EQ(TakeFileNames(engine),
-              (std::vector<std::string>{prefix.Root() + "/dosdevices/c://c.dll", prefix.Root() + "/dosdevices/e://e.dll"}));
+    EXPECT_EQ(TakeFileNames(engine), (std::vector<std::string>{prefix.Root() + "/dosdevices/c://c.dll",
+                                                               prefix.Root() + "/dosdevices/e://e.dll"}));
 
     engine.m_keepScanning = 0;
     engine.RunScan();  // as a worker that was stopped during drive c
     EXPECT_TRUE(TakeFileNames(engine).empty());
     EXPECT_TRUE(engine.m_currentDirectory.IsEmpty());
 
-    if (previous) setenv("WINEPREFIX", saved.c_str(), 1); else unsetenv("WINEPREFIX");
+    if (previous) setenv("WINEPREFIX", saved.c_str(), 1);
+    else unsetenv("WINEPREFIX");
 }
 #endif
 

@@ -4,7 +4,10 @@
 
 namespace {
 
-CString TextOf(uint32_t ms, uint32_t ls) { return FormatVersionText(VersionWordsToNumber(ms), VersionWordsToNumber(ls)); }
+CString TextOf(uint32_t ms, uint32_t ls)
+{
+    return FormatVersionText(VersionWordsToNumber(ms), VersionWordsToNumber(ls));
+}
 
 TEST(VersionText, FormsTwoNumbersFromFourHalves)
 {

@@ -51,7 +51,8 @@ TEST(CrowdedDirectory, EveryFileGivesItsRowOnceInOrderAndAFilterPicksOne)
             ++unreadable;
             continue;
         }
-        if (row.size() != 6 || row[5] != tree.PathOf(NameOf(i)) || !(real ? IsRowOf(row, kModule64) : IsRowOfANonModule(row))) {
+        if (row.size() != 6 || row[5] != tree.PathOf(NameOf(i)) ||
+            !(real ? IsRowOf(row, kModule64) : IsRowOfANonModule(row))) {
             if (++lost <= 5) {
                 std::string cells;
                 for (const std::string& cell : row) cells += "[" + cell + "]";

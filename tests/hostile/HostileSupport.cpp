@@ -51,8 +51,8 @@ bool IsUnreadableRow(const Cells& row)
 
 bool IsRowOfANonModule(const Cells& row)
 {
-    return row.size() == 6 && row[0] == kNoVersion && row[1] == kNoVersion && row[2].size() == 17 &&
-           row[3].empty() && row[4].empty();
+    return row.size() == 6 && row[0] == kNoVersion && row[1] == kNoVersion && row[2].size() == 17 && row[3].empty() &&
+           row[4].empty();
 }
 
 std::vector<std::string> BuildDeepTree(const std::string& root, const std::string& name, int depth, int every,
@@ -63,7 +63,8 @@ std::vector<std::string> BuildDeepTree(const std::string& root, const std::strin
     int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("cannot open " + root);
     for (int level = 1; level <= depth; ++level) {
-        if (mkdirat(fd, name.c_str(), 0755) != 0) throw std::runtime_error(std::string("mkdirat: ") + std::strerror(errno));
+        if (mkdirat(fd, name.c_str(), 0755) != 0)
+            throw std::runtime_error(std::string("mkdirat: ") + std::strerror(errno));
         const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         close(fd);
         if (next < 0) throw std::runtime_error(std::string("openat: ") + std::strerror(errno));

@@ -15,7 +15,8 @@ namespace {
 std::vector<std::string> NamesOf(const std::vector<Cells>& rows)
 {
     std::vector<std::string> names;
-    for (const Cells& row : rows) names.push_back(row.size() == 6 ? row[5] : "(row of " + std::to_string(row.size()) + " cells)");
+    for (const Cells& row : rows)
+        names.push_back(row.size() == 6 ? row[5] : "(row of " + std::to_string(row.size()) + " cells)");
     return names;
 }
 
@@ -29,13 +30,20 @@ TEST(SymbolicLinks, LoopsAndALinkToTheRootAreNeverFollowed)
         const char* link;
         const char* target;
     } links[] = {
-        {"loop-self", "."},        {"loop-parent", ".."},  {"real/deeper/to-top", "../.."},
-        {"to-root", "/"},          {"ping", "pong"},       {"pong", "ping"},
-        {"self", "self"},          {"linked.dll", "real/m.dll"},
-        {"chain.dll", "linked.dll"}, {"to-root-dir.x", "/"},
+        {"loop-self", "."},
+        {"loop-parent", ".."},
+        {"real/deeper/to-top", "../.."},
+        {"to-root", "/"},
+        {"ping", "pong"},
+        {"pong", "ping"},
+        {"self", "self"},
+        {"linked.dll", "real/m.dll"},
+        {"chain.dll", "linked.dll"},
+        {"to-root-dir.x", "/"},
         // Links to directories named like modules: neither entered nor
         // read as files (once they gave a row and were counted).
-        {"dir-link.dll", "real"},  {"root-link.ocx", "/"},
+        {"dir-link.dll", "real"},
+        {"root-link.ocx", "/"},
     };
     for (const auto& l : links) ASSERT_EQ(symlink(l.target, tree.PathOf(l.link).c_str()), 0) << l.link;
 
@@ -45,7 +53,7 @@ TEST(SymbolicLinks, LoopsAndALinkToTheRootAreNeverFollowed)
     const std::vector<Cells> rows = ReadTsv(run.out);
     // Links to files are files; links to directories are not entered.
     EXPECT_EQ(NamesOf(rows), (std::vector<std::string>{tree.PathOf("chain.dll"), tree.PathOf("linked.dll"),
-                                                        tree.PathOf("real/deeper/n.dll"), tree.PathOf("real/m.dll")}));
+                                                       tree.PathOf("real/deeper/n.dll"), tree.PathOf("real/m.dll")}));
     for (const Cells& row : rows) EXPECT_TRUE(IsRowOf(row, kModule32)) << row[5];
     EXPECT_EQ(run.err, "DLLs: 4\n");
 }
@@ -111,7 +119,8 @@ void ExpectEveryNameableModule(const ScannerRun& run, const std::vector<std::str
 TEST_F(DeepTree, LongNamesPastPathMax)
 {
     const std::string name(200, 'd');
-    const std::vector<std::string> modules = BuildDeepTree(tree.Root(), name, PATH_MAX / 200 + 5, 1, FixtureBytes(kModule32));
+    const std::vector<std::string> modules =
+        BuildDeepTree(tree.Root(), name, PATH_MAX / 200 + 5, 1, FixtureBytes(kModule32));
     ExpectEveryNameableModule(RunScanner({"-d", tree.Root()}, 120), modules);
 }
 

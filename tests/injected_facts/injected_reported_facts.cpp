@@ -21,7 +21,8 @@ NET_API_STATUS ReportedWorkstation(WorkstationVersion& version)
 {
     const platform_facts::Overrides overrides = CurrentOverrides();
     if (overrides.workstationFailure != NERR_Success) return overrides.workstationFailure;
-    version = overrides.workstationVersion ? *overrides.workstationVersion : WorkstationAgreeingWith(ReportedOsVersion());
+    version =
+        overrides.workstationVersion ? *overrides.workstationVersion : WorkstationAgreeingWith(ReportedOsVersion());
     return NERR_Success;
 }
 

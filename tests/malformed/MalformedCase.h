@@ -18,7 +18,9 @@ namespace malformed {
 
 struct MalformedCase {
     MalformedCase(std::string caseName, std::function<crafted::Bytes()> builder, ModuleRow row)
-        : name(std::move(caseName)), build(std::move(builder)), expected(std::move(row)) {}
+        : name(std::move(caseName)), build(std::move(builder)), expected(std::move(row))
+    {
+    }
 
     // Where Wine's version.dll answers otherwise than our reader; the
     // Windows build expects this row instead.
@@ -44,7 +46,10 @@ struct MalformedCase {
     const char* wineUnsafe = nullptr;  // why the Windows build leaves the row out
 };
 
-inline void PrintTo(const MalformedCase& c, std::ostream* out) { *out << c.name; }
+inline void PrintTo(const MalformedCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 // The test's name: the case's name with every other character than a
 // letter or a digit made '_'.

@@ -27,7 +27,10 @@ std::string TestNameOf(std::string caseName)
     return caseName;
 }
 
-std::string CaseName(const ::testing::TestParamInfo<MalformedCase>& info) { return TestNameOf(info.param.name); }
+std::string CaseName(const ::testing::TestParamInfo<MalformedCase>& info)
+{
+    return TestNameOf(info.param.name);
+}
 
 namespace {
 
@@ -82,9 +85,8 @@ TEST(ReadBoundsWatch, SeesAReadPastTheEnd)
     EXPECT_EQ(pread(fd, buffer, 2, 3), 1);
     EXPECT_EQ(read(fd, buffer, 5), 4);
     close(fd);
-    EXPECT_EQ(watch.ReadsPastTheEnd(),
-              (std::vector<std::string>{"read of 2 bytes at 3 in a file of 4 bytes",
-                                        "read of 5 bytes at 0 in a file of 4 bytes"}));
+    EXPECT_EQ(watch.ReadsPastTheEnd(), (std::vector<std::string>{"read of 2 bytes at 3 in a file of 4 bytes",
+                                                                 "read of 5 bytes at 0 in a file of 4 bytes"}));
 }
 #endif
 

@@ -16,8 +16,8 @@ struct ModuleRow {
 
     bool operator==(const ModuleRow& other) const
     {
-        return productVersion == other.productVersion && fileVersion == other.fileVersion &&
-               company == other.company && bits == other.bits;
+        return productVersion == other.productVersion && fileVersion == other.fileVersion && company == other.company &&
+               bits == other.bits;
     }
 };
 
@@ -29,13 +29,22 @@ inline const char* const kSampleProductVersion = "5.000600.7.000800";
 inline const char* const kSampleFileVersion = "1.000200.3.000400";
 inline const char* const kSampleCompany = "Acme Corp";
 
-inline ModuleRow Intact(int bits) { return {kSampleProductVersion, kSampleFileVersion, kSampleCompany, bits}; }
-inline ModuleRow WithoutCompany(int bits) { return {kSampleProductVersion, kSampleFileVersion, "", bits}; }
+inline ModuleRow Intact(int bits)
+{
+    return {kSampleProductVersion, kSampleFileVersion, kSampleCompany, bits};
+}
+inline ModuleRow WithoutCompany(int bits)
+{
+    return {kSampleProductVersion, kSampleFileVersion, "", bits};
+}
 inline ModuleRow WithCompany(const std::string& company, int bits)
 {
     return {kSampleProductVersion, kSampleFileVersion, company, bits};
 }
-inline ModuleRow NoVersionResource(int bits) { return {kNoVersion, kNoVersion, "", bits}; }
+inline ModuleRow NoVersionResource(int bits)
+{
+    return {kNoVersion, kNoVersion, "", bits};
+}
 
 // Long companies are shown by length and ends only.
 inline void PrintTo(const ModuleRow& row, std::ostream* out)

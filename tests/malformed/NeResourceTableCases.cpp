@@ -16,7 +16,8 @@ constexpr std::size_t kResidentNames = 0x26;  // ne_restab, relative to the NE h
 
 MalformedCase Patched(const std::string& name, std::function<void(NeImage&)> patch, ModuleRow row)
 {
-    return {name, [patch] {
+    return {name,
+            [patch] {
                 NeImage image = SampleNe();
                 patch(image);
                 return image.bytes;
@@ -25,7 +26,10 @@ MalformedCase Patched(const std::string& name, std::function<void(NeImage&)> pat
 }
 
 // The type 0 that ends the table, after the version group's one entry.
-std::size_t EndMarker(const NeImage& i) { return i.entryOffsets[1] + kEntrySize; }
+std::size_t EndMarker(const NeImage& i)
+{
+    return i.entryOffsets[1] + kEntrySize;
+}
 
 // An NE with the icon group alone: no version resource anywhere.
 NeImage IconOnlyNe()
@@ -46,9 +50,11 @@ const MalformedCase kCases[] = {
     // The end of the table missing: the version group comes first and is
     // found; without one, the search runs into the resident names and stops
     // at the table's bound.
-    Patched("end marker overwritten after the version group",
-            [](NeImage& i) { PutU16(i.bytes, EndMarker(i), 0x8006); }, Intact(16)),
-    Patched("table bound right before the end marker", [](NeImage& i) { EndTableAt(i, EndMarker(i)); }, Intact(16)),
+    Patched(
+        "end marker overwritten after the version group", [](NeImage& i) { PutU16(i.bytes, EndMarker(i), 0x8006); },
+        Intact(16)),
+    Patched(
+        "table bound right before the end marker", [](NeImage& i) { EndTableAt(i, EndMarker(i)); }, Intact(16)),
     {"end marker overwritten, no version group",
      [] {
          NeImage image = IconOnlyNe();
@@ -63,24 +69,30 @@ const MalformedCase kCases[] = {
          return image.bytes;
      },
      NoVersionResource(16)},
-    Patched("table bound inside the version entry",
-            [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] + 6); }, NoVersionResource(16)),
-    Patched("table bound inside the version group header",
-            [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] - 4); }, NoVersionResource(16)),
-    Patched("table of the alignment shift alone",
-            [](NeImage& i) { EndTableAt(i, i.resourceTableOffset + 2); }, NoVersionResource(16)),
+    Patched(
+        "table bound inside the version entry", [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] + 6); },
+        NoVersionResource(16)),
+    Patched(
+        "table bound inside the version group header", [](NeImage& i) { EndTableAt(i, i.entryOffsets[1] - 4); },
+        NoVersionResource(16)),
+    Patched(
+        "table of the alignment shift alone", [](NeImage& i) { EndTableAt(i, i.resourceTableOffset + 2); },
+        NoVersionResource(16)),
     // Only the first group of the version type is searched.
-    Patched("a version group without id 1 before the one with it",
-            [](NeImage& i) {
-                PutU16(i.bytes, i.resourceTableOffset + 2, 0x8010);
-                PutU16(i.bytes, i.entryOffsets[0] + 6, 0x8002);
-            },
-            NoVersionResource(16)),
-    Patched("icon group claims 65535 entries", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset + 4, 0xFFFF); },
-            NoVersionResource(16))
+    Patched(
+        "a version group without id 1 before the one with it",
+        [](NeImage& i) {
+            PutU16(i.bytes, i.resourceTableOffset + 2, 0x8010);
+            PutU16(i.bytes, i.entryOffsets[0] + 6, 0x8002);
+        },
+        NoVersionResource(16)),
+    Patched(
+        "icon group claims 65535 entries", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset + 4, 0xFFFF); },
+        NoVersionResource(16))
         .WineUnsafe("Wine fault: its NE reader walks on past its copy of the resource table, a page fault"),
-    Patched("resident names before the resource table",
-            [](NeImage& i) { EndTableAt(i, i.resourceTableOffset - 2); }, NoVersionResource(16))
+    Patched(
+        "resident names before the resource table", [](NeImage& i) { EndTableAt(i, i.resourceTableOffset - 2); },
+        NoVersionResource(16))
         .WineUnsafe("Wine fault: GetFileVersionInfoSizeA gives no answer within 60 s"),
 
     // Cut short, or pointing outside the file.
@@ -92,12 +104,14 @@ const MalformedCase kCases[] = {
     // as it was: the versions survive, the strings do not.
     MalformedCase{"cut inside the version data", [] { return Cut(SampleNe().bytes, SampleNe().dataOffsets[1] + 60); },
                   WithoutCompany(16)},
-    Patched("alignment shift 40", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset, 40); },
-            NoVersionResource(16)),
-    Patched("version entry past the end", [](NeImage& i) { PutU16(i.bytes, i.entryOffsets[1], 0xFFFF); },
-            NoVersionResource(16)),
-    Patched("version entry of length 0", [](NeImage& i) { PutU16(i.bytes, i.entryOffsets[1] + 2, 0); },
-            NoVersionResource(16)),
+    Patched(
+        "alignment shift 40", [](NeImage& i) { PutU16(i.bytes, i.resourceTableOffset, 40); }, NoVersionResource(16)),
+    Patched(
+        "version entry past the end", [](NeImage& i) { PutU16(i.bytes, i.entryOffsets[1], 0xFFFF); },
+        NoVersionResource(16)),
+    Patched(
+        "version entry of length 0", [](NeImage& i) { PutU16(i.bytes, i.entryOffsets[1] + 2, 0); },
+        NoVersionResource(16)),
 };
 
 INSTANTIATE_TEST_SUITE_P(NeResourceTable, MalformedModule, ::testing::ValuesIn(kCases), CaseName);

@@ -38,7 +38,10 @@ ReadBoundsWatch::ReadBoundsWatch()
     g_watching = true;
 }
 
-ReadBoundsWatch::~ReadBoundsWatch() { g_watching = false; }
+ReadBoundsWatch::~ReadBoundsWatch()
+{
+    g_watching = false;
+}
 
 std::vector<std::string> ReadBoundsWatch::ReadsPastTheEnd() const
 {

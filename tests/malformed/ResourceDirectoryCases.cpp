@@ -17,7 +17,8 @@ constexpr std::uint32_t kSubdirectory = 0x80000000u;
 MalformedCase Pointed(const std::string& name, std::size_t PeResourcePath::*entry,
                       std::function<std::size_t(const PeImage&)> target, std::uint32_t flag = kSubdirectory)
 {
-    return {name, [=] {
+    return {name,
+            [=] {
                 PeImage image = SamplePe();
                 const std::size_t relative = target(image) - image.resourceSectionOffset;
                 PutU32(image.bytes, image.resourcePaths[0].*entry + 4, flag | static_cast<std::uint32_t>(relative));
@@ -26,16 +27,26 @@ MalformedCase Pointed(const std::string& name, std::size_t PeResourcePath::*entr
             NoVersionResource(32)};
 }
 
-std::size_t Root(const PeImage& i) { return i.resourceSectionOffset; }
-std::size_t TypeDirectory(const PeImage& i) { return i.resourcePaths[0].typeDirectory; }
-std::size_t LanguageDirectory(const PeImage& i) { return i.resourcePaths[0].nameDirectory; }
+std::size_t Root(const PeImage& i)
+{
+    return i.resourceSectionOffset;
+}
+std::size_t TypeDirectory(const PeImage& i)
+{
+    return i.resourcePaths[0].typeDirectory;
+}
+std::size_t LanguageDirectory(const PeImage& i)
+{
+    return i.resourcePaths[0].nameDirectory;
+}
 
 // NumberOfIdEntries (or NumberOfNamedEntries) of one directory set to 65535,
 // which puts its entries far past the end of the section and of the file.
 MalformedCase Claims65535(const std::string& name, std::function<std::size_t(const PeImage&)> directory,
                           std::size_t field = 14)
 {
-    return {name, [=] {
+    return {name,
+            [=] {
                 PeImage image = SamplePe();
                 PutU16(image.bytes, directory(image) + field, 0xFFFF);
                 return image.bytes;
@@ -51,15 +62,16 @@ crafted::Bytes SixtyFiveThousandLanguages()
     crafted::PeOptions options;
     options.resources.push_back({crafted::kRtVersion, crafted::kVersionId, 0, crafted::EncodeBlock32(SampleTree())});
     for (std::uint32_t language = 1; language < 65535; ++language)
-        options.resources.push_back({crafted::kRtVersion, crafted::kVersionId, static_cast<std::uint16_t>(language),
-                                     crafted::Bytes(4, 0)});
+        options.resources.push_back(
+            {crafted::kRtVersion, crafted::kVersionId, static_cast<std::uint16_t>(language), crafted::Bytes(4, 0)});
     return crafted::BuildPe(options).bytes;
 }
 
 // The data entry's field at `field` set to `value`.
 MalformedCase DataEntry(const std::string& name, std::size_t field, std::uint32_t value)
 {
-    return {name, [=] {
+    return {name,
+            [=] {
                 PeImage image = SamplePe();
                 PutU32(image.bytes, image.dataEntryOffsets[0] + field, value);
                 return image.bytes;
@@ -76,8 +88,7 @@ const MalformedCase kCases[] = {
     Pointed("id entry points at the type directory, its own", &PeResourcePath::nameEntry, TypeDirectory),
     Pointed("id entry points at the root, its parent", &PeResourcePath::nameEntry, Root),
     Pointed("language entry points at its own directory", &PeResourcePath::languageEntry, LanguageDirectory),
-    Pointed("language entry points at the type directory, its parent", &PeResourcePath::languageEntry,
-            TypeDirectory),
+    Pointed("language entry points at the type directory, its parent", &PeResourcePath::languageEntry, TypeDirectory),
     Pointed("language entry points at the root", &PeResourcePath::languageEntry, Root),
     // Read as a data entry, a directory header says: RVA 0, size 0.
     Pointed("language entry takes its own directory for a data entry", &PeResourcePath::languageEntry,

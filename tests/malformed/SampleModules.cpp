@@ -9,15 +9,16 @@ crafted::VersionInfo SampleInfo(const std::string& company)
     crafted::VersionInfo info;
     info.fixed.fileVersion = {1, 2, 3, 4};
     info.fixed.productVersion = {5, 6, 7, 8};
-    info.stringTables.push_back({"040904B0",
-                                 {{"FileDescription", "Crafted module"},
-                                  {"CompanyName", company},
-                                  {"ProductVersion", "5.6.7.8"}}});
+    info.stringTables.push_back(
+        {"040904B0", {{"FileDescription", "Crafted module"}, {"CompanyName", company}, {"ProductVersion", "5.6.7.8"}}});
     info.translations = {0x04B00409};
     return info;
 }
 
-crafted::VersionNode SampleTree(const std::string& company) { return crafted::VersionTree(SampleInfo(company)); }
+crafted::VersionNode SampleTree(const std::string& company)
+{
+    return crafted::VersionTree(SampleInfo(company));
+}
 
 crafted::PeImage SamplePe(bool pe32Plus)
 {
@@ -37,8 +38,14 @@ crafted::NeImage SampleNe()
     return crafted::BuildNe(options);
 }
 
-crafted::VersionNode& StringFileInfoOf(crafted::VersionNode& root) { return root.children.at(0); }
-crafted::VersionNode& StringTableOf(crafted::VersionNode& root) { return StringFileInfoOf(root).children.at(0); }
+crafted::VersionNode& StringFileInfoOf(crafted::VersionNode& root)
+{
+    return root.children.at(0);
+}
+crafted::VersionNode& StringTableOf(crafted::VersionNode& root)
+{
+    return StringFileInfoOf(root).children.at(0);
+}
 
 crafted::VersionNode& StringOf(crafted::VersionNode& root, const std::string& key)
 {
@@ -48,7 +55,10 @@ crafted::VersionNode& StringOf(crafted::VersionNode& root, const std::string& ke
     throw std::out_of_range("no string " + key);
 }
 
-crafted::VersionNode& TranslationOf(crafted::VersionNode& root) { return root.children.at(1).children.at(0); }
+crafted::VersionNode& TranslationOf(crafted::VersionNode& root)
+{
+    return root.children.at(1).children.at(0);
+}
 
 crafted::Bytes Cut(crafted::Bytes bytes, std::size_t size)
 {

@@ -21,7 +21,6 @@ struct ScannedRow {
 // The rows of every module in `directory` (its subdirectories left out),
 // all bitness classes kept. Nothing when the scan had not ended after
 // `limit`; its thread is then left running on state of its own.
-std::optional<std::vector<ScannedRow>> ScanWithin(const std::string& directory,
-                                                  std::chrono::seconds limit);
+std::optional<std::vector<ScannedRow>> ScanWithin(const std::string& directory, std::chrono::seconds limit);
 
 }  // namespace malformed

@@ -27,9 +27,9 @@ using Bytes = std::vector<std::uint8_t>;
 // table, a string, VarFileInfo, Translation.
 struct VersionNode {
     std::string key;
-    bool isText = false;   // wType 1 and the value is `text`; else wType 0 and `value`
-    Bytes value;           // binary value
-    std::string text;      // text value, stored with a terminating NUL
+    bool isText = false;  // wType 1 and the value is `text`; else wType 0 and `value`
+    Bytes value;          // binary value
+    std::string text;     // text value, stored with a terminating NUL
     std::vector<VersionNode> children;
 
     // Malformed blocks: written instead of the computed field.
@@ -68,7 +68,7 @@ struct FixedInfo {
 Bytes FixedInfoBytes(const FixedInfo& info);
 
 struct StringTable {
-    std::string key = "040904B0";  // language and code page, in hex
+    std::string key = "040904B0";                              // language and code page, in hex
     std::vector<std::pair<std::string, std::string>> strings;  // name, value
 };
 
@@ -121,12 +121,12 @@ struct PeResourcePath {
 // Where BuildPe put things; file offsets unless said otherwise.
 struct PeImage {
     Bytes bytes;
-    std::size_t peSignatureOffset = 0;        // "PE\0\0", also e_lfanew
+    std::size_t peSignatureOffset = 0;  // "PE\0\0", also e_lfanew
     std::size_t optionalHeaderOffset = 0;
     std::size_t resourceDataDirectoryOffset = 0;  // the RVA, Size pair of entry 2
     std::size_t sectionTableOffset = 0;
-    std::size_t resourceSectionOffset = 0;    // the root resource directory
-    std::uint32_t resourceSectionRva = 0;     // 0 without resources
+    std::size_t resourceSectionOffset = 0;  // the root resource directory
+    std::uint32_t resourceSectionRva = 0;   // 0 without resources
     // Per resource, in the order given: its IMAGE_RESOURCE_DATA_ENTRY and its bytes.
     std::vector<std::size_t> dataEntryOffsets;
     std::vector<std::size_t> dataOffsets;
@@ -137,8 +137,7 @@ struct PeImage {
 // directory has the usual three levels (type, id, language), sorted by id.
 PeImage BuildPe(const PeOptions& options);
 // Shorthand: one version resource holding `block` under `language`.
-PeImage BuildPeWithVersion(const Bytes& block, std::uint16_t language = 0x0409,
-                           bool pe32Plus = false);
+PeImage BuildPeWithVersion(const Bytes& block, std::uint16_t language = 0x0409, bool pe32Plus = false);
 
 // One resource of an NE image; type and id as stored (integer ones carry
 // 0x8000, so the version resource is 0x8010 / 0x8001).

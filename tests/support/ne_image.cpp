@@ -33,12 +33,12 @@ NeImage BuildNe(const NeOptions& options)
     out.resize(ne + kNeHeaderSize, 0);
     out[ne] = 'N';
     out[ne + 1] = 'E';
-    out[ne + 2] = 5;  // linker version
-    PutU16(out, ne + 0x0C, 0x8302);  // library, protected mode, multiple data
+    out[ne + 2] = 5;                                                    // linker version
+    PutU16(out, ne + 0x0C, 0x8302);                                     // library, protected mode, multiple data
     PutU16(out, ne + 0x22, static_cast<std::uint16_t>(kNeHeaderSize));  // segment table: empty
     PutU16(out, ne + 0x24, static_cast<std::uint16_t>(kNeHeaderSize));  // resource table
-    out[ne + 0x36] = 2;  // Windows
-    PutU16(out, ne + 0x3E, 0x030A);  // expected Windows 3.10
+    out[ne + 0x36] = 2;                                                 // Windows
+    PutU16(out, ne + 0x3E, 0x030A);                                     // expected Windows 3.10
 
     // Group resources by type, in order of first appearance.
     std::vector<std::uint16_t> types;

@@ -28,8 +28,8 @@ void PutDosHeader(Bytes& image, std::uint16_t relocationTableOffset)
     PutU32(image, 60, static_cast<std::uint32_t>(kLfanew));
 }
 
-void PutSection(Bytes& image, std::size_t at, const char* name, std::uint32_t rva,
-                std::size_t size, std::size_t fileOffset, std::uint32_t characteristics)
+void PutSection(Bytes& image, std::size_t at, const char* name, std::uint32_t rva, std::size_t size,
+                std::size_t fileOffset, std::uint32_t characteristics)
 {
     for (std::size_t i = 0; i < 8 && name[i]; ++i) image[at + i] = static_cast<std::uint8_t>(name[i]);
     PutU32(image, at + 8, static_cast<std::uint32_t>(size));
@@ -165,7 +165,7 @@ PeImage BuildPe(const PeOptions& options)
     PutU16(out, optional + 40, 4);  // operating system version
     PutU16(out, optional + 48, 4);  // subsystem version
     PutU32(out, optional + 60, static_cast<std::uint32_t>(headersSize));
-    PutU16(out, optional + 68, 2);  // Windows GUI
+    PutU16(out, optional + 68, 2);                              // Windows GUI
     PutU32(out, optional + (options.pe32Plus ? 108 : 92), 16);  // NumberOfRvaAndSizes
 
     const std::size_t textOffset = headersSize;
@@ -186,8 +186,8 @@ PeImage BuildPe(const PeOptions& options)
             image.dataEntryOffsets.push_back(image.resourceSectionOffset + section.dataEntryOffsets[i]);
             image.dataOffsets.push_back(image.resourceSectionOffset + section.dataOffsets[i]);
             PeResourcePath path = section.paths[i];
-            for (std::size_t* offset : {&path.typeEntry, &path.typeDirectory, &path.nameEntry,
-                                        &path.nameDirectory, &path.languageEntry})
+            for (std::size_t* offset :
+                 {&path.typeEntry, &path.typeDirectory, &path.nameEntry, &path.nameDirectory, &path.languageEntry})
                 *offset += image.resourceSectionOffset;
             image.resourcePaths.push_back(path);
         }

@@ -18,8 +18,7 @@ void AppendU16(Bytes& out, std::uint16_t value)
 }
 
 // Writes the forced or computed header fields once the node's size is known.
-void FinishHeader(Bytes& out, std::size_t start, const VersionNode& node,
-                  std::size_t valueLength, bool withType)
+void FinishHeader(Bytes& out, std::size_t start, const VersionNode& node, std::size_t valueLength, bool withType)
 {
     PutU16(out, start, node.forcedLength.value_or(static_cast<std::uint16_t>(out.size() - start)));
     PutU16(out, start + 2, node.forcedValueLength.value_or(static_cast<std::uint16_t>(valueLength)));
@@ -126,13 +125,19 @@ Bytes EncodeBlock16(const VersionNode& root)
 Bytes FixedInfoBytes(const FixedInfo& info)
 {
     const std::uint32_t fields[13] = {
-        0xFEEF04BD, 0x00010000,
+        0xFEEF04BD,
+        0x00010000,
         VersionPair(info.fileVersion[0], info.fileVersion[1]),
         VersionPair(info.fileVersion[2], info.fileVersion[3]),
         VersionPair(info.productVersion[0], info.productVersion[1]),
         VersionPair(info.productVersion[2], info.productVersion[3]),
-        info.fileFlagsMask, info.fileFlags, info.fileOS, info.fileType, info.fileSubtype,
-        info.fileDateMS, info.fileDateLS,
+        info.fileFlagsMask,
+        info.fileFlags,
+        info.fileOS,
+        info.fileType,
+        info.fileSubtype,
+        info.fileDateMS,
+        info.fileDateLS,
     };
     Bytes out;
     for (std::uint32_t field : fields) PutU32(out, out.size(), field);

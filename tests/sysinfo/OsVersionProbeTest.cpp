@@ -69,8 +69,15 @@ const ProbeCase kProbeCases[] = {
     {"VersionDllMissingKeepsBuild", kWindows8, kWindows10, {"10.0.19041.1"}, {"version.dll"}, 10, 0, 9200, 2},
     {"FailingWorkstationCallChangesNothing", kWindows8, kWindows10, {"10.0.19041.1"}, {}, 6, 2, 9200, 2, 2138},
     // 127 bytes, the last two one letter: copied whole.
-    {"LongServicePackIsCopiedWhole", {6, 2, 9200, 2, std::string(125, 'x') + "\xC3\xA9"}, {6, 2, 500}, {}, {}, 6, 2,
-     9200, 2},
+    {"LongServicePackIsCopiedWhole",
+     {6, 2, 9200, 2, std::string(125, 'x') + "\xC3\xA9"},
+     {6, 2, 500},
+     {},
+     {},
+     6,
+     2,
+     9200,
+     2},
 };
 
 class OsVersionProbeCases : public ::testing::TestWithParam<ProbeCase> {};

@@ -75,7 +75,9 @@ const char kIdentifier[] = "Intel64 Family 6 Model 158 Stepping 10";
 
 RegistryValues Processor(DWORD mhz)
 {
-    return {{"~MHz", NumberValue(mhz)}, {"Identifier", TextValue(kIdentifier)}, {"VendorIdentifier", TextValue("GenuineIntel")}};
+    return {{"~MHz", NumberValue(mhz)},
+            {"Identifier", TextValue(kIdentifier)},
+            {"VendorIdentifier", TextValue("GenuineIntel")}};
 }
 
 // A two-processor machine with Windows 7's answers.
@@ -93,7 +95,8 @@ std::vector<std::string> Lines(const std::vector<TakenRow>& rows)
 {
     std::vector<std::string> lines;
     for (const TakenRow& row : rows) {
-        lines.push_back(row.productVersion + "|" + row.fileVersion + "|" + row.fileName + (row.bits ? "|" + std::to_string(row.bits) : ""));
+        lines.push_back(row.productVersion + "|" + row.fileVersion + "|" + row.fileName +
+                        (row.bits ? "|" + std::to_string(row.bits) : ""));
     }
     return lines;
 }
@@ -142,8 +145,10 @@ TEST(SystemInfoRows, AFileNamedLikeTheIdentifierDecidesByItsBitness)
     std::filesystem::current_path(tree.Root());
     const std::vector<std::string> rows = RowsWith(TwoProcessors(), 0);
     std::filesystem::current_path(previous);
-    EXPECT_EQ(rows, With(kOsRows, {"Processor 0|Speed: 2400 MHz|", std::string("Processor 0|Identifier|") + kIdentifier + "|64",
-                                   "Processor 1|Speed: 2401 MHz|", std::string("Processor 1|Identifier|") + kIdentifier + "|64"}));
+    EXPECT_EQ(
+        rows,
+        With(kOsRows, {"Processor 0|Speed: 2400 MHz|", std::string("Processor 0|Identifier|") + kIdentifier + "|64",
+                       "Processor 1|Speed: 2401 MHz|", std::string("Processor 1|Identifier|") + kIdentifier + "|64"}));
 }
 
 TEST(SystemInfoRows, FollowTheKeysThatExistAndTheCount)
@@ -178,7 +183,8 @@ TEST(SystemInfoRows, UnreadableValuesGiveSpeed0AndEmptyTexts)
         {{{"~MHz", TextValue("24")}, {"Identifier", NumberValue(7)}, {"VendorIdentifier", TextValue(thousand)}},
          {"Processor 0|Speed: 0 MHz|", "Processor 0|Identifier|", "Processor 0|Vendor|"}},
         // Texts without a terminator end with their data.
-        {{{"~mhz", NumberValue(3000)}, {"IDENTIFIER", RegistryValue{REG_SZ, thousand}},
+        {{{"~mhz", NumberValue(3000)},
+          {"IDENTIFIER", RegistryValue{REG_SZ, thousand}},
           {"VendorIdentifier", RegistryValue{REG_SZ, std::string("Genuine\0Intel", 13)}}},
          {"Processor 0|Speed: 3000 MHz|", "Processor 0|Identifier|" + thousand, "Processor 0|Vendor|Genuine"}},
         {{{"Identifier", RegistryValue{REG_SZ, "x86"}}, {"VendorIdentifier", RegistryValue{REG_SZ, "AuthenticAMD"}}},

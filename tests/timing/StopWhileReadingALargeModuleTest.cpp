@@ -87,7 +87,8 @@ TEST(StopWhileReadingALargeModule, ItIsFinishedWholeAndNothingAfterItIsStarted)
         std::printf("round %d: worker ended %.1f ms after the stop\n", round,
                     std::chrono::duration<double, std::milli>(ending).count());
     }
-    std::printf("whole scan with the large module: %.1f ms\n", std::chrono::duration<double, std::milli>(whole).count());
+    std::printf("whole scan with the large module: %.1f ms\n",
+                std::chrono::duration<double, std::milli>(whole).count());
 }
 
 }  // namespace

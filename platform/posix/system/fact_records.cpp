@@ -2,9 +2,15 @@
 
 namespace system_facts {
 
-WorkstationVersion WorkstationAgreeingWith(const OsVersion& os) { return {os.major, os.minor, PLATFORM_ID_NT}; }
+WorkstationVersion WorkstationAgreeingWith(const OsVersion& os)
+{
+    return {os.major, os.minor, PLATFORM_ID_NT};
+}
 
-RegistryValue TextValue(const std::string& text) { return {REG_SZ, text + '\0'}; }
+RegistryValue TextValue(const std::string& text)
+{
+    return {REG_SZ, text + '\0'};
+}
 
 RegistryValue NumberValue(DWORD number)
 {

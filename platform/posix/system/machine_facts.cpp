@@ -6,7 +6,10 @@
 
 namespace system_facts {
 
-OsVersion ReportedOsVersion() { return posix::MachineOsVersion(); }
+OsVersion ReportedOsVersion()
+{
+    return posix::MachineOsVersion();
+}
 
 NET_API_STATUS ReportedWorkstation(WorkstationVersion& version)
 {
@@ -14,14 +17,29 @@ NET_API_STATUS ReportedWorkstation(WorkstationVersion& version)
     return NERR_Success;
 }
 
-bool IsModuleAvailable(std::string_view) { return true; }
+bool IsModuleAvailable(std::string_view)
+{
+    return true;
+}
 
-bool IsFunctionAvailable(std::string_view) { return true; }
+bool IsFunctionAvailable(std::string_view)
+{
+    return true;
+}
 
-std::string Kernel32Path() { return posix::SystemModulePath("kernel32.dll"); }
+std::string Kernel32Path()
+{
+    return posix::SystemModulePath("kernel32.dll");
+}
 
-DWORD ReportedProcessorCount() { return posix::OnlineProcessorCount(); }
+DWORD ReportedProcessorCount()
+{
+    return posix::OnlineProcessorCount();
+}
 
-ProcessorRegistry ReportedProcessorRegistry() { return posix::MachineProcessorRegistry(); }
+ProcessorRegistry ReportedProcessorRegistry()
+{
+    return posix::MachineProcessorRegistry();
+}
 
 }  // namespace system_facts

@@ -31,8 +31,7 @@ NET_API_STATUS NetWkstaGetInfo(LPWSTR serverName, DWORD level, LPBYTE* buffer)
     if (level != 100) return ERROR_INVALID_LEVEL;
 
     system_facts::WorkstationVersion version;
-    if (const NET_API_STATUS status = system_facts::ReportedWorkstation(version); status != NERR_Success)
-        return status;
+    if (const NET_API_STATUS status = system_facts::ReportedWorkstation(version); status != NERR_Success) return status;
 
     // One block, the record first and its two names behind it, so that a
     // single NetApiBufferFree releases everything.

@@ -14,6 +14,9 @@ std::string SystemDirectoryPath()
     return "/usr/lib";
 }
 
-std::string SystemModulePath(const char* fileName) { return SystemDirectoryPath() + "/" + fileName; }
+std::string SystemModulePath(const char* fileName)
+{
+    return SystemDirectoryPath() + "/" + fileName;
+}
 
 }  // namespace posix

@@ -133,9 +133,8 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD /*handle*/, DWORD length, LPVOID
     const std::shared_ptr<const BoundedFile> opened = OpenForCall(fileName);
     const BoundedFile& file = *opened;
     const auto located = TakeLocated(fileName, file);
-    const auto resource =
-        located ? std::optional<VersionResource>(located->resource)
-                : LocateVersionResource(file, version_reader::UserLanguage());
+    const auto resource = located ? std::optional<VersionResource>(located->resource)
+                                  : LocateVersionResource(file, version_reader::UserLanguage());
     if (!resource) return FALSE;
 
     auto* bytes = static_cast<std::uint8_t*>(data);

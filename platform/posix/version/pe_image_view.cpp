@@ -8,7 +8,10 @@ namespace {
 
 constexpr std::uint64_t kPageSize = 4096;
 
-std::uint64_t PageEnd(std::uint64_t offset) { return (offset + kPageSize - 1) / kPageSize * kPageSize; }
+std::uint64_t PageEnd(std::uint64_t offset)
+{
+    return (offset + kPageSize - 1) / kPageSize * kPageSize;
+}
 
 }  // namespace
 
@@ -19,17 +22,14 @@ std::optional<ImageSpan> MapImageRva(const PeSectionTable& sections, std::uint32
     sections.ForEachSection([&](const PeSection& section) {
         // A section without a virtual size takes its raw size, as the loader sizes it.
         const std::uint64_t start = section.virtualAddress;
-        const std::uint64_t end =
-            start + PageEnd(section.virtualSize != 0 ? section.virtualSize : section.rawSize);
+        const std::uint64_t end = start + PageEnd(section.virtualSize != 0 ? section.virtualSize : section.rawSize);
         if (rva < start || rva >= end) return true;
         // The file shows through up to the end of the sector holding the
         // raw data's end.
         const std::uint64_t shownEnd =
             std::min(start + (SectorEnd(section.rawOffset + section.rawSize) - section.rawOffset), end);
-        if (rva < shownEnd)
-            span = ImageSpan{section.rawOffset + (rva - start), shownEnd - rva, end - shownEnd};
-        else
-            span = ImageSpan{0, 0, end - rva};
+        if (rva < shownEnd) span = ImageSpan{section.rawOffset + (rva - start), shownEnd - rva, end - shownEnd};
+        else span = ImageSpan{0, 0, end - rva};
         return false;
     });
     if (!span && rva < sizeOfHeaders) span = ImageSpan{rva, std::uint64_t{sizeOfHeaders} - rva, 0};

@@ -14,7 +14,10 @@ namespace version_reader {
 
 constexpr std::uint64_t kSectorSize = 512;
 
-inline std::uint64_t SectorEnd(std::uint64_t offset) { return (offset + kSectorSize - 1) / kSectorSize * kSectorSize; }
+inline std::uint64_t SectorEnd(std::uint64_t offset)
+{
+    return (offset + kSectorSize - 1) / kSectorSize * kSectorSize;
+}
 
 struct ImageSpan {
     std::uint64_t fileOffset;  // where the RVA's byte lies in the file

@@ -23,15 +23,16 @@ struct Directory {
 class DirectoryReader {
 public:
     DirectoryReader(const BoundedFile& file, std::uint64_t root, std::uint64_t limit)
-        : file_(file), root_(root), limit_(limit) {}
+        : file_(file), root_(root), limit_(limit)
+    {
+    }
 
     // The directory `relative` bytes from the root, if it and all its entries fit.
     std::optional<Directory> Open(std::uint32_t relative) const
     {
         const std::uint64_t offset = root_ + relative;
         std::uint8_t header[kDirectoryHeaderSize];
-        if (!Fits(offset, kDirectoryHeaderSize) || !file_.Read(offset, header, sizeof header))
-            return std::nullopt;
+        if (!Fits(offset, kDirectoryHeaderSize) || !file_.Read(offset, header, sizeof header)) return std::nullopt;
         const Directory directory{offset, support::ReadU16(header + 12), support::ReadU16(header + 14)};
         const std::uint64_t entries = std::uint64_t{directory.namedEntries} + directory.idEntries;
         if (!Fits(offset + kDirectoryHeaderSize, entries * kEntrySize)) return std::nullopt;
@@ -60,8 +61,7 @@ public:
     std::optional<std::uint32_t> First(const Directory& directory) const
     {
         std::uint8_t entry[kEntrySize];
-        if (directory.namedEntries + directory.idEntries == 0 || !ReadEntry(directory, 0, entry))
-            return std::nullopt;
+        if (directory.namedEntries + directory.idEntries == 0 || !ReadEntry(directory, 0, entry)) return std::nullopt;
         return support::ReadU32(entry + 4);
     }
 
@@ -101,8 +101,7 @@ private:
     std::uint64_t limit_;
 };
 
-std::optional<Directory> OpenSubdirectory(const DirectoryReader& reader,
-                                          std::optional<std::uint32_t> offsetToData)
+std::optional<Directory> OpenSubdirectory(const DirectoryReader& reader, std::optional<std::uint32_t> offsetToData)
 {
     if (!offsetToData || !(*offsetToData & kSubdirectoryFlag)) return std::nullopt;
     return reader.Open(*offsetToData & ~kSubdirectoryFlag);
@@ -115,8 +114,8 @@ std::optional<Directory> OpenSubdirectory(const DirectoryReader& reader,
 // lookup passes over entries that lead to a subdirectory and ends with the
 // first that does not. (Wine's system language is the user's, so the file
 // reader's system steps add nothing.)
-std::optional<std::uint32_t> FindLanguage(const DirectoryReader& reader, const Directory& languages,
-                                          WORD userLanguage, ResourceLookup lookup)
+std::optional<std::uint32_t> FindLanguage(const DirectoryReader& reader, const Directory& languages, WORD userLanguage,
+                                          ResourceLookup lookup)
 {
     const WORD userPrimaryNeutral = static_cast<WORD>(userLanguage & 0x03FF);
     const WORD userPrimaryDefault = static_cast<WORD>(userPrimaryNeutral | kDefaultSublanguage);
@@ -132,9 +131,8 @@ std::optional<std::uint32_t> FindLanguage(const DirectoryReader& reader, const D
 
 }  // namespace
 
-std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, std::uint64_t root,
-                                                      std::uint64_t limit, WORD userLanguage,
-                                                      ResourceLookup lookup)
+std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, std::uint64_t root, std::uint64_t limit,
+                                                      WORD userLanguage, ResourceLookup lookup)
 {
     const DirectoryReader reader(file, root, limit);
     const auto types = reader.Open(0);

@@ -17,15 +17,17 @@ struct ResourceDataEntry {
 // Windows finds a resource in one of two ways: in the module mapped as an
 // image (the loader's lookup), or, when it cannot be mapped, in the file
 // itself. They differ in the language they settle on.
-enum class ResourceLookup { Image, File };
+enum class ResourceLookup {
+    Image,
+    File
+};
 
 // `root` is the file offset of the root directory; every directory, entry
 // and data entry must end by `limit` (the end of the resource section).
 // Exactly three levels are walked and each must have the expected kind
 // (subdirectory, subdirectory, data), so entries that point back at a
 // directory cannot make the walk loop.
-std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, std::uint64_t root,
-                                                      std::uint64_t limit, WORD userLanguage,
-                                                      ResourceLookup lookup);
+std::optional<ResourceDataEntry> FindVersionDataEntry(const BoundedFile& file, std::uint64_t root, std::uint64_t limit,
+                                                      WORD userLanguage, ResourceLookup lookup);
 
 }  // namespace version_reader

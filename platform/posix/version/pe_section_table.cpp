@@ -6,8 +6,7 @@
 
 namespace version_reader {
 
-std::optional<PeSectionTable> PeSectionTable::Locate(const BoundedFile& file, std::uint64_t offset,
-                                                     std::uint16_t count)
+std::optional<PeSectionTable> PeSectionTable::Locate(const BoundedFile& file, std::uint64_t offset, std::uint16_t count)
 {
     if (!file.Contains(offset, std::uint64_t{count} * kSectionHeaderSize)) return std::nullopt;
     return PeSectionTable(file, offset, count);

@@ -27,8 +27,7 @@ constexpr std::size_t kSectionsPerRead = 64;
 class PeSectionTable {
 public:
     // Nothing when the table does not lie wholly inside the file.
-    static std::optional<PeSectionTable> Locate(const BoundedFile& file, std::uint64_t offset,
-                                                std::uint16_t count);
+    static std::optional<PeSectionTable> Locate(const BoundedFile& file, std::uint64_t offset, std::uint16_t count);
 
     // The first section whose raw data, placed at its virtual address,
     // covers `rva`, as Windows' version functions choose.
@@ -45,7 +44,9 @@ public:
 
 private:
     PeSectionTable(const BoundedFile& file, std::uint64_t offset, std::uint16_t count)
-        : file_(&file), offset_(offset), count_(count) {}
+        : file_(&file), offset_(offset), count_(count)
+    {
+    }
 
     const BoundedFile* file_;
     std::uint64_t offset_;
@@ -58,8 +59,7 @@ bool PeSectionTable::ForEachSection(Visit visit) const
     std::uint8_t chunk[kSectionsPerRead * kSectionHeaderSize];
     for (std::size_t first = 0; first < count_; first += kSectionsPerRead) {
         const std::size_t inChunk = std::min(kSectionsPerRead, count_ - first);
-        if (!file_->Read(offset_ + first * kSectionHeaderSize, chunk, inChunk * kSectionHeaderSize))
-            return false;
+        if (!file_->Read(offset_ + first * kSectionHeaderSize, chunk, inChunk * kSectionHeaderSize)) return false;
         for (std::size_t i = 0; i < inChunk; ++i) {
             const std::uint8_t* header = chunk + i * kSectionHeaderSize;
             const PeSection section{support::ReadU32(header + 12), support::ReadU32(header + 16),

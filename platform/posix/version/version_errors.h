@@ -6,7 +6,7 @@
 
 namespace version_reader {
 
-constexpr DWORD kErrorInvalidData = 13;     // ERROR_INVALID_DATA: no buffer given
-constexpr DWORD kErrorBadPathname = 161;    // ERROR_BAD_PATHNAME: empty file name
+constexpr DWORD kErrorInvalidData = 13;   // ERROR_INVALID_DATA: no buffer given
+constexpr DWORD kErrorBadPathname = 161;  // ERROR_BAD_PATHNAME: empty file name
 
 }  // namespace version_reader

@@ -18,8 +18,7 @@ std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD
     if (headerOffset < 0) return std::nullopt;
 
     std::uint8_t signature[2];
-    if (!file.Read(static_cast<std::uint64_t>(headerOffset), signature, sizeof signature))
-        return std::nullopt;
+    if (!file.Read(static_cast<std::uint64_t>(headerOffset), signature, sizeof signature)) return std::nullopt;
     // Windows looks at two letters only; the two NULs after "PE" go unchecked.
     if (signature[0] == 'P' && signature[1] == 'E')
         return FindPeVersionResource(file, static_cast<std::uint64_t>(headerOffset), userLanguage);

@@ -12,7 +12,10 @@
 
 namespace version_reader {
 
-enum class ModuleFormat { Pe, Ne };
+enum class ModuleFormat {
+    Pe,
+    Ne
+};
 
 // Smallest version resources worth reading: a 32-bit block header, and for
 // NE the size below which Windows' size formula would run negative.
@@ -49,9 +52,8 @@ std::optional<std::size_t> CopyVersionResource(const BoundedFile& file, const Ve
 std::optional<VersionResource> FindVersionResource(const BoundedFile& file, WORD userLanguage);
 
 // The halves for each format; `headerOffset` is e_lfanew.
-std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file,
-                                                     std::uint64_t headerOffset, WORD userLanguage);
-std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file,
-                                                     std::uint64_t headerOffset);
+std::optional<VersionResource> FindPeVersionResource(const BoundedFile& file, std::uint64_t headerOffset,
+                                                     WORD userLanguage);
+std::optional<VersionResource> FindNeVersionResource(const BoundedFile& file, std::uint64_t headerOffset);
 
 }  // namespace version_reader

@@ -34,9 +34,8 @@ TEST(DirectoryListing, DeliversDotsFirstThenTheWindowsOrder)
     TempTree tree;
     for (const char* name : {"c.dll", "_a.dll", "b.dll", "Zz.dll", "zz2.dll", "A.dll", "a.dll"}) tree.AddFile(name);
     tree.AddDirectory("Sub");
-    EXPECT_EQ(List(tree.Root() + "/*.*"),
-              (std::vector<std::string>{"./", "../", "A.dll", "a.dll", "b.dll", "c.dll", "Sub/", "Zz.dll", "zz2.dll",
-                                        "_a.dll"}));
+    EXPECT_EQ(List(tree.Root() + "/*.*"), (std::vector<std::string>{"./", "../", "A.dll", "a.dll", "b.dll", "c.dll",
+                                                                    "Sub/", "Zz.dll", "zz2.dll", "_a.dll"}));
     // Doubled separators resolve as single ones.
     EXPECT_EQ(List(tree.Root() + "//*.*").size(), 10u);
     EXPECT_TRUE(posix::ComesBeforeInDirectoryOrder("b", "C"));
@@ -56,21 +55,26 @@ TEST(DirectoryListing, LinksUnderAWalkersInterest)
     const struct {
         const char* link;
         const char* target;
-    } links[] = {{"dir-link.dll", "sub"}, {"file-link.dll", "real.dll"}, {"file-link.txt", "real.dll"},
-                 {"dangling.dll", "nowhere"}, {"dir-link", "sub"}, {"many/zz-link.txt", "../real.dll"},
+    } links[] = {{"dir-link.dll", "sub"},
+                 {"file-link.dll", "real.dll"},
+                 {"file-link.txt", "real.dll"},
+                 {"dangling.dll", "nowhere"},
+                 {"dir-link", "sub"},
+                 {"many/zz-link.txt", "../real.dll"},
                  {"many/zz-link.dll", "../real.dll"}};
     for (const auto& l : links) ASSERT_EQ(symlink(l.target, tree.PathOf(l.link).c_str()), 0) << l.link;
 
-    const std::vector<std::string> all{"./", "../", "dangling.dll", "file-link.dll", "file-link.txt", "many/",
-                                       "plain.txt", "real.dll", "sub/"};
+    const std::vector<std::string> all{"./",    "../",       "dangling.dll", "file-link.dll", "file-link.txt",
+                                       "many/", "plain.txt", "real.dll",     "sub/"};
     EXPECT_EQ(List(tree.Root() + "/*.*"), all);
     const std::vector<std::string> manyAll = List(tree.PathOf("many") + "/*.*");
     ASSERT_EQ(manyAll.size(), 5004u);
     EXPECT_EQ(manyAll.back(), "zz-link.txt");
     {
         const posix::ListingInterest interest(
-            [](const char* name, const void*) { return std::string(name).size() > 4 &&
-                                                        std::string(name).substr(std::string(name).size() - 4) == ".dll"; },
+            [](const char* name, const void*) {
+                return std::string(name).size() > 4 && std::string(name).substr(std::string(name).size() - 4) == ".dll";
+            },
             nullptr);
         std::vector<std::string> wanted = all;
         wanted.erase(std::find(wanted.begin(), wanted.end(), "file-link.txt"));
@@ -120,7 +124,8 @@ TEST(DirectoryListing, DriveRootsComeFromTheWinePrefix)
     setenv("WINEPREFIX", tree.PathOf("no-prefix").c_str(), 1);
     EXPECT_EQ(posix::DriveRootText('c'), "/");
     EXPECT_EQ(posix::DriveRootText('e'), "");
-    if (previous) setenv("WINEPREFIX", saved.c_str(), 1); else unsetenv("WINEPREFIX");
+    if (previous) setenv("WINEPREFIX", saved.c_str(), 1);
+    else unsetenv("WINEPREFIX");
 }
 
 TEST(UnsharedOpen, ExcludesEveryOtherHandleAndNeverBlocks)
@@ -160,8 +165,8 @@ TEST(FileStatus, AHandleThatSharesSeesOtherWritersAndAnUnsharedOneTheOpenedFile)
     TempTree tree;
     tree.AddFile("m.dll", std::vector<unsigned char>(100, 'x'));
     const std::string path = tree.PathOf("m.dll");
-    HANDLE shared = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE shared =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(shared, INVALID_HANDLE_VALUE);
     tree.AddFile("m.dll", std::vector<unsigned char>(300, 'y'));
     LARGE_INTEGER size{};
@@ -194,11 +199,10 @@ TEST(FileTimes, SplitIntoCalendarFields)
         int64_t unixSeconds;
         WORD year, month, day, hour, minute, second, weekday;
     } cases[] = {
-        {1796630759, 2026, 12, 7, 8, 5, 59, 1},   // a Monday
-        {951782400, 2000, 2, 29, 0, 0, 0, 2},     // leap day of a 400-year leap year
-        {4107542399, 2100, 2, 28, 23, 59, 59, 0}, // 2100 is no leap year
-        {-11644473600, 1601, 1, 1, 0, 0, 0, 1},
-        {0, 1970, 1, 1, 0, 0, 0, 4},
+        {1796630759, 2026, 12, 7, 8, 5, 59, 1},    // a Monday
+        {951782400, 2000, 2, 29, 0, 0, 0, 2},      // leap day of a 400-year leap year
+        {4107542399, 2100, 2, 28, 23, 59, 59, 0},  // 2100 is no leap year
+        {-11644473600, 1601, 1, 1, 0, 0, 0, 1},   {0, 1970, 1, 1, 0, 0, 0, 4},
     };
     for (const Case& c : cases) {
         const FILETIME time = FromUnixSeconds(c.unixSeconds);
@@ -229,7 +233,8 @@ TEST(FileTimes, LocalTimeUsesTheOffsetInForceNow)
     const uint64_t shift = ((uint64_t{local.dwHighDateTime} << 32 | local.dwLowDateTime) -
                             (uint64_t{utc.dwHighDateTime} << 32 | utc.dwLowDateTime));
     EXPECT_EQ(shift, uint64_t{5 * 3600 + 1800} * 10000000u);
-    if (previous) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+    if (previous) setenv("TZ", saved.c_str(), 1);
+    else unsetenv("TZ");
     tzset();
 }
 

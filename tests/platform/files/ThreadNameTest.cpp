@@ -13,7 +13,10 @@
 
 namespace {
 
-unsigned WINAPI EndAtOnce(void*) { return 0; }
+unsigned WINAPI EndAtOnce(void*)
+{
+    return 0;
+}
 
 struct Running {
     std::atomic<bool> named{false};

@@ -103,15 +103,15 @@ TEST_F(FileVersionInfo, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirst)
         for (WORD language : c.languages) {
             char name[8];
             std::snprintf(name, sizeof name, "%04X", language);
-            options.resources.push_back({16, 1, language, crafted::EncodeBlock32(crafted::VersionTree(SampleInfo(name)))});
+            options.resources.push_back(
+                {16, 1, language, crafted::EncodeBlock32(crafted::VersionTree(SampleInfo(name)))});
         }
         const std::string path = Write("languages.dll", crafted::BuildPe(options).bytes);
         SetLocale(c.lcAll, c.lang);
         const auto copy = ReadVersionInfo(path);
         char expected[8];
         std::snprintf(expected, sizeof expected, "%04X", c.expected);
-        EXPECT_EQ(QueryValue(copy.data(), "\\StringFileInfo\\040904B0\\CompanyName").Text(),
-                  std::string(expected, 5))
+        EXPECT_EQ(QueryValue(copy.data(), "\\StringFileInfo\\040904B0\\CompanyName").Text(), std::string(expected, 5))
             << (c.lcAll ? c.lcAll : "-") << " / " << (c.lang ? c.lang : "-");
     }
 }
@@ -119,9 +119,11 @@ TEST_F(FileVersionInfo, LanguageOrderIsNeutralUserUserNeutralEnglishThenFirst)
 TEST(VersionUserLanguage, LocaleNamesMapToLangIds)
 {
     const std::pair<const char*, WORD> cases[] = {
-        {"en_US.UTF-8", 0x0409}, {"de_DE", 0x0407}, {"de_AT.ISO-8859-1", 0x0C07}, {"de", 0x0407},
-        {"de_LI", 0x0407}, {"en_GB.UTF-8@euro", 0x0809}, {"pt_BR", 0x0416}, {"zh_TW", 0x0404},
-        {"C", 0x0409}, {"POSIX", 0x0409}, {"C.UTF-8", 0x0409}, {"", 0x0409}, {"xx_YY", 0x0409},
+        {"en_US.UTF-8", 0x0409}, {"de_DE", 0x0407},   {"de_AT.ISO-8859-1", 0x0C07},
+        {"de", 0x0407},          {"de_LI", 0x0407},   {"en_GB.UTF-8@euro", 0x0809},
+        {"pt_BR", 0x0416},       {"zh_TW", 0x0404},   {"C", 0x0409},
+        {"POSIX", 0x0409},       {"C.UTF-8", 0x0409}, {"", 0x0409},
+        {"xx_YY", 0x0409},
     };
     for (const auto& [name, language] : cases)
         EXPECT_EQ(version_reader::LanguageFromLocaleName(name), language) << name;

@@ -31,8 +31,8 @@ TEST_F(RepeatedReads, EveryReadGivesTheFilesBytesAcrossWindowsAndAtTheEnd)
     const struct {
         std::uint64_t offset;
         std::size_t length;
-    } reads[] = {{0, 64},     {60, 4},      {4090, 12},   {8192, 4096}, {4095, 4097}, {1, 4096},
-                 {12288, 100}, {12370, 18}, {0, 12388},   {12388, 0},   {100, 1},     {8191, 2}};
+    } reads[] = {{0, 64},      {60, 4},     {4090, 12}, {8192, 4096}, {4095, 4097}, {1, 4096},
+                 {12288, 100}, {12370, 18}, {0, 12388}, {12388, 0},   {100, 1},     {8191, 2}};
     for (const auto& read : reads) {
         Bytes got(read.length, 0xEE);
         ASSERT_TRUE(file.Read(read.offset, got.data(), read.length)) << read.offset << "+" << read.length;
@@ -71,7 +71,8 @@ TEST_F(RepeatedReads, TheCopyAfterASizeQueryIsOfTheFileAsItIsThen)
     const auto expectCopyOf = [](const std::string& path, const Bytes& block, DWORD length) {
         std::vector<std::uint8_t> copy(length, 0xCC);
         ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, length, copy.data())) << path;
-        EXPECT_TRUE(std::equal(block.begin(), block.begin() + static_cast<long>(std::min<std::size_t>(block.size(), length)),
+        EXPECT_TRUE(std::equal(block.begin(),
+                               block.begin() + static_cast<long>(std::min<std::size_t>(block.size(), length)),
                                copy.begin()))
             << path;
     };

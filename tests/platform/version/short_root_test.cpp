@@ -19,7 +19,8 @@ TEST_F(ShortRoot, RootIsReadAsTheFE2XMarkLeavesIt)
     const crafted::Bytes block = crafted::EncodeBlock32(crafted::VersionTree(SampleInfo()));
     // Below 2 the mark lands on wLength itself: 0 gives a 32-bit root whose
     // wValueLength is "2X", 1 a 16-bit one keyed "X".
-    const Case cases[] = {{0, 40, 0x5832}, {1, 8, 0x3245}, {2, 8, 0x4546}, {3, 8, 0x4600u | block[2]}, {4, 12, block[2]}};
+    const Case cases[] = {
+        {0, 40, 0x5832}, {1, 8, 0x3245}, {2, 8, 0x4546}, {3, 8, 0x4600u | block[2]}, {4, 12, block[2]}};
     for (const Case& c : cases) {
         crafted::PeImage image = crafted::BuildPeWithVersion(block);
         crafted::PutU16(image.bytes, image.dataOffsets[0], c.rootLength);

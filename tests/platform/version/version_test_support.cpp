@@ -45,8 +45,7 @@ crafted::VersionInfo SampleInfo(const std::string& company)
     crafted::VersionInfo info;
     info.fixed.fileVersion = {1, 2, 3, 4};
     info.fixed.productVersion = {5, 6, 7, 8};
-    info.stringTables.push_back(
-        {"040904B0", {{"CompanyName", company}, {"ProductVersion", "5.6.7.8"}, {"Empty", ""}}});
+    info.stringTables.push_back({"040904B0", {{"CompanyName", company}, {"ProductVersion", "5.6.7.8"}, {"Empty", ""}}});
     info.translations = {0x04B00409};
     return info;
 }

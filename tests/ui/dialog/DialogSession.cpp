@@ -204,7 +204,10 @@ void DialogSession::ResumeWorkerAfter(const std::function<void()>& action)
     m_paused = false;
 }
 
-HWND DialogSession::Item(int id) const { return GetDlgItem(m_window, id); }
+HWND DialogSession::Item(int id) const
+{
+    return GetDlgItem(m_window, id);
+}
 
 LRESULT DialogSession::SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const
 {
@@ -220,9 +223,15 @@ LRESULT DialogSession::Send(UINT message, WPARAM wParam, LPARAM lParam) const
     return SendTo(m_window, message, wParam, lParam);
 }
 
-void DialogSession::Click(int id) const { SendTo(Item(id), BM_CLICK); }
+void DialogSession::Click(int id) const
+{
+    SendTo(Item(id), BM_CLICK);
+}
 
-void DialogSession::PostClick(int id) const { PostMessageA(Item(id), BM_CLICK, 0, 0); }
+void DialogSession::PostClick(int id) const
+{
+    PostMessageA(Item(id), BM_CLICK, 0, 0);
+}
 
 void DialogSession::SetText(int id, const std::string& text) const
 {
@@ -235,13 +244,25 @@ void DialogSession::SetChecked(int id, bool checked) const
     EXPECT_EQ(IsChecked(id), checked) << "check box " << id;
 }
 
-std::string DialogSession::Text(int id) const { return WindowText(Item(id)); }
+std::string DialogSession::Text(int id) const
+{
+    return WindowText(Item(id));
+}
 
-bool DialogSession::IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+bool DialogSession::IsEnabled(int id) const
+{
+    return IsWindowEnabled(Item(id)) != FALSE;
+}
 
-bool DialogSession::IsChecked(int id) const { return SendTo(Item(id), BM_GETCHECK) == BST_CHECKED; }
+bool DialogSession::IsChecked(int id) const
+{
+    return SendTo(Item(id), BM_GETCHECK) == BST_CHECKED;
+}
 
-int DialogSession::RowCount() const { return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETITEMCOUNT)); }
+int DialogSession::RowCount() const
+{
+    return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETITEMCOUNT));
+}
 
 std::string DialogSession::Cell(int row, int column) const
 {
@@ -275,7 +296,10 @@ std::vector<std::string> DialogSession::ColumnCells(int column) const
     return cells;
 }
 
-int DialogSession::TopIndex() const { return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETTOPINDEX)); }
+int DialogSession::TopIndex() const
+{
+    return static_cast<int>(SendTo(Item(IDC_RESULTS), LVM_GETTOPINDEX));
+}
 
 int DialogSession::CountPerPage() const
 {

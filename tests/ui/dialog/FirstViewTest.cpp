@@ -117,8 +117,8 @@ TEST_F(FirstView, SystemCommands16To31OpenTheAboutBoxOthersDoNot)
         // Sent: it comes back only once the handler is done, which it would
         // not be with an about box open.
         DWORD_PTR result = 0;
-        const LRESULT answered = SendMessageTimeoutA(session->Window(), WM_SYSCOMMAND, command, 0, SMTO_NORMAL,
-                                                     20000, &result);
+        const LRESULT answered =
+            SendMessageTimeoutA(session->Window(), WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 20000, &result);
         EXPECT_TRUE(answered);
         HWND about = FindThreadWindow(session->ThreadId(), "About Modaris");
         EXPECT_EQ(about, nullptr);

@@ -72,7 +72,10 @@ struct Ending {
     void (*act)(DialogSession&);
 };
 
-void ClickClose(DialogSession& session) { session.Click(IDCANCEL); }
+void ClickClose(DialogSession& session)
+{
+    session.Click(IDCANCEL);
+}
 
 void PressKeyInFilter(DialogSession& session, WPARAM key)
 {

@@ -37,7 +37,10 @@ int BigTreeIndex(const std::string& fileName)
     return folder * (big.fileCount / big.folderCount) + file;
 }
 
-int Number(const std::string& text) { return text.empty() ? -1 : std::atoi(text.c_str()); }
+int Number(const std::string& text)
+{
+    return text.empty() ? -1 : std::atoi(text.c_str());
+}
 
 TEST_F(Scan, FixtureTreeGivesOneRowPerModuleCellByCell)
 {

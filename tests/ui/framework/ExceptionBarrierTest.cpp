@@ -50,7 +50,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(ThrowingDialog, CDialog)
-    ON_BN_CLICKED(IDC_TEST_BUTTON, &ThrowingDialog::OnButton)
+ON_BN_CLICKED(IDC_TEST_BUTTON, &ThrowingDialog::OnButton)
 END_MESSAGE_MAP()
 
 // Runs a dialog whose button handler does `action`, clicks it, and gives the
