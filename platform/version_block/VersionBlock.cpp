@@ -13,6 +13,12 @@ namespace platform {
 namespace {
 
 constexpr DWORD kLargestVersionBlock = 0x7FFFFFF0;
+// The most of a block that is copied. A root's wLength is a WORD, and a
+// query walks at most four nodes deep from it, each by a WORD length of its
+// own, so no query reaches past 5 * 64 KiB; an image resource stated at
+// gigabytes (the zeros of a section's virtual size) then costs no more
+// than this, and gives the same answers.
+constexpr DWORD kLargestCopy = 512 * 1024;
 // Room past the copy, so that a text ending exactly at the end still reads
 // as terminated.
 constexpr std::size_t kSlack = 10;
@@ -47,15 +53,16 @@ VersionBlock VersionBlock::Read(const VersionFunctions& functions, const char* p
     // A size no allocation can meet counts as a failed allocation.
     if (size == 0 || handle != 0 || size > kLargestVersionBlock) return block;
 
+    const DWORD copied = std::min(size, kLargestCopy);
     // Zero-filled: a text the system fails to convert then reads as empty
     // instead of as whatever the memory held.
-    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size + kSlack]());
+    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[copied + kSlack]());
     // A failed copy (the file changed since its size was asked) leaves
     // nothing to read: its lengths would not be the file's.
-    if (!data || !functions.getInfo(path, handle, size, data.get())) return block;
-    LimitRootLength(data.get(), size);
+    if (!data || !functions.getInfo(path, handle, copied, data.get())) return block;
+    LimitRootLength(data.get(), copied);
     block.m_query = functions.query;
-    block.m_size = size + kSlack;
+    block.m_size = copied + kSlack;
     block.m_data = std::move(data);
     return block;
 }

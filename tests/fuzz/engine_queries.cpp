@@ -18,6 +18,8 @@ namespace {
 constexpr std::size_t kEngineSlack = 10;
 constexpr std::uint8_t kSlackCanary = 0xA5;
 constexpr std::uint32_t kLargestVersionBlock = 0x7FFFFFF0;
+// The most of a block the engine copies, however large the size query says.
+constexpr std::uint32_t kLargestCopy = 512 * 1024;
 constexpr UINT kFixedInfoSize = 52;
 
 // Keeps the reads of the answers from being optimised away.
@@ -272,8 +274,8 @@ VersionAnswers AskLikeTheEngine(const char* path)
     if (handle != 0) answers.faults.push_back("size query left the handle at " + std::to_string(handle));
     if (answers.size == 0 || answers.size > kLargestVersionBlock) return answers;
 
-    const CopiedBlock block(path, answers.size);
-    answers.copied = GetFileVersionInfoA(path, handle, answers.size, block.Data()) != FALSE;
+    const CopiedBlock block(path, std::min(answers.size, kLargestCopy));
+    answers.copied = GetFileVersionInfoA(path, handle, block.Size(), block.Data()) != FALSE;
     if (!answers.copied) {
         answers.faults.push_back("copy refused after the size query gave " + std::to_string(answers.size));
         return answers;

@@ -24,6 +24,7 @@ struct Fake {
     long valueOffset = -1;
     UINT valueLength = 0;
     int queries = 0;
+    DWORD copiedLength = 0;
 } g_fake;
 
 DWORD WINAPI FakeSize(LPCSTR, LPDWORD handle)
@@ -36,6 +37,7 @@ BOOL WINAPI FakeCopy(LPCSTR, DWORD, DWORD length, LPVOID data)
 {
     // A failed copy may still have written some of the file's new contents.
     std::memset(data, 'x', length);
+    g_fake.copiedLength = length;
     return g_fake.copies;
 }
 
@@ -93,6 +95,21 @@ TEST(VersionBlock, ReadsNoValuePastTheCopy)
     const auto text = block.Text({0x0409, 0x04B0}, "CompanyName");
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, "xxxxxx") << "the copy's last 6 bytes, then the slack's zeros";
+}
+
+// A size query may state gigabytes for a file of a few KiB (an image
+// resource in a section's virtual size): the copy takes no more than any
+// query can reach, and the values still read.
+TEST(VersionBlock, AResourceStatedAtGigabytesIsCopiedOnlyAsFarAsAQueryReaches)
+{
+    g_fake = Fake{};
+    g_fake.size = 0x60000004;
+    g_fake.valueOffset = 0;
+    g_fake.valueLength = 52;
+    const VersionBlock block = VersionBlock::Read(kFake, "any.dll");
+    ASSERT_FALSE(block.IsEmpty());
+    EXPECT_EQ(g_fake.copiedLength, 512u * 1024);
+    EXPECT_TRUE(block.FixedInfo());
 }
 
 #ifndef MODARIS_MODULE_FIXTURE_DIR
