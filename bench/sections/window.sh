@@ -4,7 +4,8 @@
 bench_exe=build/win64/bench/window/window_bench.exe
 wine_path() { echo "Z:${1//\//\\}"; }
 declare -A figure
-collect() { while IFS=: read -r key value; do figure[$key]="${value# }"; done; }
+# Lines without a key (a failure's report) are not figures.
+collect() { while IFS=: read -r key value; do if [ -n "$key" ]; then figure[$key]="${value# }"; fi; done; }
 
 folder="${wine_folders[0]}"
 [ "${SMOKE:-0}" = 1 ] && folder="$(cd "$MODARIS_MODULE_FIXTURES" && pwd)"

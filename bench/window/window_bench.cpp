@@ -67,7 +67,7 @@ int TimeFolder(const std::string& folder)
     std::printf("window ms to last row: %.1f\n", lastRow - clicked);
 
     const double started = NowMs();
-    const std::string output = RunConsoleScanner("-q -f \"\" -d \"" + folder + "\"");
+    const std::string output = RunConsoleScanner("-q -d \"" + folder + "\"");
     const double ended = NowMs();
     int lines = 0;
     for (char c : output) lines += c == '\n';
