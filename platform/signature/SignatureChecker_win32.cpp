@@ -14,6 +14,7 @@
 #include "platform/UniqueHandles.h"
 #include "platform/signature/ModulePass.h"
 #include "platform/signature/ModuleSignature.h"
+#include "platform/signature/SignedDataRules_win32.h"
 #include "platform/signature/SignerFacts_win32.h"
 
 namespace platform {
@@ -228,10 +229,12 @@ ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path
 
     const std::wstring wide = Wide(path);
     if (wide.empty()) return signature;
-    // A table that the headers state where Windows takes none, or whose
-    // first entry is no signature, is broken whatever WinVerifyTrust says:
-    // Windows refuses such a file, Wine's WinVerifyTrust may not.
-    if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken) {
+    // A table that the headers state where Windows takes none, whose first
+    // entry is no signature, or whose signature is no Authenticode one of a
+    // PE image, is broken whatever WinVerifyTrust says: Windows refuses such
+    // a file, Wine's WinVerifyTrust may not.
+    const bool signedDataRefused = pass.entry == EntryState::Found && !IsAuthenticodeOfAnImage(pass.signedData);
+    if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken || signedDataRefused) {
         signature.read = true;
         signature.kind = SignatureKind::Embedded;
         signature.check = SignatureCheck::Broken;

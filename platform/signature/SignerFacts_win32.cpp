@@ -1,5 +1,7 @@
 #include "platform/signature/SignerFacts_win32.h"
 
+#include "platform/signature/DerElements.h"
+
 #include "support/UtcTime.h"
 
 #include "platform/win32.h"
@@ -16,7 +18,12 @@ namespace platform::signature {
 
 namespace {
 
-constexpr const char* kRfc3161TimestampOid = "1.3.6.1.4.1.311.3.3.1";  // SPC_RFC3161_OBJID
+using der::Enter;
+using der::OidText;
+using der::Skip;
+
+constexpr const char* kRfc3161TimestampOid = "1.3.6.1.4.1.311.3.3.1";   // SPC_RFC3161_OBJID
+constexpr const char* kLifetimeSigningOid = "1.3.6.1.4.1.311.10.3.13";  // szOID_KP_LIFETIME_SIGNING
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 
 struct StoreClose {
@@ -107,63 +114,6 @@ bool ValidAt(PCCERT_CONTEXT certificate, const FILETIME& time)
     return certificate && CertVerifyTimeValidity(&at, certificate->pCertInfo) == 0;
 }
 
-// One DER element's header at `at`: its tag and where its value lies.
-bool DerElement(const BYTE*& at, const BYTE* end, BYTE& tag, const BYTE*& value, std::size_t& size)
-{
-    if (end - at < 2) return false;
-    tag = at[0];
-    std::size_t length = at[1];
-    const BYTE* next = at + 2;
-    if (length & 0x80) {
-        const std::size_t count = length & 0x7F;
-        if (count == 0 || count > 4 || static_cast<std::size_t>(end - next) < count) return false;
-        length = 0;
-        for (std::size_t i = 0; i < count; ++i) length = (length << 8) | *next++;
-    }
-    if (static_cast<std::size_t>(end - next) < length) return false;
-    value = next;
-    size = length;
-    at = next + length;
-    return true;
-}
-
-// Steps into the element at `at` when its tag is `tag`.
-bool Enter(const BYTE*& at, const BYTE*& end, BYTE tag)
-{
-    BYTE found = 0;
-    const BYTE* value = nullptr;
-    std::size_t size = 0;
-    if (!DerElement(at, end, found, value, size) || found != tag) return false;
-    at = value;
-    end = value + size;
-    return true;
-}
-
-bool Skip(const BYTE*& at, const BYTE* end)
-{
-    BYTE tag = 0;
-    const BYTE* value = nullptr;
-    std::size_t size = 0;
-    return DerElement(at, end, tag, value, size);
-}
-
-// An OID's DER value as dotted text ("2.16.840.1.101.3.4.2.1").
-std::string OidText(const BYTE* value, std::size_t size)
-{
-    if (size == 0) return {};
-    std::string text = std::to_string(value[0] / 40) + "." + std::to_string(value[0] % 40);
-    unsigned long arc = 0;
-    for (std::size_t i = 1; i < size; ++i) {
-        if (arc > 0xFFFFFF) return {};
-        arc = (arc << 7) | (value[i] & 0x7F);
-        if (!(value[i] & 0x80)) {
-            text += "." + std::to_string(arc);
-            arc = 0;
-        }
-    }
-    return text;
-}
-
 bool HashEquals(const char* algorithmOid, const BYTE* data, std::size_t size, const BYTE* expected,
                 std::size_t expectedSize)
 {
@@ -229,11 +179,11 @@ bool ReadToken(const BYTE* at, const BYTE* end, TokenFacts& facts)
     const BYTE* value = nullptr;
     std::size_t size = 0;
     if (!Skip(imprint, imprintEnd) || !Enter(algorithm, algorithmEnd, 0x30) ||
-        !DerElement(algorithm, algorithmEnd, tag, value, size) || tag != 0x06)
+        !der::Element(algorithm, algorithmEnd, tag, value, size) || tag != 0x06)
         return false;
     facts.imprintAlgorithm = OidText(value, size);
-    if (!DerElement(imprint, imprintEnd, tag, facts.imprint, facts.imprintSize) || tag != 0x04) return false;
-    return Skip(at, end) && DerElement(at, end, tag, value, size) && tag == 0x18 &&
+    if (!der::Element(imprint, imprintEnd, tag, facts.imprint, facts.imprintSize) || tag != 0x04) return false;
+    return Skip(at, end) && der::Element(at, end, tag, value, size) && tag == 0x18 &&
            ReadGeneralizedTime(value, size, facts);
 }
 
@@ -270,10 +220,10 @@ bool TokenSignatureHolds(const BYTE* token, DWORD size, const TokenFacts& facts)
 
 // The time of an RFC 3161 token that verifies: its signature holds and its
 // imprint is the hash of the signer's signature value.
-std::string Rfc3161Time(const CMSG_SIGNER_INFO& signer)
+bool Rfc3161Time(const CMSG_SIGNER_INFO& signer, FILETIME& when)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(signer.UnauthAttrs, kRfc3161TimestampOid);
-    if (!attribute) return {};
+    if (!attribute) return false;
     const BYTE* token = attribute->rgValue[0].pbData;
     const DWORD size = attribute->rgValue[0].cbData;
     TokenFacts facts;
@@ -281,24 +231,25 @@ std::string Rfc3161Time(const CMSG_SIGNER_INFO& signer)
         !HashEquals(facts.imprintAlgorithm.c_str(), signer.EncryptedHash.pbData, signer.EncryptedHash.cbData,
                     facts.imprint, facts.imprintSize) ||
         !TokenSignatureHolds(token, size, facts))
-        return {};
-    return facts.time;
+        return false;
+    when = facts.when;
+    return true;
 }
 
 // The time of an older countersignature that verifies: its hash of the
 // signer's signature value and its own signature, by the certificate
 // among the signature's own, valid at the time it states.
-std::string CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_ATTRIBUTES& attributes)
+bool CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_ATTRIBUTES& attributes, FILETIME& when)
 {
     const CRYPT_ATTRIBUTE* attribute = FindAttribute(attributes, szOID_RSA_counterSign);
     DWORD size = 0;
     if (!attribute || !CryptDecodeObject(kEncoding, PKCS7_SIGNER_INFO, attribute->rgValue[0].pbData,
                                          attribute->rgValue[0].cbData, 0, nullptr, &size))
-        return {};
+        return false;
     std::vector<BYTE> decoded(size);
     if (!CryptDecodeObject(kEncoding, PKCS7_SIGNER_INFO, attribute->rgValue[0].pbData, attribute->rgValue[0].cbData, 0,
                            decoded.data(), &size))
-        return {};
+        return false;
     const auto* counter = reinterpret_cast<const CMSG_SIGNER_INFO*>(decoded.data());
     CERT_INFO wanted = {};
     wanted.Issuer = counter->Issuer;
@@ -310,10 +261,31 @@ std::string CountersignedTime(HCRYPTMSG message, HCERTSTORE store, const CRYPT_A
         !CryptMsgVerifyCountersignatureEncoded(0, kEncoding, signer.data(), static_cast<DWORD>(signer.size()),
                                                attribute->rgValue[0].pbData, attribute->rgValue[0].cbData,
                                                certificate->pCertInfo))
-        return {};
-    FILETIME when;
-    if (!SigningFileTime(counter->AuthAttrs, when) || !ValidAt(certificate.get(), when)) return {};
-    return SigningTime(counter->AuthAttrs);
+        return false;
+    return SigningFileTime(counter->AuthAttrs, when) && ValidAt(certificate.get(), when);
+}
+
+bool HasLifetimeSigning(PCCERT_CONTEXT certificate)
+{
+    DWORD size = 0;
+    if (!CertGetEnhancedKeyUsage(certificate, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, nullptr, &size) || size == 0)
+        return false;
+    std::vector<BYTE> bytes(size);
+    auto* usage = reinterpret_cast<CERT_ENHKEY_USAGE*>(bytes.data());
+    if (!CertGetEnhancedKeyUsage(certificate, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG, usage, &size)) return false;
+    for (DWORD i = 0; i < usage->cUsageIdentifier; ++i)
+        if (std::strcmp(usage->rgpszUsageIdentifier[i], kLifetimeSigningOid) == 0) return true;
+    return false;
+}
+
+// Windows judges the signer's certificate at the verified time stamp's
+// time, else now, and now whatever the time stamp says when it is for
+// Lifetime Signing. WinVerifyTrust does so itself; Wine 8's judges neither.
+bool SignerValid(PCCERT_CONTEXT certificate, bool timeStamped, const FILETIME& stamped)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return ValidAt(certificate, timeStamped && !HasLifetimeSigning(certificate) ? stamped : now);
 }
 
 }  // namespace
@@ -339,11 +311,11 @@ void ReadSignerFacts(const wchar_t* signedFile, ModuleSignature& signature)
     const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(signerBytes.data());
     signature.digestAlgorithm = DigestName(signer->HashAlgorithm.pszObjId);
 
-    signature.signedOn = Rfc3161Time(*signer);
-    if (signature.signedOn.empty())
-        signature.signedOn = CountersignedTime(message.get(), store.get(), signer->UnauthAttrs);
+    FILETIME stamped = {};
+    const bool timeStamped =
+        Rfc3161Time(*signer, stamped) || CountersignedTime(message.get(), store.get(), signer->UnauthAttrs, stamped);
     // A time stamp that does not verify is passed over: the signer's own claim, if any, is the time shown.
-    if (signature.signedOn.empty()) signature.signedOn = SigningTime(signer->AuthAttrs);
+    signature.signedOn = timeStamped ? TimeText(stamped) : SigningTime(signer->AuthAttrs);
 
     CERT_INFO wanted = {};
     wanted.Issuer = signer->Issuer;
@@ -351,6 +323,8 @@ void ReadSignerFacts(const wchar_t* signedFile, ModuleSignature& signature)
     const std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(
         CertFindCertificateInStore(store.get(), encoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
     if (!certificate) return;
+    if (signature.trust == SignatureTrust::Trusted && !SignerValid(certificate.get(), timeStamped, stamped))
+        signature.trust = SignatureTrust::Untrusted;
     signature.signer = NameAttribute(certificate.get(), szOID_COMMON_NAME);
     if (signature.signer.empty()) signature.signer = NameAttribute(certificate.get(), szOID_ORGANIZATION_NAME);
 }

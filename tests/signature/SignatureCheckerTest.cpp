@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "FileContents.h"
+#include "SignedManifest.h"
 #include "TempTree.h"
 #include "platform/hash/Sha256.h"
 #include "platform/signature/AuthenticodeStream.h"
@@ -27,31 +28,12 @@ namespace {
 
 using namespace platform;
 
-const std::string kDir = MODARIS_SIGNED_MODULE_DIR;
+const std::string& kDir = signed_manifest::Dir();
+using signed_manifest::Module;
 
-std::string Module(const std::string& name)
-{
-    return kDir + "/modules/" + name;
-}
 std::string Pki(const std::string& name)
 {
     return kDir + "/pki/" + name;
-}
-
-// manifest.tsv: fileName, signed, signer, signedOn, digestAlgorithm, signatureCheck, trust, ...
-std::vector<std::vector<std::string>> Manifest()
-{
-    std::ifstream in(kDir + "/manifest.tsv");
-    std::vector<std::vector<std::string>> rows;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::vector<std::string> cells;
-        std::stringstream fields(line);
-        for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
-        if (cells.size() >= 7) rows.push_back(cells);
-    }
-    return rows;
 }
 
 std::vector<std::string> Fields(const ModuleSignature& s)
@@ -65,7 +47,7 @@ TEST(SignatureChecker, GivesEveryModuleItsManifestVerdict)
     const SignatureChecker trusting(Pki("root.pem"));
     const SignatureChecker unchecked;
     ASSERT_EQ(trusting.LoadError(), "");
-    const auto rows = Manifest();
+    const auto rows = signed_manifest::Rows();
     ASSERT_GE(rows.size(), 30u);
     for (const auto& row : rows) {
         std::vector<std::string> expected{"read"};

@@ -99,7 +99,9 @@ def main():
               "- **an expired signer**: it returns success with a time stamp, with a damaged one and with none at "
               "all (the last measured on a module made by hand), where Windows judges the chain now unless a "
               "time stamp verifies; so too for a Lifetime Signing signer and for a time stamp whose authority's "
-              "certificate had ended by its time, whose chains Windows judges now.",
+              "certificate had ended by its time, whose chains Windows judges now. The Windows checker takes "
+              "such a trust back itself: it judges the signer's certificate at the verified time stamp's time, "
+              "else now, and now for Lifetime Signing.",
               "- **broken** for tables where Windows takes none, asked alone: a table past the end of the file, "
               "inside the headers, spliced in over the code, with bytes after it, an entry of length 0 or "
               "thousands of empty entries give TRUST_E_NOSIGNATURE (none); a table off its 8-byte boundary or "
@@ -107,8 +109,9 @@ def main():
               "an unknown revision give success (intact); an X.509 entry first crashes it (a page fault). The "
               "Windows checker finds these tables broken itself, in code shared with Linux, and does not ask it.",
               "- **broken** for PKCS#7 content Windows refuses: a foreign SPC data type, a foreign signed content "
-              "type and a digest algorithm missing from digestAlgorithms give success (intact, trusted), which "
-              "the Windows checker reports as the system's verdict; two SignerInfos (ERROR_INVALID_PARAMETER) "
+              "type and a digest algorithm missing from digestAlgorithms give success (intact, trusted); the "
+              "Windows checker reads the SignedData's structure itself first (one signer, the content types, "
+              "the image's data, the listed algorithm) and calls such a signature broken; two SignerInfos (ERROR_INVALID_PARAMETER) "
               "and data after the DigestInfo (an ASN.1 error) are refused, and a blob it cannot decode gives an "
               "ASN.1 error (broken).",
               "- **signedOn** of an RFC 3161 time-stamp: the signer has no counter-signers, so the time-stamp's "
