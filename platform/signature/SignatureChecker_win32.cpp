@@ -233,7 +233,8 @@ ModuleSignature SignatureChecker::Check(const ModuleFile& file, const char* path
     // entry is no signature, or whose signature is no Authenticode one of a
     // PE image, is broken whatever WinVerifyTrust says: Windows refuses such
     // a file, Wine's WinVerifyTrust may not.
-    const bool signedDataRefused = pass.entry == EntryState::Found && !IsAuthenticodeOfAnImage(pass.signedData);
+    const bool signedDataRefused =
+        pass.entry == EntryState::Found && JudgeSignedData(pass.signedData) == SignedDataVerdict::Breaks;
     if (pass.location.state == TableState::Broken || pass.entry == EntryState::Broken || signedDataRefused) {
         signature.read = true;
         signature.kind = SignatureKind::Embedded;

@@ -63,12 +63,24 @@ bool SignedContentTypeIsIndirectData(Bytes at, Bytes end)
     return false;
 }
 
-}  // namespace
-
-bool IsAuthenticodeOfAnImage(const std::vector<std::uint8_t>& signedData)
+// Whether every element in [at, end) has a definite length and the
+// elements fill it exactly, to a depth no signature needs.
+bool DefiniteThroughout(Bytes at, Bytes end, int depth)
 {
-    Bytes at = signedData.data();
-    Bytes end = at + signedData.size();
+    constexpr int kDeepest = 64;
+    if (depth > kDeepest) return false;
+    while (at < end) {
+        std::uint8_t tag = 0;
+        Bytes value = nullptr;
+        std::size_t size = 0;
+        if (!der::Element(at, end, tag, value, size)) return false;
+        if ((tag & 0x20) && !DefiniteThroughout(value, value + size, depth + 1)) return false;
+    }
+    return true;
+}
+
+bool FollowsTheRules(Bytes at, Bytes end)
+{
     if (!Enter(at, end, kSequence) || ReadOid(at, end) != kSignedDataOid) return false;
     if (!Enter(at, end, kContextZero) || !Enter(at, end, kSequence)) return false;
     if (!Skip(at, end)) return false;  // version
@@ -101,6 +113,22 @@ bool IsAuthenticodeOfAnImage(const std::vector<std::uint8_t>& signedData)
     Bytes attributes = signer;
     Bytes attributesEnd = signerEnd;
     return Enter(attributes, attributesEnd, kContextZero) && SignedContentTypeIsIndirectData(attributes, attributesEnd);
+}
+
+}  // namespace
+
+SignedDataVerdict JudgeSignedData(const std::vector<std::uint8_t>& signedData)
+{
+    // Windows decodes BER too; such a blob is the system's to judge. The
+    // bytes after the ContentInfo are the entry's padding.
+    Bytes at = signedData.data();
+    const Bytes end = at + signedData.size();
+    std::uint8_t tag = 0;
+    Bytes value = nullptr;
+    std::size_t size = 0;
+    if (!der::Element(at, end, tag, value, size) || !DefiniteThroughout(value, value + size, 0))
+        return SignedDataVerdict::NotJudged;
+    return FollowsTheRules(signedData.data(), end) ? SignedDataVerdict::Follows : SignedDataVerdict::Breaks;
 }
 
 }  // namespace platform::signature

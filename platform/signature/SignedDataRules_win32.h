@@ -8,9 +8,15 @@
 
 namespace platform::signature {
 
+enum class SignedDataVerdict {
+    Follows,   // the rules hold
+    Breaks,    // a rule is broken: Windows refuses the signature
+    NotJudged  // not DER throughout (BER's indefinite lengths): left to the system
+};
+
 // One signer; SPC_INDIRECT_DATA as the content type and as the signer's
 // signed contentType attribute; the data of a PE image and nothing after
 // the DigestInfo; the signer's digest algorithm among the SignedData's.
-bool IsAuthenticodeOfAnImage(const std::vector<std::uint8_t>& signedData);
+SignedDataVerdict JudgeSignedData(const std::vector<std::uint8_t>& signedData);
 
 }  // namespace platform::signature

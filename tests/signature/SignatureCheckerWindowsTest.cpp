@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "SignedManifest.h"
+#include "platform/signature/ModulePass.h"
 #include "platform/signature/ModuleSignature.h"
+#include "platform/signature/SignedDataRules_win32.h"
 
 namespace {
 
@@ -23,6 +25,24 @@ TEST(SignatureCheckerOnWindows, GivesEveryModuleItsManifestCheck)
         EXPECT_TRUE(signature.read) << row[0];
         EXPECT_EQ(SignatureCheckText(signature.check), row[5]) << row[0];
     }
+}
+
+// Windows decodes BER as well as DER: a ContentInfo of indefinite length is
+// the system's to judge, not a broken signature.
+TEST(SignatureCheckerOnWindows, LeavesASignatureInBerToTheSystem)
+{
+    using signature::JudgeSignedData;
+    using signature::SignedDataVerdict;
+    const std::vector<std::uint8_t> der =
+        signature::ReadModule(signed_manifest::Module("sha256_x64.dll").c_str(), nullptr, {}).signedData;
+    ASSERT_GT(der.size(), 4u);
+    ASSERT_EQ(JudgeSignedData(der), SignedDataVerdict::Follows);
+    ASSERT_EQ(der[1], 0x82);  // two bytes of length
+    const std::size_t length = std::size_t{der[2]} << 8 | der[3];
+    std::vector<std::uint8_t> ber{0x30, 0x80};
+    ber.insert(ber.end(), der.begin() + 4, der.begin() + 4 + static_cast<std::ptrdiff_t>(length));
+    ber.insert(ber.end(), {0x00, 0x00});
+    EXPECT_EQ(JudgeSignedData(ber), SignedDataVerdict::NotJudged);
 }
 
 }  // namespace
