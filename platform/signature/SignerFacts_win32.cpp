@@ -278,11 +278,23 @@ bool HasLifetimeSigning(PCCERT_CONTEXT certificate)
     return false;
 }
 
+// Whether the system's WinVerifyTrust is Wine's, which judges no signer's time.
+bool TrustFunctionsAreWines()
+{
+    static const bool wine = [] {
+        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
 // Windows judges the signer's certificate at the verified time stamp's
 // time, else now, and now whatever the time stamp says when it is for
-// Lifetime Signing. WinVerifyTrust does so itself; Wine 8's judges neither.
+// Lifetime Signing. WinVerifyTrust does so itself, and its verdict stands;
+// under Wine, whose WinVerifyTrust judges neither, the judging is ours.
 bool SignerValid(PCCERT_CONTEXT certificate, bool timeStamped, const FILETIME& stamped)
 {
+    if (!TrustFunctionsAreWines()) return true;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return ValidAt(certificate, timeStamped && !HasLifetimeSigning(certificate) ? stamped : now);

@@ -99,8 +99,8 @@ def main():
               "- **an expired signer**: it returns success with a time stamp, with a damaged one and with none at "
               "all (the last measured on a module made by hand), where Windows judges the chain now unless a "
               "time stamp verifies; so too for a Lifetime Signing signer and for a time stamp whose authority's "
-              "certificate had ended by its time, whose chains Windows judges now. The Windows checker takes "
-              "such a trust back itself: it judges the signer's certificate at the verified time stamp's time, "
+              "certificate had ended by its time, whose chains Windows judges now. Under Wine the Windows "
+              "checker takes such a trust back itself: it judges the signer's certificate at the verified time stamp's time, "
               "else now, and now for Lifetime Signing.",
               "- **broken** for tables where Windows takes none, asked alone: a table past the end of the file, "
               "inside the headers, spliced in over the code, with bytes after it, an entry of length 0 or "
