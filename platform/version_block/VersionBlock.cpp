@@ -146,9 +146,48 @@ std::optional<std::string> VersionBlock::LastTranslationText(const char* name) c
     return std::nullopt;
 }
 
+#ifdef _WIN32
+namespace {
+
+std::string Utf8OfWide(const wchar_t* text, std::size_t units)
+{
+    if (units == 0) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), &utf8[0], size, nullptr, nullptr);
+    return utf8;
+}
+
+// A 16-bit block's text is in the code page its translation names (932 for
+// Japanese); the ANSI code page when that one is none this system knows or
+// the bytes are no text in it.
+std::string Utf8OfNarrow(const std::string& text, std::uint16_t codePage)
+{
+    if (text.empty()) return text;
+    const int length = static_cast<int>(text.size());
+    for (const UINT from : {static_cast<UINT>(codePage), static_cast<UINT>(CP_ACP)}) {
+        if (from != CP_ACP && (from == 1200 || !IsValidCodePage(from))) continue;
+        const DWORD flags = from == CP_ACP ? 0 : MB_ERR_INVALID_CHARS;
+        const int units = MultiByteToWideChar(from, flags, text.data(), length, nullptr, 0);
+        if (units <= 0) continue;
+        std::wstring wide(static_cast<std::size_t>(units), L'\0');
+        MultiByteToWideChar(from, flags, text.data(), length, &wide[0], units);
+        return Utf8OfWide(wide.data(), wide.size());
+    }
+    return text;
+}
+
+}  // namespace
+#endif
+
 std::optional<std::string> VersionBlock::Utf8Text(const VersionTranslation& translation, const char* name) const
 {
 #ifdef _WIN32
+    if (!IsEmpty() && IsSixteenBitVersionBlock(m_data.get())) {
+        const std::optional<std::string> narrow = Text(translation, name);
+        if (!narrow) return std::nullopt;
+        return Utf8OfNarrow(*narrow, translation.codePage);
+    }
     wchar_t subBlock[128];
     std::swprintf(subBlock, sizeof subBlock / sizeof subBlock[0], L"\\StringFileInfo\\%04x%04x\\%hs",
                   translation.language, translation.codePage, name);
@@ -160,11 +199,7 @@ std::optional<std::string> VersionBlock::Utf8Text(const VersionTranslation& tran
     const auto* text = static_cast<const wchar_t*>(value);
     std::size_t units = 0;
     while (units < room && text[units] != 0) ++units;
-    if (units == 0) return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), &utf8[0], size, nullptr, nullptr);
-    return utf8;
+    return Utf8OfWide(text, units);
 #else
     return Text(translation, name);
 #endif

@@ -58,8 +58,9 @@ public:
     // that has the string, even an empty one; none when no translation has it.
     std::optional<std::string> LastTranslationText(const char* name) const;
     // The same text in UTF-8, read wide on Windows (a text the ANSI code
-    // page cannot spell keeps every character); on POSIX, where the narrow
-    // code page is UTF-8, the narrow text.
+    // page cannot spell keeps every character), a 16-bit block's from its
+    // translation's code page; on POSIX, where the narrow code page is
+    // UTF-8, the narrow text.
     std::optional<std::string> LastTranslationUtf8Text(const char* name) const;
 
 private:

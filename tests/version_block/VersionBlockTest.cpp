@@ -145,4 +145,15 @@ TEST(VersionBlock, AModuleCutShortBetweenSizeAndCopyGivesNothing)
     EXPECT_FALSE(block.FixedInfo());
 }
 
+// The UTF-8 text csv and jsonl carry: a 16-bit block's company, bytes of
+// code page 932 as its translation says, reads the same in both builds.
+TEST(VersionBlock, ASixteenBitTextReadsInUtf8FromItsTranslationsCodePage)
+{
+    const std::string path = std::string(MODARIS_DIFFERENTIAL_CASE_DIR) + "/ne-company-in-code-page-932.dll";
+    const VersionBlock block = VersionBlock::Read(platform::LinkedVersionFunctions(), path.c_str());
+    ASSERT_FALSE(block.IsEmpty());
+    EXPECT_EQ(block.LastTranslationUtf8Text("CompanyName").value_or("(none)"),
+              "\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xE3\x83\xA2\xE3\x83\x80\xE3\x83\xAA\xE3\x82\xB9");
+}
+
 }  // namespace
