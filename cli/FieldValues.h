@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/Fields.h"
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "engine/dllVersionInfo.h"
 #include "loader/LoadRow.h"
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "framework/CString.h"
 #include "platform/UniqueHandles.h"
 

@@ -1,5 +1,5 @@
 // CScanEngine's inspection of one listed file: InspectFile, and the row it adds.
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "engine/ModuleReadPool.h"
 #include "engine/ScanEngine.h"
 #include "engine/VersionNumbers.h"

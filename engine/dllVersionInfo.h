@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "framework/CString.h"
 
 // What a row holds beyond the window's columns, for a scan that shows more

@@ -7,7 +7,7 @@
 #include "TempTree.h"
 #include "engine/FileDate.h"
 #include "engine/ModuleBitness.h"
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "platform/win32.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "TempTree.h"
 #include "crafted_seeds.h"
 #include "engine/ModuleBitness.h"
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "engine_queries.h"
 #include "header_bitness.h"
 #include "module_fixtures.h"

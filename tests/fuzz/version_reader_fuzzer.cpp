@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 #include "engine_queries.h"
 #include "scratch_module_file.h"
 

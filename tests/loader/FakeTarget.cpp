@@ -12,9 +12,9 @@ FakeTarget::FakeTarget(const std::string& registryBody)
                    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n" + registryBody);
 }
 
-std::string FakeTarget::Module(const std::string& relative, const PeSpec& spec)
+std::string FakeTarget::Module(const std::string& relative, const PeRecipe& recipe)
 {
-    m_tree.AddFile(relative, BuildPe(spec).bytes);
+    m_tree.AddFile(relative, BuildPe(recipe).bytes);
     return Path(relative);
 }
 
@@ -32,13 +32,13 @@ std::unique_ptr<loader::TargetSystem> FakeTarget::Open(const std::optional<std::
     return loader::TargetSystem::Open(options);
 }
 
-PeSpec Importing(std::vector<std::string> dlls, std::uint16_t machine, bool dll)
+PeRecipe Importing(std::vector<std::string> dlls, std::uint16_t machine, bool dll)
 {
-    PeSpec spec;
-    spec.machine = machine;
-    spec.dll = dll;
-    for (std::string& name : dlls) spec.imports.push_back({std::move(name), {"f"}, {}});
-    return spec;
+    PeRecipe recipe;
+    recipe.machine = machine;
+    recipe.dll = dll;
+    for (std::string& name : dlls) recipe.imports.push_back({std::move(name), {"f"}, {}});
+    return recipe;
 }
 
 }  // namespace loader_test

@@ -17,8 +17,8 @@ public:
     // `registryBody`: the lines of system.reg after its header.
     explicit FakeTarget(const std::string& registryBody = "");
 
-    // Writes `spec` as `relative` below the root ("drive_c/windows/System32/a.dll").
-    std::string Module(const std::string& relative, const PeSpec& spec);
+    // Writes `recipe` as `relative` below the root ("drive_c/windows/System32/a.dll").
+    std::string Module(const std::string& relative, const PeRecipe& recipe);
     std::string File(const std::string& relative, const std::string& text);
     std::string Path(const std::string& relative) const { return m_tree.PathOf(relative); }
     std::string Windows() const { return Path("drive_c/windows"); }
@@ -30,6 +30,6 @@ private:
 };
 
 // A program of `machine` importing `dlls`, each for one function "f".
-PeSpec Importing(std::vector<std::string> dlls, std::uint16_t machine = 0x8664, bool dll = false);
+PeRecipe Importing(std::vector<std::string> dlls, std::uint16_t machine = 0x8664, bool dll = false);
 
 }  // namespace loader_test

@@ -145,7 +145,7 @@ TEST(LoadResolverTest, KnownDllsWinAndTheirImportsComeFromTheirDirectory)
 TEST(LoadResolverTest, ApiSetContractsResolveToTheirHost)
 {
     FakeTarget target;
-    loader_test::PeSpec schema;
+    loader_test::PeRecipe schema;
     schema.sections.push_back(
         {".apiset",
          loader_test::BuildSchema(6, {{"api-ms-win-core-test-l1-1-0", {{"", "host.dll"}, {"special.dll", "other.dll"}}},
@@ -177,11 +177,11 @@ TEST(LoadResolverTest, ApiSetContractsResolveToTheirHost)
 TEST(LoadResolverTest, LoopsAndForwarderChainsListEachModuleOnce)
 {
     FakeTarget target;
-    loader_test::PeSpec a = Importing({"b.dll"}, 0x8664, true);
+    loader_test::PeRecipe a = Importing({"b.dll"}, 0x8664, true);
     a.exports = {{"f", "c.g"}, {"unused", "never.h"}};
     target.Module("app/a.dll", a);
     target.Module("app/b.dll", Importing({"a.dll", "b.dll"}, 0x8664, true));
-    loader_test::PeSpec c = Importing({}, 0x8664, true);
+    loader_test::PeRecipe c = Importing({}, 0x8664, true);
     c.exports = {{"g", "d.#3"}};
     target.Module("app/c.dll", c);
     target.Module("app/d.dll", Importing({"a.dll"}, 0x8664, true));
@@ -208,14 +208,14 @@ TEST(LoadResolverTest, ManifestsRedirectToTheHighestMatchingAssembly)
     target.Module(sxs + "x86_modaris.test.assembly_0123456789abcdef_1.0.99.0_none_1/cc.dll",
                   Importing({}, kI386, true));
     target.Module(kSystem + "cc.dll", Importing({}, 0x8664, true));
-    loader_test::PeSpec spec = Importing({"cc.dll"});
-    spec.manifest =
+    loader_test::PeRecipe recipe = Importing({"cc.dll"});
+    recipe.manifest =
         "<assembly><dependency><dependentAssembly><assemblyIdentity type='win32' "
         "name='Modaris.Test.Assembly' version='1.0.0.0' processorArchitecture='*' "
         "publicKeyToken='0123456789ABCDEF' language='*'/></dependentAssembly></dependency>"
         "<dependency><dependentAssembly><assemblyIdentity name=\"Absent.Assembly\" version=\"1.0.0.0\"/>"
         "</dependentAssembly></dependency></assembly>";
-    const std::string program = target.Module("app/app.exe", spec);
+    const std::string program = target.Module("app/app.exe", recipe);
     const std::vector<LoadRow> rows = Resolve(target, program);
     const LoadRow& cc = Row(rows, "cc.dll");
     EXPECT_EQ(cc.foundBy, FoundBy::Sxs);

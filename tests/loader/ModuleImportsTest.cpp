@@ -10,7 +10,7 @@
 namespace {
 
 using loader_test::BuildPe;
-using loader_test::PeSpec;
+using loader_test::PeRecipe;
 
 ModuleImports ReadBytes(const loader_test::Bytes& bytes, const ImportReadLimits& limits = {})
 {
@@ -23,15 +23,15 @@ ModuleImports ReadBytes(const loader_test::Bytes& bytes, const ImportReadLimits&
     return ReadModuleImports(file, limits);
 }
 
-PeSpec EveryTable(std::uint16_t machine)
+PeRecipe EveryTable(std::uint16_t machine)
 {
-    PeSpec spec;
-    spec.machine = machine;
-    spec.imports = {{"KERNEL32.dll", {"Sleep", "ExitProcess"}, {7}}, {"user32.dll", {"MessageBoxA"}, {}}};
-    spec.delayImports = {{"late.dll", {"LateFunction"}, {}}};
-    spec.exports = {{"Plain", ""}, {"HeapAlloc", "NTDLL.RtlAllocateHeap"}, {"Chained", "api-ms-win-x-l1-1-0.#12"}};
-    spec.manifest = "<assembly/>";
-    return spec;
+    PeRecipe recipe;
+    recipe.machine = machine;
+    recipe.imports = {{"KERNEL32.dll", {"Sleep", "ExitProcess"}, {7}}, {"user32.dll", {"MessageBoxA"}, {}}};
+    recipe.delayImports = {{"late.dll", {"LateFunction"}, {}}};
+    recipe.exports = {{"Plain", ""}, {"HeapAlloc", "NTDLL.RtlAllocateHeap"}, {"Chained", "api-ms-win-x-l1-1-0.#12"}};
+    recipe.manifest = "<assembly/>";
+    return recipe;
 }
 
 TEST(ModuleImportsTest, ReadsEveryTableOfPe32AndPe32Plus)
@@ -92,8 +92,8 @@ TEST(ModuleImportsTest, ReadsTheTablesMinGwWrites)
 
 TEST(ModuleImportsTest, HostileTablesEndInsideTheFile)
 {
-    const PeSpec spec = EveryTable(0x8664);
-    const loader_test::PeLayout good = BuildPe(spec);
+    const PeRecipe recipe = EveryTable(0x8664);
+    const loader_test::PeLayout good = BuildPe(recipe);
 
     // Directories pointing past the file, into the headers' end, at the last byte.
     for (const std::uint32_t rva : {0x7FFFFFF0u, 0xFFFFFFFFu, 0x3FFu, 0x1000u + 0x1FFu}) {
@@ -135,16 +135,16 @@ TEST(ModuleImportsTest, HostileTablesEndInsideTheFile)
         loader_test::Bytes bytes = good.bytes;
         for (int change = 0; change < 4; ++change) bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
         const ModuleImports facts = ReadBytes(bytes);
-        EXPECT_LE(facts.imports.size(), spec.imports.size() + 16384u);
+        EXPECT_LE(facts.imports.size(), recipe.imports.size() + 16384u);
     }
 }
 
 TEST(ModuleImportsTest, TenThousandImportsAndLimits)
 {
-    PeSpec spec;
+    PeRecipe recipe;
     for (int index = 0; index < 10000; ++index)
-        spec.imports.push_back({"m" + std::to_string(index) + ".dll", {"f"}, {}});
-    const loader_test::PeLayout image = BuildPe(spec);
+        recipe.imports.push_back({"m" + std::to_string(index) + ".dll", {"f"}, {}});
+    const loader_test::PeLayout image = BuildPe(recipe);
     const ModuleImports all = ReadBytes(image.bytes);
     ASSERT_EQ(all.imports.size(), 10000u);
     EXPECT_EQ(all.imports[9999].name, "m9999.dll");
@@ -164,7 +164,7 @@ TEST(ModuleImportsTest, WhatIsNoModule)
     const platform::ModuleFile missing("/nonexistent/m.dll", platform::FileSharing::Readers);
     EXPECT_EQ(ReadModuleImports(missing).result, ImportReadResult::NotFound);
 
-    loader_test::Bytes marked = BuildPe(PeSpec{}).bytes;
+    loader_test::Bytes marked = BuildPe(PeRecipe{}).bytes;
     const std::string marker = "Wine placeholder DLL";
     std::copy(marker.begin(), marker.end() + 1, marked.begin() + 64);
     EXPECT_TRUE(ReadBytes(marked).wineBuiltin);

@@ -85,39 +85,39 @@ void PutU32(Bytes& bytes, std::size_t offset, std::uint32_t value)
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-PeLayout BuildPe(const PeSpec& spec)
+PeLayout BuildPe(const PeRecipe& recipe)
 {
-    const bool pe32Plus = spec.machine == 0x8664 || spec.machine == 0xAA64;
+    const bool pe32Plus = recipe.machine == 0x8664 || recipe.machine == 0xAA64;
     DataSection data;
     std::uint32_t directories[16][2] = {};
 
-    if (!spec.imports.empty()) {
-        const std::uint32_t table = data.Reserve((spec.imports.size() + 1) * 20);
-        for (std::size_t index = 0; index < spec.imports.size(); ++index) {
+    if (!recipe.imports.empty()) {
+        const std::uint32_t table = data.Reserve((recipe.imports.size() + 1) * 20);
+        for (std::size_t index = 0; index < recipe.imports.size(); ++index) {
             const std::uint32_t entry = table + static_cast<std::uint32_t>(index * 20);
-            const std::uint32_t thunks = Thunks(data, spec.imports[index], pe32Plus);
+            const std::uint32_t thunks = Thunks(data, recipe.imports[index], pe32Plus);
             data.U32(entry, thunks);
-            data.U32(entry + 12, data.Text(spec.imports[index].dll));
-            data.U32(entry + 16, Thunks(data, spec.imports[index], pe32Plus));
+            data.U32(entry + 12, data.Text(recipe.imports[index].dll));
+            data.U32(entry + 16, Thunks(data, recipe.imports[index], pe32Plus));
         }
         directories[1][0] = table;
-        directories[1][1] = static_cast<std::uint32_t>((spec.imports.size() + 1) * 20);
+        directories[1][1] = static_cast<std::uint32_t>((recipe.imports.size() + 1) * 20);
     }
-    if (!spec.delayImports.empty()) {
-        const std::uint32_t table = data.Reserve((spec.delayImports.size() + 1) * 32);
-        for (std::size_t index = 0; index < spec.delayImports.size(); ++index) {
+    if (!recipe.delayImports.empty()) {
+        const std::uint32_t table = data.Reserve((recipe.delayImports.size() + 1) * 32);
+        for (std::size_t index = 0; index < recipe.delayImports.size(); ++index) {
             const std::uint32_t entry = table + static_cast<std::uint32_t>(index * 32);
             data.U32(entry, 1);
-            data.U32(entry + 4, data.Text(spec.delayImports[index].dll));
-            data.U32(entry + 16, Thunks(data, spec.delayImports[index], pe32Plus));
+            data.U32(entry + 4, data.Text(recipe.delayImports[index].dll));
+            data.U32(entry + 16, Thunks(data, recipe.delayImports[index], pe32Plus));
         }
         directories[13][0] = table;
-        directories[13][1] = static_cast<std::uint32_t>((spec.delayImports.size() + 1) * 32);
+        directories[13][1] = static_cast<std::uint32_t>((recipe.delayImports.size() + 1) * 32);
     }
-    if (!spec.exports.empty()) {
+    if (!recipe.exports.empty()) {
         const std::uint32_t start = data.Here();
         const std::uint32_t header = data.Reserve(40);
-        const auto count = static_cast<std::uint32_t>(spec.exports.size());
+        const auto count = static_cast<std::uint32_t>(recipe.exports.size());
         const std::uint32_t functions = data.Reserve(count * 4);
         const std::uint32_t names = data.Reserve(count * 4);
         const std::uint32_t ordinals = data.Reserve(count * 2);
@@ -128,7 +128,7 @@ PeLayout BuildPe(const PeSpec& spec)
         data.U32(header + 32, names);
         data.U32(header + 36, ordinals);
         for (std::uint32_t index = 0; index < count; ++index) {
-            const ExportSpec& entry = spec.exports[index];
+            const ExportSpec& entry = recipe.exports[index];
             data.U32(functions + index * 4, entry.forwardTo.empty() ? 0x3000 : data.Text(entry.forwardTo));
             data.U32(names + index * 4, data.Text(entry.name));
             data.U16(ordinals + index * 2, static_cast<std::uint16_t>(index));
@@ -136,24 +136,24 @@ PeLayout BuildPe(const PeSpec& spec)
         directories[0][0] = start;
         directories[0][1] = data.Here() - start;
     }
-    if (!spec.manifest.empty()) {
+    if (!recipe.manifest.empty()) {
         // root -> type 24 -> id -> language 0x409 -> data entry.
         const std::uint32_t root = data.Reserve(16 + 8);
         const std::uint32_t type = data.Reserve(16 + 8);
         const std::uint32_t id = data.Reserve(16 + 8);
         const std::uint32_t entry = data.Reserve(16);
-        const std::uint32_t text = data.Text(spec.manifest);
+        const std::uint32_t text = data.Text(recipe.manifest);
         data.U16(root + 14, 1);
         data.U32(root + 16, 24);
         data.U32(root + 20, 0x80000000u | (type - root));
         data.U16(type + 14, 1);
-        data.U32(type + 16, spec.dll ? 2 : 1);
+        data.U32(type + 16, recipe.dll ? 2 : 1);
         data.U32(type + 20, 0x80000000u | (id - root));
         data.U16(id + 14, 1);
         data.U32(id + 16, 0x409);
         data.U32(id + 20, entry - root);
         data.U32(entry, text);
-        data.U32(entry + 4, static_cast<std::uint32_t>(spec.manifest.size()));
+        data.U32(entry + 4, static_cast<std::uint32_t>(recipe.manifest.size()));
         directories[2][0] = root;
         directories[2][1] = data.Here() - root;
     }
@@ -168,12 +168,12 @@ PeLayout BuildPe(const PeSpec& spec)
     PutU32(bytes, 60, 0x40);
     std::memcpy(&bytes[0x40], "PE\0\0", 4);
     const std::size_t file = 0x44;
-    const std::uint16_t sectionCount = static_cast<std::uint16_t>(1 + spec.sections.size());
+    const std::uint16_t sectionCount = static_cast<std::uint16_t>(1 + recipe.sections.size());
     const std::uint16_t optionalSize = pe32Plus ? 240 : 224;
-    PutU16(bytes, file, spec.machine);
+    PutU16(bytes, file, recipe.machine);
     PutU16(bytes, file + 2, sectionCount);
     PutU16(bytes, file + 16, optionalSize);
-    PutU16(bytes, file + 18, static_cast<std::uint16_t>(0x0002 | (spec.dll ? 0x2000 : 0)));
+    PutU16(bytes, file + 18, static_cast<std::uint16_t>(0x0002 | (recipe.dll ? 0x2000 : 0)));
     const std::size_t optional = 0x58;
     PutU16(bytes, optional, pe32Plus ? 0x20B : 0x10B);
     if (pe32Plus) PutU64(bytes, optional + 24, 0x180000000ull);
@@ -181,7 +181,7 @@ PeLayout BuildPe(const PeSpec& spec)
     PutU32(bytes, optional + 32, kSectionAlignment);
     PutU32(bytes, optional + 36, kFileAlignment);
     PutU32(bytes, optional + 60, kHeadersSize);
-    PutU16(bytes, optional + 68, spec.dll ? 2 : 3);
+    PutU16(bytes, optional + 68, recipe.dll ? 2 : 3);
     PutU32(bytes, optional + (pe32Plus ? 108 : 92), 16);
     image.dataDirectories = optional + (pe32Plus ? 112 : 96);
     for (std::uint32_t index = 0; index < 16; ++index) {
@@ -209,7 +209,7 @@ PeLayout BuildPe(const PeSpec& spec)
     Bytes content = data.Bytes_();
     content.resize(dataRaw, 0);
     addSection(".data", content);
-    for (const auto& [name, extra] : spec.sections) addSection(name, extra);
+    for (const auto& [name, extra] : recipe.sections) addSection(name, extra);
     PutU32(bytes, optional + 56, rva);
     return image;
 }

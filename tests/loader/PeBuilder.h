@@ -22,7 +22,7 @@ struct ExportSpec {
     std::string forwardTo;  // "DLL.Function"; empty for a plain export
 };
 
-struct PeSpec {
+struct PeRecipe {
     std::uint16_t machine = 0x8664;
     bool dll = true;
     std::vector<ImportSpec> imports;
@@ -39,7 +39,7 @@ struct PeLayout {
     std::size_t dataOffset = 0;       // and its file offset
 };
 
-PeLayout BuildPe(const PeSpec& spec);
+PeLayout BuildPe(const PeRecipe& recipe);
 
 // The file offset of data directory `index`'s RVA field.
 inline std::size_t DirectoryField(const PeLayout& image, std::uint32_t index)

@@ -1,10 +1,10 @@
-#include "engine/ModuleInspector.h"
+#include "engine/ModuleFacts.h"
 
 #include "engine/FileDate.h"
 #include "engine/ModuleBitness.h"
 #include "engine/ModuleHead.h"
 #include "platform/hash/Sha256.h"
-#include "platform/version_block/InspectedModule.h"
+#include "platform/version_block/OpenedModule.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void ReadSignature(const platform::ModuleFile& file, const char* path, const Ins
 ModuleFacts InspectModule(const char* path, const InspectionRequest& request)
 {
     ModuleFacts facts;
-    platform::InspectedModule module = platform::OpenInspectedModule(path);
+    platform::OpenedModule module = platform::OpenModule(path);
     facts.metSharingViolation = module.sharingViolation;
     facts.version = VersionInfoOf(module.version);
     if (module.file.NotADiskFile()) return facts;

@@ -1,4 +1,4 @@
-#include "platform/version_block/InspectedModule.h"
+#include "platform/version_block/OpenedModule.h"
 
 #ifndef _WIN32
 #include "platform/file/ModuleFileBody_posix.h"
@@ -19,9 +19,9 @@ VersionBlock ReadVersion(const char* path, bool& sharingViolation)
 
 }  // namespace
 
-InspectedModule OpenInspectedModule(const char* path, bool readVersion)
+OpenedModule OpenModule(const char* path, bool readVersion)
 {
-    InspectedModule module;
+    OpenedModule module;
 #ifdef _WIN32
     // A device named like a module is never handed to version.dll, which
     // would open it and wait on it.

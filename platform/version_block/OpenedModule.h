@@ -10,7 +10,7 @@
 
 namespace platform {
 
-struct InspectedModule {
+struct OpenedModule {
     // Empty when the file has none, when it is no disk file, or when the
     // version was not asked for.
     VersionBlock version;
@@ -22,6 +22,6 @@ struct InspectedModule {
     bool sharingViolation = false;
 };
 
-InspectedModule OpenInspectedModule(const char* path, bool readVersion = true);
+OpenedModule OpenModule(const char* path, bool readVersion = true);
 
 }  // namespace platform
