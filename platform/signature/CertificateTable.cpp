@@ -1,5 +1,8 @@
 #include "platform/signature/CertificateTable.h"
 
+#include <algorithm>
+
+#include "platform/signature/DerElements.h"
 #include "support/LittleEndian.h"
 #include "support/PeLayout.h"
 
@@ -87,6 +90,26 @@ TableLocation LocateCertificateTable(const std::uint8_t* head, std::size_t headS
     return location;
 }
 
+namespace {
+
+// Past the PKCS#7's own DER length, up to the entry's padded end, nothing
+// but zeros: other bytes there are data no signature covers, which Windows'
+// certificate padding check refuses. A blob whose length DER does not give
+// is left to the PKCS#7 reader.
+bool OnlyZerosAfterTheSignedData(const std::uint8_t* table, std::uint32_t firstLength, std::size_t tableSize)
+{
+    const std::uint8_t* at = table + pe::kCertificateEntryHeaderSize;
+    const std::uint8_t* const entryEnd = table + firstLength;
+    std::uint8_t tag = 0;
+    const std::uint8_t* value = nullptr;
+    std::size_t size = 0;
+    if (!der::Element(at, entryEnd, tag, value, size)) return true;
+    const std::uint8_t* const paddedEnd = table + std::min<std::uint64_t>(AlignUp8(firstLength), tableSize);
+    return std::all_of(at, paddedEnd, [](std::uint8_t byte) { return byte == 0; });
+}
+
+}  // namespace
+
 SignedDataEntry FindSignedDataEntry(const std::uint8_t* table, std::size_t tableSize)
 {
     SignedDataEntry found;
@@ -110,6 +133,7 @@ SignedDataEntry FindSignedDataEntry(const std::uint8_t* table, std::size_t table
         offset = AlignUp8(offset + length);
     }
     if (offset != tableSize) return found;
+    if (!OnlyZerosAfterTheSignedData(table, firstLength, tableSize)) return found;
     found.state = EntryState::Found;
     found.offset = pe::kCertificateEntryHeaderSize;
     found.size = firstLength - pe::kCertificateEntryHeaderSize;

@@ -244,6 +244,22 @@ TEST(CertificateTable, TakesTheFirstEntryAndNothingPastTheLast)
     EXPECT_EQ(Walk(many), EntryState::Broken);
 }
 
+// Past the PKCS#7's own DER length, up to the entry's padded end, zeros
+// only: a payload hidden there is covered by no signature.
+TEST(CertificateTable, TakesNoDataHiddenAfterTheSignedDataInItsEntry)
+{
+    Bytes padded = Entry(45, 2);
+    padded[8] = 0x30;  // a SEQUENCE of 18 bytes: 20 of the entry's 37
+    padded[9] = 18;
+    EXPECT_EQ(Walk(padded), EntryState::Found);
+    Bytes hidden = padded;
+    hidden[8 + 20] = 'X';
+    EXPECT_EQ(Walk(hidden), EntryState::Broken);
+    Bytes inAlignment = padded;
+    inAlignment[46] = 1;  // between the entry's 45 bytes and the 48 it takes
+    EXPECT_EQ(Walk(inAlignment), EntryState::Broken);
+}
+
 // Bytes kept, by a plain rule per byte, whatever the pieces they come in.
 TEST(AuthenticodeStream, FeedsTheRangesWhateverThePieces)
 {
